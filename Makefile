@@ -1,0 +1,65 @@
+# Set-up and everyday commands. Every target installs what it needs first, so each one works on a
+# fresh machine.
+JOBS ?= $(shell nproc)
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+CMAKE_FLAGS ?=
+FUZZ_SECONDS ?= 20
+
+.PHONY: deps build test test-asan test-tsan format-check demo gui bench fuzz fuzz-smoke smoke clean
+
+deps:
+	bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: deps format-check
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVO_WERROR=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	$(MAKE) test-asan test-tsan fuzz-smoke
+
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKAVO_SANITIZE=address -DKAVO_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -LE slow
+
+# Threading logic lives in the Qt-free core, so the thread sanitizer runs the core's tests only.
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVO_SANITIZE=thread -DKAVO_GUI=OFF -DKAVO_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	cd $(TSAN_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+
+format-check:
+	@files=$$(git ls-files '*.cpp' '*.h'); \
+	if [ -n "$$files" ]; then clang-format --dry-run --Werror $$files; fi
+
+demo: build
+	bash scripts/demo.sh $(BUILD)
+
+gui: build
+	./$(BUILD)/src/gui/kavo
+
+bench: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
+	bash scripts/bench.sh $(BUILD)
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVO_FUZZ=ON -DKAVO_GUI=OFF -DKAVO_TESTS=OFF -DKAVO_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	bash scripts/fuzz.sh $(FUZZ_BUILD) $(or $(FUZZ_TIME),300)
+
+fuzz-smoke: deps
+	@if [ -d fuzz ] && [ -f fuzz/CMakeLists.txt ]; then \
+	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVO_FUZZ=ON -DKAVO_GUI=OFF -DKAVO_TESTS=OFF -DKAVO_BENCH=OFF && \
+	  cmake --build $(FUZZ_BUILD) -j $(JOBS) && \
+	  bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS); \
+	fi
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,24 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kavo {
+
+// Reads a number: optional spaces, an optional sign, decimal digits with at most one decimal
+// separator, an optional exponent (E or e, optional sign, digits), optional spaces, nothing else.
+// Only the space counts as a blank. Returns nothing for any other text and for a value that does
+// not fit a double.
+std::optional<double> parseNumber(std::string_view text, char decimalSeparator);
+
+// Reads a 32-bit integer: optional spaces, an optional sign, decimal digits, optional spaces.
+std::optional<int> parseInteger(std::string_view text);
+
+// General form: at most 15 significant digits, trailing zeros dropped; exponent notation ("1.5E20",
+// "5E-5") only below 0.0001 or with more than 15 digits before the separator.
+std::string formatGeneral(double value, char decimalSeparator);
+
+// Fixed form: exactly four digits after the separator ("1523.0870", "-0.5000").
+std::string formatFixed(double value, char decimalSeparator);
+
+} // namespace kavo

@@ -1,0 +1,76 @@
+#include "platform/atomic_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kavo {
+namespace {
+
+std::string reason(const std::string& what, const std::string& path) {
+  return what + " " + path + ": " + std::strerror(errno);
+}
+
+} // namespace
+
+std::string writeFileAtomically(const std::string& path, std::string_view bytes) {
+  if (path.empty()) {
+    return "no file name given";
+  }
+  const std::size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string temp = (slash == std::string::npos ? std::string() : folder) + "." + name + ".XXXXXX";
+
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    return reason("cannot create a temporary file in", folder);
+  }
+  // Keep the permissions of the file being replaced; a new file gets the usual ones.
+  struct stat old {};
+  if (::stat(path.c_str(), &old) == 0) {
+    ::fchmod(fd, old.st_mode & 07777);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
+
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      const std::string why = reason("cannot write", path);
+      ::close(fd);
+      ::unlink(temp.c_str());
+      return why;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0) {
+    const std::string why = reason("cannot flush", path);
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return why;
+  }
+  if (::close(fd) != 0) {
+    const std::string why = reason("cannot close", path);
+    ::unlink(temp.c_str());
+    return why;
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const std::string why = reason("cannot replace", path);
+    ::unlink(temp.c_str());
+    return why;
+  }
+  return {};
+}
+
+} // namespace kavo

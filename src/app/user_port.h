@@ -1,0 +1,41 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kavo {
+
+// Every message box, question and file dialog goes through this port. The desktop answers it with
+// Qt dialogs, the command line without asking anybody, tests from a script.
+enum class BoxOwner { None, MainWindow, Editor };
+enum class BoxIcon { None, Information, Warning, Error, Exclamation };
+
+struct UserMessage {
+  std::string text;
+  std::string caption;
+  std::string detail; // for people: file, line, what was wrong; shown as the box's detailed text
+  BoxOwner owner = BoxOwner::None;
+  BoxIcon icon = BoxIcon::None;
+};
+
+struct FileDialogRequest {
+  std::string filter;           // "Camera Files|*.cam|All Files|*.*"
+  std::string defaultExtension; // "cam" or "*.crd"
+  std::string proposedName;     // full path or bare name, may be empty
+  std::string initialFolder;    // empty: the current directory
+  bool askBeforeOverwrite = false;
+};
+
+class UserPort {
+public:
+  virtual ~UserPort() = default;
+  // A box with one OK button.
+  virtual void showMessage(const UserMessage& message) = 0;
+  // A box with Yes and No; true for Yes.
+  virtual bool askYesNo(const UserMessage& question) = 0;
+  // Open and save dialogs; nothing when cancelled.
+  virtual std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) = 0;
+  virtual std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) = 0;
+};
+
+} // namespace kavo

@@ -34,6 +34,9 @@ public:
   // The whole list as one array; for lists that fit in memory (tests, the debug listing).
   std::vector<double> toVector() const;
 
+  // A list held as plain values (tests, values read back from a file).
+  static FocalValues fromVector(std::vector<double> values);
+
   static constexpr std::size_t kPieceSize = 1024;
 
   // Building (used by the enumeration).
@@ -44,6 +47,7 @@ private:
   template <typename F> void walk(F&& f, double* buffer) const;
   void walkErased(void (*emit)(void*, const double*, std::size_t), void* context, double* buffer) const;
 
+  std::vector<double> stored; // values held one by one (fromVector)
   std::vector<std::unique_ptr<Block>> blocks;
   std::vector<double> pairScale; // S × 250 for each (base, partner), row-major by image count
   int images = 0;

@@ -1,0 +1,31 @@
+#pragma once
+#include "datafiles/read_status.h"
+
+#include <string>
+#include <vector>
+
+namespace kavo {
+
+// Reads the first six lines of a camera file. A line's value is the text before its first ';'.
+// Line 3 names the correction table relative to the camera file's folder; its lines replace
+// correctionTable. A blank line 4 gives focalLength -1. Outputs are assigned in line order, so on
+// failure those before the failing line keep their new values.
+ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double& imageCentreY,
+                          std::vector<std::string>& correctionTable, double& focalLength, double& imageWidth,
+                          double& imageHeight, char decimalSeparator);
+
+// The name proposed for the copy with the focal length: the camera file's name cut before the first
+// '.' of its file name, followed by "F.cam" ("/calib/Kalibr.v2.cam" -> "/calib/KalibrF.cam").
+std::string proposedFocalFileName(const std::string& cameraFile);
+
+// Line 4 of the copy: the three values as the main window shows them.
+std::string focalLengthLine(const std::string& focal, const std::string& deviation,
+                            const std::string& stddev);
+
+// Loads cameraFile afresh, replaces its line 4 with focalLengthLine(...) and writes the result to
+// targetPath atomically (targetPath may be cameraFile itself). Every other line is kept as it was.
+ReadStatus writeFocalLengthCopy(const std::string& cameraFile, const std::string& targetPath,
+                                const std::string& focal, const std::string& deviation,
+                                const std::string& stddev);
+
+} // namespace kavo

@@ -1,0 +1,23 @@
+#pragma once
+
+namespace kavo {
+
+// The four numbers of the distribution window: handed in by the worker, changed by the clipping
+// box, "Счёт" and "Сброс", and read back when the window closes.
+struct DistributionNumbers {
+  double meanValue = 0.0;
+  double clipFactor = 0.0;
+  double deviation = 0.0;
+  double standardDeviation = 0.0;
+};
+
+// What the worker reads from the window after it closes: the current mean, deviation and standard
+// deviation, and whether the user abandoned the run with "Выход".
+struct DistributionOutcome {
+  bool exitPressed = false;
+  double meanValue = 0.0;
+  double deviation = 0.0;
+  double standardDeviation = 0.0;
+};
+
+} // namespace kavo

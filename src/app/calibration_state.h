@@ -44,6 +44,8 @@ struct CalibrationState {
   std::unique_ptr<VT_Points> runResults = std::make_unique<VT_Points>(1);
   int doneCount = 0;
   bool resultSaved = true;
+  // The worker of the last run; expires when the worker has freed itself at the end of its run.
+  std::weak_ptr<StatFocThread> quadrupleWorker;
 };
 
 } // namespace kavo

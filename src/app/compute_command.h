@@ -1,0 +1,80 @@
+#pragma once
+#include "app/calibration_state.h"
+#include "app/main_view.h"
+#include "app/user_port.h"
+#include "estimator/stat_foc_thread.h"
+#include "platform/dispatcher.h"
+
+#include <memory>
+#include <string>
+
+namespace kavo {
+
+// How the last compute command ended, for the front ends (status line, command line).
+struct ComputeOutcome {
+  enum class Stage {
+    Idle,      // no command yet
+    Stopped,   // stopped before the launch; stopMessage is what the window showed (empty after "No")
+    Running,   // the worker runs
+    Done,      // the worker signalled its end; the results were shown (or "no value" was said)
+    Abandoned, // the worker ended without a result; abandon says why
+  };
+  Stage stage = Stage::Idle;
+  UserMessage stopMessage;
+  RunEnd abandon;
+};
+
+// A short text for the status line: why a run ended without a result.
+std::string abandonText(const RunEnd& end);
+
+// The compute command of the main window (N10Click) with its launch and the display of the result
+// (Edit7Change), written against the user port and the main-window view so that the desktop and the
+// command line run the very same road.
+class ComputeCommand {
+public:
+  ComputeCommand(CalibrationState& state, UserPort& port, MainView& view, MainThreadDispatcher& dispatcher,
+                 char decimalSeparator);
+  // Detaches from a running worker and asks it to stop; the worker then ends quietly on its own.
+  ~ComputeCommand();
+  ComputeCommand(const ComputeCommand&) = delete;
+  ComputeCommand& operator=(const ComputeCommand&) = delete;
+
+  // Loads and checks the inputs and starts the worker. Refused while a run is under way: the lists
+  // the worker reads must not be cleared or reloaded under it.
+  void N10Click();
+  // The change handler of the hidden signal field: shows the results on the first signal of a run.
+  void Edit7Change(const std::string& text);
+
+  bool running() const;
+  // Asks the running worker to stop at its next checkpoint; nothing when none runs.
+  void requestStop();
+  // Worker threads of the enumeration; 0 uses every core.
+  void setThreads(int count) { threadCount = count; }
+  int threads() const { return threadCount; }
+
+  const ComputeOutcome& outcome() const { return last; }
+  // Completion token of the last worker: lets a caller wait until its thread and object are gone.
+  std::shared_ptr<WorkerExit> workerExit() const { return exitOfLast; }
+
+  // True when every image's two farthest points are at least half the image diagonal apart.
+  bool CheckPointSpread() const;
+
+private:
+  class Host;
+  bool loadInputs();
+  void launch();
+  void stopWith(const UserMessage& message);
+
+  CalibrationState& state;
+  UserPort& port;
+  MainView& view;
+  MainThreadDispatcher& dispatcher;
+  char separator;
+  int threadCount = 0;
+  int progress = 0;
+  ComputeOutcome last;
+  std::shared_ptr<Host> host;
+  std::shared_ptr<WorkerExit> exitOfLast;
+};
+
+} // namespace kavo

@@ -1,0 +1,48 @@
+#pragma once
+#include "estimator/focal_values.h"
+#include "estimator/stat_foc_thread.h"
+
+#include <string>
+
+namespace kavo {
+
+// The main window as the compute command drives it. The desktop's window implements it with its
+// controls; the command line implements it without a window. Every call is made on the main thread.
+class MainView {
+public:
+  virtual ~MainView() = default;
+
+  // Memo1, the results memo.
+  virtual void clearMemo() = 0;
+  virtual void appendMemoLine(const std::string& line) = 0;
+
+  // ProgressBar1 (minimum 0).
+  virtual void setProgressMaximum(int maximum) = 0;
+  virtual void setProgressPosition(int position) = 0;
+
+  // The result fields Edit5 (focal length), Edit8 (deviation) and Edit9 (standard deviation).
+  virtual void setFocalText(const std::string& text) = 0;
+  virtual void setDeviationText(const std::string& text) = 0;
+  virtual void setStandardDeviationText(const std::string& text) = 0;
+
+  // Button1 and N3 "Сохранить".
+  virtual void setSaveEnabled(bool enabled) = 0;
+  // N10 and Button2 "Счет": greyed while a run is under way (the command refuses one anyway).
+  virtual void setComputeEnabled(bool enabled) = 0;
+
+  // The hidden signal field Edit7. When its text changes the window must call
+  // ComputeCommand::Edit7Change with the new text (the desktop does it from the field's change
+  // signal, so setting the same text again raises nothing).
+  virtual void setSignalText(const std::string& text) = 0;
+
+  // A status line for what the window otherwise keeps silent about, such as why a run ended
+  // without a result; an empty text clears it.
+  virtual void showStatus(const std::string& text) = 0;
+
+  // The debug mode's distribution window, shown modally; returns how it was left and its final
+  // numbers.
+  virtual DistributionOutcome showDistribution(const FocalValues& values, double clipFactor, double mean,
+                                               double deviation, double standardDeviation) = 0;
+};
+
+} // namespace kavo

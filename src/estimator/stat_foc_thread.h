@@ -1,0 +1,89 @@
+#pragma once
+#include "core/vt_point.h"
+#include "estimator/estimator.h"
+#include "platform/worker_thread.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kavo {
+
+// What the distribution window hands back when it closes: "Выход" abandons the run, otherwise the
+// window's final numbers become the result.
+struct DistributionOutcome {
+  bool exitPressed = false;
+  double mean = 0.0;
+  double deviation = 0.0;
+  double standardDeviation = 0.0;
+};
+
+// How a run that produced no result ended; the window stays silent, the front ends may say it.
+struct RunEnd {
+  AbandonReason reason = AbandonReason::None;
+  std::string detail;
+};
+
+// The main window as the worker sees it. Every call is made on the main thread, through
+// Synchronize, while the worker waits.
+class StatFocHost {
+public:
+  virtual ~StatFocHost() = default;
+  // The settings the run works with, copied once when the worker is created.
+  virtual EstimatorSettings snapshotSettings() = 0;
+  virtual void stepProgress() = 0;
+  virtual void appendMemoLine(const std::string& line) = 0;
+  virtual DistributionOutcome showDistribution(const FocalValues& values, double clipFactor, double mean,
+                                               double deviation, double standardDeviation) = 0;
+  // Appends one number to the result list (count, mean, deviation, standard deviation in turn).
+  virtual void appendResult(double value) = 0;
+  // The last step of a run that ended normally.
+  virtual void signalDone() = 0;
+  // The last step of an abandoned run.
+  virtual void resetProgress(const RunEnd& why) = 0;
+};
+
+// The quadruple worker: one per compute command, freeing itself when its run returns.
+//
+// It holds its host weakly: when the host goes away during a run, the remaining steps do nothing
+// and the distribution window counts as left with "Выход", so the run ends quietly.
+class StatFocThread final : public WorkerThread {
+public:
+  // Runs on the main thread: copies the points and, through the host, the settings. The worker is
+  // suspended, frees itself at the end and runs at normal priority.
+  static std::shared_ptr<StatFocThread> create(MainThreadDispatcher& dispatcher,
+                                               std::weak_ptr<StatFocHost> host, const VT_Points& scenePoints,
+                                               const std::vector<std::unique_ptr<VT_Points>>& imagePoints,
+                                               char decimalSeparator);
+
+  const EstimatorSettings& settings() const { return snapshot; }
+
+  // The listing of the debug mode: the values in fixed form under a heading, or a notice when
+  // there are 2000 or more.
+  static std::vector<std::string> listValuesLines(const FocalValues& values, char decimalSeparator);
+
+protected:
+  void Execute() override;
+
+private:
+  StatFocThread(MainThreadDispatcher& dispatcher, std::weak_ptr<StatFocHost> host,
+                const VT_Points& scenePoints, const std::vector<std::unique_ptr<VT_Points>>& imagePoints,
+                char decimalSeparator);
+
+  void run();
+  void reduce(const FocalValues& values);
+  void checkpoint();
+  // Performs a step on the host through Synchronize; nothing when the host has gone.
+  template <typename F> void onHost(F&& step);
+
+  std::weak_ptr<StatFocHost> host;
+  EstimatorInput input;
+  EstimatorSettings snapshot;
+  char decimalSeparator;
+  bool runAbandoned = false;
+  double meanValue = 0.0;
+  double deviation = 0.0;
+  double standardDeviation = 0.0;
+};
+
+} // namespace kavo

@@ -9,7 +9,9 @@
 namespace kavo {
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 std::string_view trimSpaces(std::string_view text) {
   while (!text.empty() && text.front() == ' ') {
@@ -82,7 +84,8 @@ std::optional<double> parseNumber(std::string_view text, char decimalSeparator) 
     // position of the first significant digit against the separator plus the written exponent.
     const std::size_t e = normal.find('e');
     const std::string_view mantissa(normal.data(), e == std::string::npos ? normal.size() : e);
-    const std::size_t point = mantissa.find('.') == std::string_view::npos ? mantissa.size() : mantissa.find('.');
+    const std::size_t point =
+        mantissa.find('.') == std::string_view::npos ? mantissa.size() : mantissa.find('.');
     const std::size_t firstSignificant = mantissa.find_first_of("123456789");
     long long magnitude = static_cast<long long>(point) - static_cast<long long>(firstSignificant);
     if (e != std::string::npos) {
@@ -146,8 +149,8 @@ std::string formatGeneral(double value, char decimalSeparator) {
   }
   // Round to 15 significant digits once; the layout is chosen from the rounded number.
   char buffer[40];
-  const auto written = std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(value),
-                                     std::chars_format::scientific, 14);
+  const auto written =
+      std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(value), std::chars_format::scientific, 14);
   *written.ptr = '\0';
   std::string digits;
   const char* p = buffer;

@@ -1,0 +1,171 @@
+#include "datafiles/camera_file.h"
+
+#include "datafiles/line_text.h"
+#include "datafiles/paths.h"
+#include "platform/text_file.h"
+
+#include <optional>
+#include <string_view>
+
+namespace kavo {
+namespace {
+
+const char* const kReadFailed = "Ошибка чтения cam-файла!";
+const char* const kWriteFailed = "Ошибка записи cam-файла!";
+
+// A line's value is the text before its first ';'; a line without ';' has an empty value.
+std::string_view valueOf(std::string_view line) {
+  const std::size_t semicolon = line.find(';');
+  return semicolon == std::string_view::npos ? std::string_view() : line.substr(0, semicolon);
+}
+
+bool isBlank(std::string_view value) {
+  return value.empty() || value == " ";
+}
+
+// Reads the camera file's lines one by one; the first failure is kept with its detail.
+class CameraLines {
+public:
+  CameraLines(const std::string& path, const std::vector<std::string>& lines, char separator)
+      : path_(path), lines_(lines), separator_(separator) {}
+
+  const std::string* line(std::size_t index) {
+    if (index >= lines_.size()) {
+      fail(lineAt(path_, index) + "the file ends after " + std::to_string(lines_.size()) +
+           " lines; it needs at least 6");
+      return nullptr;
+    }
+    return &lines_[index];
+  }
+
+  std::optional<double> number(std::size_t index) {
+    const std::string* text = line(index);
+    if (text == nullptr) {
+      return std::nullopt;
+    }
+    if (text->find(';') == std::string::npos) {
+      fail(lineAt(path_, index) + "there is no ';' after the value, so the line has no value");
+      return std::nullopt;
+    }
+    std::string why;
+    const auto value = numberOrReason(valueOf(*text), separator_, why);
+    if (!value) {
+      fail(lineAt(path_, index) + why);
+    }
+    return value;
+  }
+
+  void fail(std::string detail) { detail_ = std::move(detail); }
+  ReadStatus failure() const { return ReadStatus::failure(kReadFailed, detail_); }
+
+private:
+  const std::string& path_;
+  const std::vector<std::string>& lines_;
+  char separator_;
+  std::string detail_;
+};
+
+} // namespace
+
+ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double& imageCentreY,
+                          std::vector<std::string>& correctionTable, double& focalLength, double& imageWidth,
+                          double& imageHeight, char decimalSeparator) {
+  const TextLines file = loadLines(path);
+  if (!file.ok) {
+    return ReadStatus::failure(kReadFailed, file.error);
+  }
+  CameraLines lines(path, file.lines, decimalSeparator);
+
+  const auto centreX = lines.number(0);
+  if (!centreX) {
+    return lines.failure();
+  }
+  imageCentreX = *centreX;
+  const auto centreY = lines.number(1);
+  if (!centreY) {
+    return lines.failure();
+  }
+  imageCentreY = *centreY;
+
+  const std::string* tableLine = lines.line(2);
+  if (tableLine == nullptr) {
+    return lines.failure();
+  }
+  std::string tableName(valueOf(*tableLine));
+  while (!tableName.empty() && tableName.back() == ' ') {
+    tableName.pop_back();
+  }
+  // The name is always relative to the camera file's folder; it may come from a system that
+  // separates folders with '\\'.
+  const std::string tablePath = folderOf(path) + nativePath(tableName);
+  if (tableName.empty()) {
+    return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "the correction table is not named");
+  }
+  TextLines table = loadLines(tablePath);
+  if (!table.ok) {
+    return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "correction table: " + table.error);
+  }
+  correctionTable = std::move(table.lines);
+
+  const std::string* focalLine = lines.line(3);
+  if (focalLine == nullptr) {
+    return lines.failure();
+  }
+  if (isBlank(valueOf(*focalLine))) {
+    focalLength = -1.0;
+  } else {
+    const auto focal = lines.number(3);
+    if (!focal) {
+      return lines.failure();
+    }
+    focalLength = *focal;
+  }
+
+  const auto width = lines.number(4);
+  if (!width) {
+    return lines.failure();
+  }
+  imageWidth = *width;
+  const auto height = lines.number(5);
+  if (!height) {
+    return lines.failure();
+  }
+  imageHeight = *height;
+  return ReadStatus::success();
+}
+
+std::string proposedFocalFileName(const std::string& cameraFile) {
+  const std::string name = fileNameOf(cameraFile);
+  const std::size_t dot = name.find('.');
+  if (dot == std::string::npos) {
+    return cameraFile + "F.cam";
+  }
+  return folderOf(cameraFile) + name.substr(0, dot) + "F.cam";
+}
+
+std::string focalLengthLine(const std::string& focal, const std::string& deviation,
+                            const std::string& stddev) {
+  return focal + " ; Фокусное расстояние(пикс.).  СКО = " + deviation + ";  Ст.откл. = " + stddev;
+}
+
+ReadStatus writeFocalLengthCopy(const std::string& cameraFile, const std::string& targetPath,
+                                const std::string& focal, const std::string& deviation,
+                                const std::string& stddev) {
+  TextLines file = loadLines(cameraFile);
+  if (!file.ok) {
+    return ReadStatus::failure(kWriteFailed, file.error);
+  }
+  if (file.lines.size() < 4) {
+    return ReadStatus::failure(kWriteFailed, cameraFile + ": the file has " +
+                                                 std::to_string(file.lines.size()) +
+                                                 " lines; the focal length goes on line 4");
+  }
+  file.lines[3] = focalLengthLine(focal, deviation, stddev);
+  const std::string why = saveLines(targetPath, file.lines);
+  if (!why.empty()) {
+    return ReadStatus::failure(kWriteFailed, why);
+  }
+  return ReadStatus::success();
+}
+
+} // namespace kavo

@@ -1,0 +1,106 @@
+#include "datafiles/coordinate_files.h"
+
+#include "datafiles/correction_table.h"
+#include "datafiles/line_text.h"
+#include "platform/text_file.h"
+
+#include <memory>
+#include <optional>
+#include <string_view>
+
+namespace kavo {
+namespace {
+
+const char* const kSceneFailed = "Ошибка чтения файла сцены!";
+const char* const kImageFailed = "Ошибка чтения файла координат точек изображения!";
+
+struct Pair {
+  double first = 0;
+  double second = 0;
+};
+
+// A line is the first number, ';', and the second number; sets why when it is anything else.
+std::optional<Pair> readPair(const std::string& line, char separator, std::string& why) {
+  if (line.empty()) {
+    why = "the line is empty";
+    return std::nullopt;
+  }
+  const std::size_t semicolon = line.find(';');
+  if (semicolon == std::string::npos) {
+    why = quoted(line) + " has no ';' between its two numbers";
+    return std::nullopt;
+  }
+  if (line.find(';', semicolon + 1) != std::string::npos) {
+    why = quoted(line) + " has a second ';'";
+    return std::nullopt;
+  }
+  const std::string_view text(line);
+  const auto first = numberOrReason(text.substr(0, semicolon), separator, why);
+  if (!first) {
+    why = "first number: " + why;
+    return std::nullopt;
+  }
+  const auto second = numberOrReason(text.substr(semicolon + 1), separator, why);
+  if (!second) {
+    why = "second number: " + why;
+    return std::nullopt;
+  }
+  return Pair{*first, *second};
+}
+
+void addPoint(VT_Points& target, double x, double y) {
+  auto point = std::make_unique<VT_Point>(x, y);
+  target.Add(point.get());
+  point.release();
+}
+
+} // namespace
+
+ReadStatus ReadScenePoints(const std::string& path, VT_Points& target, char decimalSeparator) {
+  target.Clear();
+  const TextLines file = loadLines(path);
+  if (!file.ok) {
+    return ReadStatus::failure(kSceneFailed, file.error);
+  }
+  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+    std::string why;
+    const auto pair = readPair(file.lines[i], decimalSeparator, why);
+    if (!pair) {
+      return ReadStatus::failure(kSceneFailed, lineAt(path, i) + why);
+    }
+    addPoint(target, pair->first, pair->second);
+  }
+  return ReadStatus::success();
+}
+
+ReadStatus ReadImagePoints(const std::string& path, VT_Points& target, const std::vector<std::string>& table,
+                           double imageCentreX, double imageCentreY, char decimalSeparator) {
+  target.Clear();
+  const TextLines file = loadLines(path);
+  if (!file.ok) {
+    return ReadStatus::failure(kImageFailed, file.error);
+  }
+  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+    std::string why;
+    const auto pair = readPair(file.lines[i], decimalSeparator, why);
+    if (!pair) {
+      return ReadStatus::failure(kImageFailed, lineAt(path, i) + why);
+    }
+    double x = 0;
+    double y = 0;
+    try {
+      x = CorrectX(pair->first, table, imageCentreX, decimalSeparator);
+    } catch (const CorrectionError& e) {
+      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "correcting x: " + e.what());
+    }
+    try {
+      y = CorrectY(pair->second, table, imageCentreY, decimalSeparator);
+    } catch (const CorrectionError& e) {
+      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "correcting y: " + e.what());
+    }
+    addPoint(target, x, y);
+  }
+  return ReadStatus::success();
+}
+
+} // namespace kavo

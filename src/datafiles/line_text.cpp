@@ -1,0 +1,41 @@
+#include "datafiles/line_text.h"
+
+#include "datafiles/number_text.h"
+
+namespace kavo {
+
+std::string quoted(std::string_view text) {
+  constexpr std::size_t kLongest = 60;
+  if (text.size() <= kLongest) {
+    return "'" + std::string(text) + "'";
+  }
+  // Cut on a UTF-8 character boundary so that the detail stays valid text.
+  std::size_t cut = kLongest;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+    --cut;
+  }
+  return "'" + std::string(text.substr(0, cut)) + "...'";
+}
+
+std::string lineAt(const std::string& file, std::size_t index) {
+  return file + ", line " + std::to_string(index + 1) + ": ";
+}
+
+std::optional<double> numberOrReason(std::string_view text, char decimalSeparator, std::string& why) {
+  const auto value = parseNumber(text, decimalSeparator);
+  if (!value) {
+    if (text.find_first_not_of(' ') == std::string_view::npos) {
+      why = "a number is missing";
+    } else {
+      why = quoted(text) + " is not a number";
+      if (decimalSeparator == ',' && text.find('.') != std::string_view::npos) {
+        why += " (the decimal separator is ',')";
+      } else if (decimalSeparator == '.' && text.find(',') != std::string_view::npos) {
+        why += " (the decimal separator is '.')";
+      }
+    }
+  }
+  return value;
+}
+
+} // namespace kavo

@@ -1,0 +1,53 @@
+#include "datafiles/list_file.h"
+
+#include "core/error.h"
+#include "datafiles/line_text.h"
+#include "platform/text_file.h"
+
+#include <cstddef>
+
+namespace kavo {
+
+void ReadListFile(const std::string& path, std::array<std::string, 101>& imageFiles,
+                  std::array<double, 101>& imageValues, int& imageCount, char decimalSeparator) {
+  const TextLines file = loadLines(path);
+  if (!file.ok) {
+    throw Error(file.error);
+  }
+  // Filled aside and handed over only when the whole file is good, so a bad list changes nothing.
+  std::array<std::string, 101> names = imageFiles;
+  std::array<double, 101> values = imageValues;
+  std::size_t nameCount = 0;
+  std::size_t valueCount = 0;
+  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+    const std::string& line = file.lines[i];
+    if (line.find("crd") != std::string::npos) {
+      if (nameCount == names.size()) {
+        throw Error(lineAt(path, i) + "more than 101 image file names");
+      }
+      names[nameCount++] = line;
+      continue;
+    }
+    std::string why;
+    const auto value = numberOrReason(line, decimalSeparator, why);
+    if (!value) {
+      throw Error(lineAt(path, i) + (line.empty() ? std::string("the line is empty") : why) +
+                  " (a line naming an image file must contain \"crd\")");
+    }
+    if (valueCount == values.size()) {
+      throw Error(lineAt(path, i) + "more than 101 numbers");
+    }
+    values[valueCount++] = *value;
+  }
+  // One number is the constant camera step of the whole series.
+  if (valueCount == 1) {
+    for (std::size_t k = 1; k < nameCount; ++k) {
+      values[k] = values[0];
+    }
+  }
+  imageFiles = std::move(names);
+  imageValues = values;
+  imageCount = static_cast<int>(nameCount);
+}
+
+} // namespace kavo

@@ -11,13 +11,4 @@ struct DistributionNumbers {
   double standardDeviation = 0.0;
 };
 
-// What the worker reads from the window after it closes: the current mean, deviation and standard
-// deviation, and whether the user abandoned the run with "Выход".
-struct DistributionOutcome {
-  bool exitPressed = false;
-  double meanValue = 0.0;
-  double deviation = 0.0;
-  double standardDeviation = 0.0;
-};
-
 } // namespace kavo

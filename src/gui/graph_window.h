@@ -1,5 +1,5 @@
 #pragma once
-#include "graph/distribution_numbers.h"
+#include "estimator/stat_foc_thread.h"
 
 class QWidget;
 
@@ -13,6 +13,7 @@ class UserPort;
 // and whether it was left with "Выход". The values must stay untouched until it returns (the
 // worker is blocked meanwhile). The save dialog and the error boxes go through the port.
 DistributionOutcome showDistributionWindow(QWidget* parent, UserPort& port, const FocalValues& values,
-                                           const DistributionNumbers& numbers, char decimalSeparator);
+                                           double clipFactor, double mean, double deviation,
+                                           double standardDeviation, char decimalSeparator);
 
 } // namespace kavo

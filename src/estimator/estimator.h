@@ -18,7 +18,7 @@ struct Point2 {
 // What the enumeration needs from the calibration, copied once before a run.
 struct EstimatorSettings {
   double minLineAngle = std::numbers::pi / 6; // radians
-  double minPointSpacing = 0.3;                // fraction of the image diagonal
+  double minPointSpacing = 0.3;               // fraction of the image diagonal
   double clipSigmaCount = 3.0;
   int processingMode = 1; // 2: debug
   int firstImageNumber = 1;
@@ -38,12 +38,12 @@ struct EstimatorInput {
 // Why a run ended without a result.
 enum class AbandonReason {
   None,
-  Cancelled,      // a termination request at a checkpoint
-  ExitPressed,    // "Выход" in the distribution window
-  ZeroDivisor,    // equal test-segment lengths in two images, or another division by zero
-  NonFinite,      // an overflow or an invalid operation
-  RangeError,     // an image holds fewer points than the scene
-  NothingInBand,  // no value inside the clipping band
+  Cancelled,     // a termination request at a checkpoint
+  ExitPressed,   // "Выход" in the distribution window
+  ZeroDivisor,   // equal test-segment lengths in two images, or another division by zero
+  NonFinite,     // an overflow or an invalid operation
+  RangeError,    // an image holds fewer points than the scene
+  NothingInBand, // no value inside the clipping band
   Other,
 };
 

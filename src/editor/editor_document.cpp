@@ -1,0 +1,241 @@
+#include "editor/editor_document.h"
+
+#include "datafiles/number_text.h"
+#include "platform/text_file.h"
+
+#include <algorithm>
+
+namespace kavo {
+
+namespace {
+
+const std::string kEmpty;
+
+struct ValueAndRest {
+  std::string value;
+  bool hasSeparator = false;
+  std::string rest;
+};
+
+// The line convention of the data files: the value is the text before the first ";".
+ValueAndRest splitAtSemicolon(const std::string& line) {
+  const auto pos = line.find(';');
+  if (pos == std::string::npos) {
+    return {"", false, line};
+  }
+  return {line.substr(0, pos), true, line.substr(pos + 1)};
+}
+
+std::string lineDetail(const std::string& path, std::size_t index, const std::string& what) {
+  return path + ", line " + std::to_string(index + 1) + ": " + what;
+}
+
+} // namespace
+
+std::string editorDisplayName(const std::string& path) {
+  if (path.empty()) {
+    return "Untitled";
+  }
+  const auto pos = path.find_last_of("/\\");
+  return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+const std::array<std::string, 8>& cameraRowCaptions() {
+  static const std::array<std::string, 8> captions = {
+      "Координата X центра изображения (пикс.)",
+      "Координата Y центра изображения (пикс.)",
+      "Таблица коррекции",
+      "Фокусное расстояние (пикс.)",
+      "Ширина изображения (пикс.)",
+      "Высота изображения (пикс.)",
+      "Координата X главной точки (пикс.)",
+      "Координата Y главной точки (пикс.)",
+  };
+  return captions;
+}
+
+EditorDocument::EditorDocument(char decimalSeparator) : decimalSeparator_(decimalSeparator) {
+  layout_.columnWidths = {64, 64};
+  rows_.resize(2);
+}
+
+bool EditorDocument::isPointList() const {
+  return fileKind_ != 5;
+}
+
+int EditorDocument::LoadFile(const std::string& path, int kind) {
+  fileKind_ = kind;
+  filePath_ = path;
+  displayName_ = editorDisplayName(path);
+  modified_ = false;
+  failureDetail_.clear();
+  rows_.clear();
+
+  if (kind == 2) {
+    layout_ = EditorLayout{300, 500, displayName_ + " Реперные точки", 1, 3, {50, 100, 100}, 20, true};
+    return loadPointList(path) ? 1 : 0;
+  }
+  if (kind == 5) {
+    layout_ = EditorLayout{520, 290, displayName_ + " Внутренняя геометрия", 0, 2, {290, 200}, 24, false};
+    return loadCamera(path) ? 1 : 0;
+  }
+  failureDetail_ = "the editor has no file kind " + std::to_string(kind);
+  return 0;
+}
+
+bool EditorDocument::loadPointList(const std::string& path) {
+  setRowCount(2);
+  rows_[0][1] = "x";
+  rows_[0][2] = "y";
+  rows_[1][0] = "1";
+  if (path.empty()) {
+    return true;
+  }
+  const TextLines file = loadLines(path);
+  if (!file.ok) {
+    failureDetail_ = file.error;
+    return false;
+  }
+  setRowCount(static_cast<int>(file.lines.size()) + 1);
+  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+    const ValueAndRest parts = splitAtSemicolon(file.lines[i]);
+    const std::string& xText = parts.value;
+    const std::string& yText = parts.rest;
+    const auto x = parseNumber(xText, decimalSeparator_);
+    const auto y = x ? parseNumber(yText, decimalSeparator_) : std::nullopt;
+    if (!x || !y) {
+      const std::string& bad = x ? yText : xText;
+      failureDetail_ = lineDetail(path, i,
+                                  parts.hasSeparator ? "'" + bad + "' is not a number"
+                                                     : "no ';' between the two coordinates");
+      return false;
+    }
+    Row& row = rows_[i + 1];
+    row[0] = std::to_string(i + 1);
+    row[1] = formatGeneral(*x, decimalSeparator_);
+    row[2] = formatGeneral(*y, decimalSeparator_);
+  }
+  return true;
+}
+
+bool EditorDocument::loadCamera(const std::string& path) {
+  const auto& captions = cameraRowCaptions();
+  setRowCount(static_cast<int>(captions.size()));
+  for (std::size_t l = 0; l < captions.size(); ++l) {
+    rows_[l][0] = captions[l];
+  }
+  if (path.empty()) {
+    return true;
+  }
+  const TextLines file = loadLines(path);
+  if (!file.ok) {
+    failureDetail_ = file.error;
+    return false;
+  }
+  if (file.lines.size() < captions.size()) {
+    failureDetail_ = path + ": a camera file has " + std::to_string(captions.size()) + " lines, this one " +
+                     std::to_string(file.lines.size());
+    return false;
+  }
+  // Camera values stay as the file has them, blanks included; lines after the eighth are not read.
+  for (std::size_t l = 0; l < captions.size(); ++l) {
+    rows_[l][1] = splitAtSemicolon(file.lines[l]).value;
+  }
+  return true;
+}
+
+const std::string& EditorDocument::cell(int column, int row) const {
+  if (column < 0 || column >= kStoredColumns || row < 0 || row >= rowCount()) {
+    return kEmpty;
+  }
+  return rows_[row][column];
+}
+
+void EditorDocument::setCell(int column, int row, std::string text) {
+  if (column < 1 || column >= kStoredColumns || row < firstDataRow() || row >= rowCount()) {
+    return;
+  }
+  rows_[row][column] = std::move(text);
+}
+
+void EditorDocument::setRowCount(int count) {
+  rows_.resize(static_cast<std::size_t>(std::max(count, 0)));
+}
+
+int EditorDocument::clampToDataRow(int row) const {
+  return std::clamp(row, 1, std::max(rowCount() - 1, 1));
+}
+
+void EditorDocument::moveValues(int fromRow, int toRow) {
+  for (int c = 1; c < kStoredColumns; ++c) {
+    rows_[toRow][c] = cell(c, fromRow);
+  }
+}
+
+void EditorDocument::emptyValues(int row) {
+  for (int c = 1; c < kStoredColumns; ++c) {
+    rows_[row][c].clear();
+  }
+}
+
+void EditorDocument::insertRow(int currentRow) {
+  if (!isPointList()) {
+    return;
+  }
+  if (rowCount() <= 1) {
+    // No data row to insert before: the new empty row is the first one.
+    appendRow();
+    return;
+  }
+  const int current = clampToDataRow(currentRow);
+  setRowCount(rowCount() + 1);
+  for (int r = rowCount() - 1; r > current; --r) {
+    moveValues(r - 1, r);
+    rows_[r][0] = std::to_string(r);
+  }
+  emptyValues(current);
+  modified_ = true;
+}
+
+void EditorDocument::appendRow() {
+  if (!isPointList()) {
+    return;
+  }
+  const int n = rowCount();
+  setRowCount(n + 1);
+  rows_[n][0] = std::to_string(n);
+  emptyValues(n);
+  modified_ = true;
+}
+
+void EditorDocument::deleteRow(int currentRow) {
+  if (!isPointList()) {
+    return;
+  }
+  if (rowCount() <= 2) {
+    // The last data row is emptied, never removed.
+    if (rowCount() == 2) {
+      emptyValues(1);
+    }
+  } else {
+    const int current = clampToDataRow(currentRow);
+    // The last row takes the empty text from beyond the grid, then goes.
+    for (int r = current; r <= rowCount() - 1; ++r) {
+      moveValues(r + 1, r);
+    }
+    setRowCount(rowCount() - 1);
+  }
+  modified_ = true;
+}
+
+void EditorDocument::clearRows() {
+  if (!isPointList()) {
+    return;
+  }
+  setRowCount(2);
+  rows_[1][0] = "1";
+  emptyValues(1);
+  modified_ = true;
+}
+
+} // namespace kavo

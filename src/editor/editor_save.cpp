@@ -1,0 +1,156 @@
+#include "editor/editor_save.h"
+
+#include "datafiles/number_text.h"
+#include "platform/cp1251.h"
+#include "platform/text_file.h"
+
+namespace kavo {
+
+namespace {
+
+const char* const kApplicationTitle = "Kavo";
+const char* const kCameraFailure = "Ошибка в калибровочных данных!";
+
+// Comments of the eight camera lines, each appended to the line's value.
+const std::array<std::string, 8> kCameraComments = {
+    " ; Координата X центра изображения",
+    " ; Координата Y центра изображения",
+    " ; Таблица коррекции",
+    " ; Фокусное расстояние",
+    " ; Размер изображения по горизонтали",
+    " ; Размер изображения по вертикали",
+    " ; Координата X главной точки",
+    " ; Координата Y главной точки",
+};
+constexpr int kCorrectionTableRow = 2;
+
+EditorLines failed(const std::string& text, const std::string& detail) {
+  EditorLines result;
+  result.ok = false;
+  result.failure = UserMessage{text, kApplicationTitle, detail, BoxOwner::Editor, BoxIcon::None};
+  return result;
+}
+
+std::optional<std::string> unwritableReason(const std::string& text) {
+  std::string error;
+  if (!encodeCp1251(text, &error)) {
+    return error.empty() ? std::string("no Windows-1251 form") : error;
+  }
+  return std::nullopt;
+}
+
+EditorLines pointListLines(const EditorDocument& document) {
+  EditorLines result;
+  const char separator = document.decimalSeparator();
+  for (int r = 1; r < document.rowCount(); ++r) {
+    const std::string& xText = document.cell(1, r);
+    const std::string& yText = document.cell(2, r);
+    const auto x = parseNumber(xText, separator);
+    const auto y = x ? parseNumber(yText, separator) : std::nullopt;
+    if (!x || !y) {
+      return failed("Ошибка в " + std::to_string(r) + "-й строке координат изображения!",
+                    "row " + std::to_string(r) + ": '" + (x ? yText : xText) + "' is not a number");
+    }
+    result.lines.push_back(formatGeneral(*x, separator) + " ; " + formatGeneral(*y, separator));
+  }
+  return result;
+}
+
+EditorLines cameraLines(const EditorDocument& document) {
+  EditorLines result;
+  const auto& captions = cameraRowCaptions();
+  for (int l = 0; l < static_cast<int>(kCameraComments.size()); ++l) {
+    const std::string& text = document.cell(1, l);
+    const std::string where = "row '" + captions[l] + "': '" + text + "' ";
+    std::string value;
+    if (l == kCorrectionTableRow) {
+      // The name without trailing blanks: the reader drops them, and keeping the one before " ; "
+      // would add one more blank with every load and save.
+      value = text.substr(0, text.find_last_not_of(' ') + 1);
+      if (value.find_first_of(";\r\n") != std::string::npos) {
+        return failed(kCameraFailure, where + "cannot be a file name: it would not read back");
+      }
+      if (const auto reason = unwritableReason(value)) {
+        return failed(kCameraFailure, where + "cannot be written: " + *reason);
+      }
+    } else {
+      const auto normal = NormalizeNumber(text, document.decimalSeparator());
+      if (!normal) {
+        return failed(kCameraFailure, where + "is not a number");
+      }
+      value = *normal;
+    }
+    result.lines.push_back(value + kCameraComments[l]);
+  }
+  return result;
+}
+
+} // namespace
+
+std::optional<std::string> NormalizeNumber(const std::string& text, char decimalSeparator) {
+  if (text.empty() || text == " ") {
+    return std::string();
+  }
+  const auto value = parseNumber(text, decimalSeparator);
+  if (!value) {
+    return std::nullopt;
+  }
+  return formatGeneral(*value, decimalSeparator);
+}
+
+EditorLines buildEditorLines(const EditorDocument& document) {
+  return document.isPointList() ? pointListLines(document) : cameraLines(document);
+}
+
+FileDialogRequest editorSaveDialog(const EditorDocument& document) {
+  FileDialogRequest request;
+  if (document.isPointList()) {
+    request.filter = "Coordinate Files|*.crd|All Files|*.*";
+    request.defaultExtension = "*.crd";
+  } else {
+    request.filter = "Cam Files|*.cam|All Files|*.*";
+    request.defaultExtension = "*.cam";
+  }
+  request.proposedName = document.filePath();
+  request.askBeforeOverwrite = false;
+  return request;
+}
+
+SaveOutcome runEditorSave(EditorDocument& document, UserPort& port) {
+  const EditorLines built = buildEditorLines(document);
+  if (!built.ok) {
+    port.showMessage(built.failure);
+    return SaveOutcome::Invalid;
+  }
+  const auto target = port.chooseSaveFile(editorSaveDialog(document));
+  if (!target) {
+    return SaveOutcome::Cancelled;
+  }
+  const std::string error = saveLines(*target, built.lines);
+  if (!error.empty()) {
+    port.showMessage(UserMessage{"Ошибка записи файла!", "Ошибка!", *target + ": " + error, BoxOwner::Editor,
+                                 BoxIcon::Error});
+    return SaveOutcome::WriteFailed;
+  }
+  document.setModified(false);
+  return SaveOutcome::Written;
+}
+
+bool confirmEditorClose(EditorDocument& document, UserPort& port) {
+  if (!document.modified()) {
+    return true;
+  }
+  const UserMessage question{"Данные не сохранены. Сохранить?", "Предупреждение", "", BoxOwner::None,
+                             BoxIcon::None};
+  if (!port.askYesNo(question)) {
+    return true;
+  }
+  return runEditorSave(document, port) == SaveOutcome::Written;
+}
+
+UserMessage editorLoadFailure(const EditorDocument& document) {
+  return UserMessage{"Внутренняя ошибка. Обратитесь к разработчику.", "Ошибка!", document.failureDetail(),
+                     BoxOwner::None, BoxIcon::None};
+}
+
+} // namespace kavo

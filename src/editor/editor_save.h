@@ -1,0 +1,44 @@
+#pragma once
+#include "app/user_port.h"
+#include "editor/editor_document.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kavo {
+
+// The editor's lines for the file, or the validation message of the first value that cannot be
+// written. Nothing is written unless every line was built.
+struct EditorLines {
+  bool ok = true;
+  std::vector<std::string> lines;
+  UserMessage failure;
+};
+
+// A camera number cell as it is written: nothing for an empty cell or a single blank, otherwise the
+// number in the general form; no value when the text is not a number.
+std::optional<std::string> NormalizeNumber(const std::string& text, char decimalSeparator);
+
+// Builds the file's lines from the grid: "x ; y" per data row of a point list, the eight commented
+// lines of a camera file. Validation fails on a value that does not convert and on text that cannot
+// be written as it stands (no Windows-1251 form; a ";" or a line break in the correction table name).
+EditorLines buildEditorLines(const EditorDocument& document);
+
+// The save dialog of the kind, starting from the file that was loaded.
+FileDialogRequest editorSaveDialog(const EditorDocument& document);
+
+enum class SaveOutcome { Written, Invalid, Cancelled, WriteFailed };
+
+// The save command: validate, ask for the file, write it atomically. modified is cleared only when
+// the file was written, so a failed or cancelled save keeps the edits marked as unsaved.
+SaveOutcome runEditorSave(EditorDocument& document, UserPort& port);
+
+// The close question. True when the window may close: nothing unsaved, the answer No, or a save that
+// wrote the file. A save that did not complete keeps the window open.
+bool confirmEditorClose(EditorDocument& document, UserPort& port);
+
+// The message shown when LoadFile failed.
+UserMessage editorLoadFailure(const EditorDocument& document);
+
+} // namespace kavo

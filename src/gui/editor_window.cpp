@@ -1,0 +1,261 @@
+#include "editor_window.h"
+
+#include "app/user_port.h"
+#include "editor/editor_save.h"
+#include "ui_editor_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+
+namespace kavo {
+
+// Keeps track of the cell editor that is open, so that a command can take its text into the
+// document first: a save or a row move must not lose what the user is typing.
+class EditorCellDelegate : public QStyledItemDelegate {
+public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    openEditor_ = editor;
+    return editor;
+  }
+
+  void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
+    if (openEditor_ == editor) {
+      openEditor_ = nullptr;
+    }
+    QStyledItemDelegate::destroyEditor(editor, index);
+  }
+
+  void commitOpenEditor() {
+    if (QWidget* editor = openEditor_) {
+      emit commitData(editor);
+      emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+  }
+
+private:
+  mutable QPointer<QWidget> openEditor_;
+};
+
+namespace {
+
+void nameToolButton(QToolBar* bar, QAction* action, const char* name) {
+  if (QWidget* button = bar->widgetForAction(action)) {
+    button->setObjectName(QString::fromLatin1(name));
+  }
+}
+
+} // namespace
+
+TRedForm::TRedForm(QWidget* owner, UserPort& port, char decimalSeparator)
+    : QMainWindow(owner), ui_(std::make_unique<Ui::TRedForm>()), port_(port), document_(decimalSeparator) {
+  ui_->setupUi(this);
+  // The tool buttons carry the names the rest of the program and its tests know them by.
+  nameToolButton(ui_->ToolBar1, ui_->ToolButton10Action, "ToolButton10");
+  nameToolButton(ui_->ToolBar2, ui_->ToolButton3Action, "ToolButton3");
+  nameToolButton(ui_->ToolBar2, ui_->ToolButton5Action, "ToolButton5");
+  nameToolButton(ui_->ToolBar2, ui_->ToolButton1Action, "ToolButton1");
+  nameToolButton(ui_->ToolBar2, ui_->ToolButton8Action, "ToolButton8");
+  ui_->ToolButton10Action->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+
+  delegate_ = new EditorCellDelegate(this);
+  ui_->StringGrid1->setItemDelegate(delegate_);
+  ui_->StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+
+  connect(ui_->N3, &QAction::triggered, this, &TRedForm::N3Click);
+  connect(ui_->N6, &QAction::triggered, this, &TRedForm::N6Click);
+  connect(ui_->ToolButton10Action, &QAction::triggered, this, &TRedForm::ToolButton10Click);
+  connect(ui_->ToolButton3Action, &QAction::triggered, this, &TRedForm::ToolButton3Click);
+  connect(ui_->ToolButton5Action, &QAction::triggered, this, &TRedForm::ToolButton5Click);
+  connect(ui_->ToolButton1Action, &QAction::triggered, this, &TRedForm::ToolButton1Click);
+  connect(ui_->ToolButton8Action, &QAction::triggered, this, &TRedForm::ToolButton8Click);
+  connect(ui_->StringGrid1, &QTableWidget::itemChanged, this, &TRedForm::StringGrid1CellChanged);
+
+  // Keys reach the grid's cell editors before the grid; watching them application-wide and keeping
+  // those aimed at the grid sees every key, the ones an editor consumes included.
+  qApp->installEventFilter(this);
+}
+
+TRedForm::~TRedForm() = default;
+
+int TRedForm::LoadFile(const std::string& path, int kind) {
+  const int ready = document_.LoadFile(path, kind);
+  applyLayout();
+  refreshGrid();
+  if (ready != 1) {
+    port_.showMessage(editorLoadFailure(document_));
+    loadFailed_ = true;
+    close();
+    return 0;
+  }
+  if (ui_->StringGrid1->rowCount() > 0) {
+    ui_->StringGrid1->setCurrentCell(0, 1);
+  }
+  return 1;
+}
+
+void TRedForm::applyLayout() {
+  const EditorLayout& layout = document_.layout();
+  resize(layout.windowWidth, layout.windowHeight);
+  setWindowTitle(QString::fromStdString(layout.title));
+  QTableWidget* grid = ui_->StringGrid1;
+  grid->setColumnCount(layout.columnCount);
+  for (int c = 0; c < layout.columnCount && c < static_cast<int>(layout.columnWidths.size()); ++c) {
+    grid->setColumnWidth(c, layout.columnWidths[c]);
+  }
+  grid->verticalHeader()->setDefaultSectionSize(layout.defaultRowHeight);
+  grid->horizontalHeader()->setVisible(layout.fixedRows > 0);
+  const bool commands = layout.gridCommandsEnabled;
+  for (QAction* action :
+       {ui_->ToolButton3Action, ui_->ToolButton5Action, ui_->ToolButton1Action, ui_->ToolButton8Action}) {
+    action->setEnabled(commands);
+  }
+}
+
+void TRedForm::refreshGrid() {
+  QTableWidget* grid = ui_->StringGrid1;
+  const EditorLayout& layout = document_.layout();
+  const int fixedRows = document_.firstDataRow();
+  refreshing_ = true;
+  if (fixedRows > 0) {
+    QStringList titles;
+    for (int c = 0; c < layout.columnCount; ++c) {
+      titles << QString::fromStdString(document_.cell(c, 0));
+    }
+    grid->setHorizontalHeaderLabels(titles);
+  }
+  grid->setRowCount(std::max(document_.rowCount() - fixedRows, 0));
+  const QBrush fixedBrush = palette().button();
+  for (int t = 0; t < grid->rowCount(); ++t) {
+    for (int c = 0; c < layout.columnCount; ++c) {
+      const QString text = QString::fromStdString(document_.cell(c, t + fixedRows));
+      QTableWidgetItem* item = grid->item(t, c);
+      if (item == nullptr) {
+        item = new QTableWidgetItem();
+        if (c == 0) {
+          // Column 0 is the fixed column: row numbers or camera captions, never edited.
+          item->setFlags(Qt::ItemIsEnabled);
+          item->setBackground(fixedBrush);
+        }
+        grid->setItem(t, c, item);
+      }
+      if (item->text() != text) {
+        item->setText(text);
+      }
+    }
+  }
+  refreshing_ = false;
+}
+
+void TRedForm::commitOpenEditor() {
+  delegate_->commitOpenEditor();
+}
+
+int TRedForm::currentDocumentRow() const {
+  const int row = ui_->StringGrid1->currentRow();
+  return row < 0 ? row : row + document_.firstDataRow();
+}
+
+void TRedForm::StringGrid1CellChanged(QTableWidgetItem* item) {
+  if (refreshing_ || item == nullptr) {
+    return;
+  }
+  const int row = item->row() + document_.firstDataRow();
+  const std::string text = item->text().toStdString();
+  if (document_.cell(item->column(), row) != text) {
+    document_.setCell(item->column(), row, text);
+    document_.setModified(true);
+  }
+}
+
+void TRedForm::StringGrid1KeyDown() {
+  document_.setModified(true);
+}
+
+bool TRedForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget == ui_->StringGrid1 || ui_->StringGrid1->isAncestorOf(widget)) {
+      StringGrid1KeyDown();
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TRedForm::N3Click() {
+  commitOpenEditor();
+  runEditorSave(document_, port_);
+}
+
+void TRedForm::ToolButton10Click() {
+  N3Click();
+}
+
+void TRedForm::N6Click() {
+  close();
+}
+
+void TRedForm::ToolButton3Click() {
+  commitOpenEditor();
+  document_.insertRow(currentDocumentRow());
+  refreshGrid();
+}
+
+void TRedForm::ToolButton5Click() {
+  commitOpenEditor();
+  document_.appendRow();
+  refreshGrid();
+}
+
+void TRedForm::ToolButton1Click() {
+  commitOpenEditor();
+  document_.deleteRow(currentDocumentRow());
+  refreshGrid();
+}
+
+void TRedForm::ToolButton8Click() {
+  commitOpenEditor();
+  document_.clearRows();
+  refreshGrid();
+}
+
+void TRedForm::closeEvent(QCloseEvent* event) {
+  if (!loadFailed_) {
+    commitOpenEditor();
+    if (!confirmEditorClose(document_, port_)) {
+      event->ignore();
+      return;
+    }
+  }
+  event->accept();
+  emit closed();
+}
+
+void TRedForm::showModal() {
+  setWindowModality(Qt::ApplicationModal);
+  QEventLoop loop;
+  connect(this, &TRedForm::closed, &loop, &QEventLoop::quit);
+  show();
+  loop.exec();
+}
+
+void openDataEditor(QWidget* owner, UserPort& port, const std::string& path, int kind,
+                    char decimalSeparator) {
+  // One editor per double click; it goes when it has closed.
+  auto form = std::make_unique<TRedForm>(owner, port, decimalSeparator);
+  if (form->LoadFile(path, kind) == 1) {
+    form->showModal();
+  }
+}
+
+} // namespace kavo

@@ -52,6 +52,10 @@ public:
   void setThreads(int count) { threadCount = count; }
   int threads() const { return threadCount; }
 
+  // Image file names from the list are opened relative to this folder ("" keeps them relative to
+  // the current directory, as the desktop's pickers leave it).
+  void setImageFolder(const std::string& folder) { imageFolder = folder; }
+
   const ComputeOutcome& outcome() const { return last; }
   // Completion token of the last worker: lets a caller wait until its thread and object are gone.
   std::shared_ptr<WorkerExit> workerExit() const { return exitOfLast; }
@@ -64,6 +68,7 @@ private:
   bool loadInputs();
   void launch();
   void stopWith(const UserMessage& message);
+  std::string imagePath(const std::string& name) const;
 
   CalibrationState& state;
   UserPort& port;
@@ -71,6 +76,7 @@ private:
   MainThreadDispatcher& dispatcher;
   char separator;
   int threadCount = 0;
+  std::string imageFolder;
   int progress = 0;
   ComputeOutcome last;
   std::shared_ptr<Host> host;

@@ -3,6 +3,7 @@
 #include "estimator/estimator.h"
 #include "platform/worker_thread.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,7 +67,7 @@ protected:
   void Execute() override;
 
 private:
-  StatFocThread(MainThreadDispatcher& dispatcher, std::weak_ptr<StatFocHost> host,
+  StatFocThread(MainThreadDispatcher& mainThread, std::weak_ptr<StatFocHost> host,
                 const VT_Points& scenePoints, const std::vector<std::unique_ptr<VT_Points>>& imagePoints,
                 char decimalSeparator);
 
@@ -74,7 +75,7 @@ private:
   void reduce(const FocalValues& values);
   void checkpoint();
   // Performs a step on the host through Synchronize; nothing when the host has gone.
-  template <typename F> void onHost(F&& step);
+  void onHost(const std::function<void(StatFocHost&)>& step);
 
   std::weak_ptr<StatFocHost> host;
   EstimatorInput input;

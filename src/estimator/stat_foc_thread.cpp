@@ -1,0 +1,165 @@
+#include "estimator/stat_foc_thread.h"
+
+#include "datafiles/number_text.h"
+
+#include <new>
+
+namespace kavo {
+
+void StatFocThread::onHost(const std::function<void(StatFocHost&)>& step) {
+  Synchronize([&] {
+    if (auto h = host.lock()) {
+      step(*h);
+    }
+  });
+}
+
+std::shared_ptr<StatFocThread>
+StatFocThread::create(MainThreadDispatcher& dispatcher, std::weak_ptr<StatFocHost> host,
+                      const VT_Points& scenePoints,
+                      const std::vector<std::unique_ptr<VT_Points>>& imagePoints, char decimalSeparator) {
+  return std::shared_ptr<StatFocThread>(
+      new StatFocThread(dispatcher, std::move(host), scenePoints, imagePoints, decimalSeparator));
+}
+
+namespace {
+
+std::vector<Point2> copyPoints(const VT_Points& points) {
+  std::vector<Point2> copy;
+  copy.reserve(static_cast<std::size_t>(points.Count()));
+  for (int i = 0; i < points.Count(); ++i) {
+    const VT_Point* p = points.Get(i);
+    copy.push_back({p->x, p->y});
+  }
+  return copy;
+}
+
+} // namespace
+
+StatFocThread::StatFocThread(MainThreadDispatcher& mainThread, std::weak_ptr<StatFocHost> host_,
+                             const VT_Points& scenePoints,
+                             const std::vector<std::unique_ptr<VT_Points>>& imagePoints, char separator)
+    : WorkerThread(mainThread), host(std::move(host_)), decimalSeparator(separator) {
+  setPriority(ThreadPriority::Normal);
+  setFreeOnTerminate(true);
+  // The run works on its own copy of the points, so nothing the main window does later can change
+  // them under it.
+  input.scene = copyPoints(scenePoints);
+  input.images.reserve(imagePoints.size());
+  for (const auto& image : imagePoints) {
+    input.images.push_back(copyPoints(*image));
+  }
+  // Runs at once: the constructor is called on the main thread.
+  onHost([this](StatFocHost& h) { snapshot = h.snapshotSettings(); });
+  runAbandoned = false;
+}
+
+std::vector<std::string> StatFocThread::listValuesLines(const FocalValues& values, char separator) {
+  std::vector<std::string> lines;
+  if (values.size() >= 2000) {
+    lines.emplace_back("Количество значений слишком велико.");
+    lines.emplace_back("Будет выведен лишь конечный результат.");
+    return lines;
+  }
+  lines.reserve(static_cast<std::size_t>(values.size()) + 1);
+  lines.emplace_back("-------Результаты счёта-------");
+  values.forEachPiece([&](const double* v, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+      lines.push_back(formatFixed(v[i], separator));
+    }
+  });
+  return lines;
+}
+
+void StatFocThread::checkpoint() {
+  if (Terminated()) {
+    throw RunAbandoned(AbandonReason::Cancelled, "the run was cancelled");
+  }
+}
+
+void StatFocThread::Execute() {
+  RunEnd end;
+  try {
+    run();
+  } catch (const RunAbandoned& e) {
+    end = {e.reason, e.what()};
+  } catch (const std::bad_alloc&) {
+    end = {AbandonReason::Other, "not enough memory for the individual values"};
+  } catch (const Error& e) {
+    // The list range error of the point lists and every other error of the system.
+    end = {AbandonReason::Other, e.what()};
+  } catch (const std::exception& e) {
+    end = {AbandonReason::Other, e.what()};
+  } catch (...) {
+    end = {AbandonReason::Other, "unknown error"};
+  }
+  // The run's own lists are gone by now (they are locals of run()); only the last step remains.
+  try {
+    if (end.reason == AbandonReason::None) {
+      onHost([](StatFocHost& h) { h.signalDone(); });
+    } else {
+      onHost([&end](StatFocHost& h) { h.resetProgress(end); });
+    }
+  } catch (...) {
+    // The main window handles its own errors; the worker shows nothing.
+  }
+}
+
+void StatFocThread::run() {
+  EnumerationHooks hooks;
+  hooks.stepProgress = [this] { onHost([](StatFocHost& h) { h.stepProgress(); }); };
+  hooks.shouldStop = [this] { return Terminated(); };
+  const FocalValues values = enumerateFocalValues(input, snapshot, hooks);
+  reduce(values);
+}
+
+void StatFocThread::reduce(const FocalValues& values) {
+  const auto count = static_cast<double>(values.size());
+  onHost([count](StatFocHost& h) { h.appendResult(count); });
+  if (values.empty()) {
+    return;
+  }
+  const bool debugMode = snapshot.processingMode == 2;
+  if (debugMode) {
+    const std::vector<std::string> lines = listValuesLines(values, decimalSeparator);
+    onHost([&lines](StatFocHost& h) {
+      for (const auto& line : lines) {
+        h.appendMemoLine(line);
+      }
+    });
+  }
+  const Statistics unclipped = unclippedStatistics(values);
+  meanValue = unclipped.mean;
+  deviation = unclipped.deviation;
+  standardDeviation = unclipped.standardDeviation;
+  checkpoint();
+  if (debugMode) {
+    // A host that has gone counts as "Выход": nobody is left to take the result.
+    DistributionOutcome outcome;
+    outcome.exitPressed = true;
+    onHost([&](StatFocHost& h) {
+      outcome = h.showDistribution(values, snapshot.clipSigmaCount, meanValue, deviation, standardDeviation);
+      h.appendResult(outcome.mean);
+      h.appendResult(outcome.deviation);
+      h.appendResult(outcome.standardDeviation);
+    });
+    if (outcome.exitPressed) {
+      runAbandoned = true;
+    }
+    if (runAbandoned) {
+      throw RunAbandoned(AbandonReason::ExitPressed, "the distribution window was left with \"Выход\"");
+    }
+    return;
+  }
+  const Statistics clipped = clippedStatistics(values, unclipped, snapshot.clipSigmaCount);
+  meanValue = clipped.mean;
+  deviation = clipped.deviation;
+  standardDeviation = clipped.standardDeviation;
+  onHost([this](StatFocHost& h) {
+    h.appendResult(meanValue);
+    h.appendResult(deviation);
+    h.appendResult(standardDeviation);
+  });
+}
+
+} // namespace kavo

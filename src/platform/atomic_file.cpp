@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
@@ -17,9 +18,19 @@ std::string reason(const std::string& what, const std::string& path) {
 
 } // namespace
 
-std::string writeFileAtomically(const std::string& path, std::string_view bytes) {
-  if (path.empty()) {
+std::string writeFileAtomically(const std::string& requested, std::string_view bytes) {
+  if (requested.empty()) {
     return "no file name given";
+  }
+  // Saving over a link replaces the file it points to and keeps the link.
+  std::string path = requested;
+  struct stat link {};
+  if (::lstat(requested.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    char* resolved = ::realpath(requested.c_str(), nullptr);
+    if (resolved != nullptr) {
+      path = resolved;
+      std::free(resolved);
+    }
   }
   const std::size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
@@ -69,6 +80,12 @@ std::string writeFileAtomically(const std::string& path, std::string_view bytes)
     const std::string why = reason("cannot replace", path);
     ::unlink(temp.c_str());
     return why;
+  }
+  // Make the new name itself durable; a folder that cannot be flushed does not undo the save.
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
   }
   return {};
 }

@@ -5,8 +5,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kavo {
 
@@ -36,19 +37,39 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 TextLines loadLines(const std::string& path) {
   TextLines result;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    result.error = "cannot open " + (path.empty() ? std::string("(no file name)") : path) + ": " +
-                   std::strerror(errno);
+  const std::string shown = path.empty() ? std::string("(no file name)") : path;
+  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    result.error = "cannot open " + shown + ": " + std::strerror(path.empty() ? ENOENT : errno);
     return result;
   }
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (in.bad()) {
-    result.error = "cannot read " + path;
+  // A folder opens like a file on this system but is not one; it must not read as an empty file.
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    result.error =
+        "cannot read " + shown + ": " + (S_ISDIR(info.st_mode) ? "it is a folder" : std::strerror(errno));
+    ::close(fd);
     return result;
   }
-  result.lines = splitLines(decodeCp1251(bytes.str()));
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) {
+      break;
+    }
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      result.error = "cannot read " + shown + ": " + std::strerror(errno);
+      ::close(fd);
+      return result;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  result.lines = splitLines(decodeCp1251(bytes));
   result.ok = true;
   return result;
 }

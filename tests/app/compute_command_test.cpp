@@ -1,0 +1,339 @@
+#include "app_test_support.h"
+
+#include "datafiles/number_text.h"
+
+#include <cmath>
+
+namespace kavo::testing {
+namespace {
+
+using Stage = ComputeOutcome::Stage;
+
+TEST(ComputeCommand, NoiseFreeSeriesShowsTheTrueFocalLength) {
+  Bench b;
+  b.run();
+  ASSERT_EQ(b.command.outcome().stage, Stage::Done) << b.view.status;
+  EXPECT_TRUE(b.port.shown.empty());
+  EXPECT_EQ(b.view.focal, "1800.0000");
+  EXPECT_EQ(b.view.deviation, "0.0000");
+  EXPECT_EQ(b.view.stddev, "0.0000");
+  EXPECT_TRUE(b.view.saveEnabled);
+  EXPECT_FALSE(b.state.resultSaved);
+  EXPECT_TRUE(b.view.computeEnabled);
+  // One step per first point of a quadruple, then back to 0 once the result is shown.
+  EXPECT_EQ(b.view.progressMaximum, 49 - 3);
+  EXPECT_EQ(b.view.highestPosition, 49 - 3);
+  EXPECT_EQ(b.view.progressPosition, 0);
+  EXPECT_EQ(b.view.signal, "1");
+  EXPECT_EQ(b.state.runResults->Count(), 4);
+  EXPECT_GT(b.state.runResults->Get(0)->x, 2.0);
+  EXPECT_TRUE(b.view.memo.empty()); // the normal mode writes nothing to the memo
+  EXPECT_TRUE(b.state.quadrupleWorker.expired());
+}
+
+// A broken input set: the command stops with exactly one box and starts no worker.
+struct FailureCase {
+  const char* name;
+  std::function<void(Bench&)> spoil;
+  const char* text;
+  const char* caption;
+  BoxOwner owner;
+  BoxIcon icon;
+  const char* detailMentions;
+};
+
+void replaceLines(const std::string& path, std::vector<std::string> lines) {
+  writeLines(path, lines);
+}
+
+std::vector<std::string> firstLines(const std::string& path, std::size_t n) {
+  auto lines = readLines(path);
+  lines.resize(n);
+  return lines;
+}
+
+const char* const kCamera = "Ошибка чтения cam-файла!";
+const char* const kScene = "Ошибка чтения файла сцены!";
+const char* const kImage = "Ошибка чтения файла координат точек изображения!";
+const char* const kFew = "Недостаточно точек! Процедура прервана!";
+const char* const kInternal = "Внутренняя ошибка! Проверьте входные данные.";
+
+const FailureCase kFailures[] = {
+    {"CameraFileOfFiveLines",
+     [](Bench& b) { replaceLines(b.series.cameraFile, firstLines(b.series.cameraFile, 5)); }, kCamera,
+     "Ошибка!", BoxOwner::None, BoxIcon::None, "camera.cam"},
+    {"CameraFileMissing", [](Bench& b) { b.state.cameraFile = b.folder.file("absent.cam"); }, kCamera,
+     "Ошибка!", BoxOwner::None, BoxIcon::None, "absent.cam"},
+    {"SceneLineWithThreeFields",
+     [](Bench& b) {
+       auto lines = readLines(b.series.sceneFile);
+       lines[2] = "200 ; 0 ; 5";
+       replaceLines(b.series.sceneFile, lines);
+     },
+     kScene, "Ошибка!", BoxOwner::None, BoxIcon::None, "scene.crd"},
+    {"SceneOfThreePoints",
+     [](Bench& b) { replaceLines(b.series.sceneFile, firstLines(b.series.sceneFile, 3)); }, kFew, "Ошибка!",
+     BoxOwner::MainWindow, BoxIcon::None, "scene.crd"},
+    {"ImageOfThreePoints",
+     [](Bench& b) { replaceLines(b.folder.file("img02.crd"), firstLines(b.folder.file("img02.crd"), 3)); },
+     kFew, "Ошибка!", BoxOwner::MainWindow, BoxIcon::None, "img02.crd"},
+    {"ImageFileMissing", [](Bench& b) { std::filesystem::remove(b.folder.file("img03.crd")); }, kImage,
+     "Ошибка!", BoxOwner::None, BoxIcon::None, "img03.crd"},
+    {"ImageLineNotANumber",
+     [](Bench& b) {
+       auto lines = readLines(b.folder.file("img01.crd"));
+       lines[4] = "12x ; 40";
+       replaceLines(b.folder.file("img01.crd"), lines);
+     },
+     kImage, "Ошибка!", BoxOwner::None, BoxIcon::None, "img01.crd"},
+    {"ListLineNeitherNameNorNumber",
+     [](Bench& b) {
+       auto lines = readLines(b.series.listFile);
+       lines[0] = "IMG1.CRD";
+       replaceLines(b.series.listFile, lines);
+     },
+     kInternal, "Отказ", BoxOwner::MainWindow, BoxIcon::Exclamation, "series.lst"},
+    {"ListFileMissing", [](Bench& b) { b.state.listFile = b.folder.file("absent.lst"); }, kInternal, "Отказ",
+     BoxOwner::MainWindow, BoxIcon::Exclamation, "absent.lst"},
+};
+
+class ComputeCommandFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(ComputeCommandFailure, StopsWithItsMessageAndLeavesTheResultAlone) {
+  const FailureCase& c = GetParam();
+  Bench b;
+  c.spoil(b);
+  b.command.N10Click();
+  ASSERT_EQ(b.port.shown.size(), 1u);
+  const UserMessage& m = b.port.shown[0];
+  EXPECT_EQ(m.text, c.text);
+  EXPECT_EQ(m.caption, c.caption);
+  EXPECT_EQ(m.owner, c.owner);
+  EXPECT_EQ(m.icon, c.icon);
+  EXPECT_NE(m.detail.find(c.detailMentions), std::string::npos) << m.detail;
+  EXPECT_EQ(b.command.outcome().stage, Stage::Stopped);
+  EXPECT_EQ(b.command.outcome().stopMessage.text, c.text);
+  EXPECT_EQ(b.command.workerExit(), nullptr);
+  EXPECT_FALSE(b.command.running());
+  EXPECT_EQ(b.view.focal, "old focal");
+  EXPECT_FALSE(b.view.saveEnabled);
+  EXPECT_TRUE(b.view.computeEnabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ComputeCommandFailure, ::testing::ValuesIn(kFailures),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(ComputeCommand, ImagesReadBeforeAShortImageStayLoaded) {
+  Bench b;
+  replaceLines(b.folder.file("img03.crd"), firstLines(b.folder.file("img03.crd"), 3));
+  b.command.N10Click();
+  ASSERT_EQ(b.state.imagePoints.size(), 6u);
+  EXPECT_EQ(b.state.imagePoints[0]->Count(), 49);
+  EXPECT_EQ(b.state.imagePoints[1]->Count(), 49);
+  EXPECT_EQ(b.state.imagePoints[2]->Count(), 3);
+  EXPECT_EQ(b.state.imagePoints[3]->Count(), 0);
+}
+
+// Line 4 of the camera file holds a focal length: the command asks before going on.
+class FocalLengthQuestion : public ::testing::TestWithParam<bool> {};
+
+TEST_P(FocalLengthQuestion, AsksAndFollowsTheAnswer) {
+  Bench b;
+  auto lines = readLines(b.series.cameraFile);
+  lines[3] = "1523.0870 ; Фокусное расстояние(пикс.).  СКО = 12.4410;  Ст.откл. = 2.7860";
+  writeLines(b.series.cameraFile, lines);
+  b.port.answer = GetParam();
+  b.run();
+  ASSERT_EQ(b.port.asked.size(), 1u);
+  EXPECT_EQ(b.port.asked[0].text, "Фокусное расстояние уже вычислено. Продолжить работу?");
+  EXPECT_EQ(b.port.asked[0].caption, "Предупреждение");
+  EXPECT_EQ(b.port.asked[0].owner, BoxOwner::MainWindow);
+  EXPECT_TRUE(b.port.shown.empty());
+  if (GetParam()) {
+    EXPECT_EQ(b.command.outcome().stage, Stage::Done);
+    EXPECT_EQ(b.view.focal, "1800.0000");
+  } else {
+    EXPECT_EQ(b.command.outcome().stage, Stage::Stopped);
+    EXPECT_EQ(b.command.workerExit(), nullptr);
+    EXPECT_EQ(b.state.imageCount, 0); // stopped before the list file was read
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, FocalLengthQuestion, ::testing::Bool());
+
+TEST(ComputeCommand, BlankFocalLengthLineAsksNothing) {
+  Bench b;
+  b.run();
+  EXPECT_TRUE(b.port.asked.empty());
+}
+
+// Every image clustered (a camera file claiming a far larger image): one warning, and the worker
+// still runs; no quadruple passes the spacing test, so the run ends with "no value".
+TEST(ComputeCommand, ClusteringWarnsOnceAndStillRuns) {
+  Bench b;
+  auto lines = readLines(b.series.cameraFile);
+  lines[4] = "20000 ; Размер изображения по горизонтали";
+  lines[5] = "15000 ; Размер изображения по вертикали";
+  writeLines(b.series.cameraFile, lines);
+  b.run();
+  ASSERT_EQ(b.port.shown.size(), 2u);
+  EXPECT_EQ(b.port.shown[0].text,
+            "Реперные точки расположены слишком кучно. Достоверность результата низкая.");
+  EXPECT_EQ(b.port.shown[0].caption, "Предупреждение!");
+  EXPECT_EQ(b.port.shown[0].owner, BoxOwner::MainWindow);
+  EXPECT_EQ(b.port.shown[1].text, "Неправильные входные данные! Измените параметры!");
+  EXPECT_EQ(b.port.shown[1].caption, "Ошибка!");
+  EXPECT_EQ(b.port.shown[1].owner, BoxOwner::MainWindow);
+  EXPECT_EQ(b.command.outcome().stage, Stage::Done);
+  EXPECT_EQ(b.state.runResults->Count(), 1);
+  EXPECT_EQ(b.view.focal, "old focal");
+  EXPECT_FALSE(b.view.saveEnabled);
+  EXPECT_TRUE(b.state.resultSaved);
+  EXPECT_EQ(b.view.progressPosition, 0);
+}
+
+struct SpreadCase {
+  double farthest;
+  bool passes;
+};
+
+class PointSpread : public ::testing::TestWithParam<SpreadCase> {};
+
+// A 2000 × 1500 image has a diagonal of 2500: half of it is the smallest spread that passes.
+TEST_P(PointSpread, HalfTheDiagonalIsTheLimit) {
+  CalibrationState state;
+  ScriptedPort port;
+  RecordingView view;
+  InPlaceDispatcher dispatcher;
+  ComputeCommand command(state, port, view, dispatcher, '.');
+  state.imageWidth = 2000;
+  state.imageHeight = 1500;
+  state.imageCount = 2;
+  for (double spread : {2400.0, GetParam().farthest}) {
+    auto points = std::make_unique<VT_Points>(1);
+    points->Add(new VT_Point(0, 0));
+    points->Add(new VT_Point(spread * 0.6, spread * 0.8));
+    points->Add(new VT_Point(10, 10));
+    state.imagePoints.push_back(std::move(points));
+  }
+  EXPECT_EQ(command.CheckPointSpread(), GetParam().passes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, PointSpread,
+                         ::testing::Values(SpreadCase{1250.0, true}, SpreadCase{1249.9, false},
+                                           SpreadCase{2000.0, true}, SpreadCase{0.0, false}));
+
+// The result display (Edit7Change) on a prepared result list.
+struct DisplayCase {
+  const char* name;
+  std::vector<double> results;
+  int mode;
+  const char* signal;
+  const char* focal;
+  const char* deviation;
+  const char* stddev;
+  std::vector<std::string> memo;
+  const char* message;
+};
+
+const DisplayCase kDisplays[] = {
+    {"ThreeValuesFillEveryField",
+     {3, 1523.087, 12.441, 2.786},
+     1,
+     "1",
+     "1523.0870",
+     "12.4410",
+     "2.7860",
+     {},
+     ""},
+    {"TwoValuesShowDashes", {2, 1523.087, 12.441, 2.786}, 1, "1", "1523.0870", "-", "-", {}, ""},
+    {"NegativeNumbersShownWithoutSign",
+     {3, -1523.5, -1, -0.5},
+     1,
+     "1",
+     "1523.5000",
+     "1.0000",
+     "0.5000",
+     {},
+     ""},
+    {"DebugMemoKeepsTheSigns",
+     {3, -1523.5, 2, 1},
+     2,
+     "1",
+     "1523.5000",
+     "2.0000",
+     "1.0000",
+     {"-------Результаты счёта-------", "Среднее значение: -1523.5000", "Отклонение: 2.0000",
+      "Стандартное отклонение: 1.0000", "Общее количество используемых переборов:  3"},
+     ""},
+    {"SecondSignalShowsNothing", {3, 1, 1, 1}, 1, "2", "old focal", "old deviation", "old stddev", {}, ""},
+    {"EmptySignalShowsNothing", {3, 1, 1, 1}, 1, "", "old focal", "old deviation", "old stddev", {}, ""},
+    {"NoValue",
+     {0},
+     2,
+     "1",
+     "old focal",
+     "old deviation",
+     "old stddev",
+     {},
+     "Неправильные входные данные! Измените параметры!"},
+    {"ShortResultListStopsAtTheMissingEntry",
+     {5, 1523.087},
+     1,
+     "1",
+     "1523.0870",
+     "old deviation",
+     "old stddev",
+     {},
+     "Index out of bounds ListOfT::Get"},
+};
+
+class ResultDisplay : public ::testing::TestWithParam<DisplayCase> {};
+
+TEST_P(ResultDisplay, FollowsTheDisplayRules) {
+  const DisplayCase& c = GetParam();
+  CalibrationState state;
+  ScriptedPort port;
+  RecordingView view;
+  InPlaceDispatcher dispatcher;
+  ComputeCommand command(state, port, view, dispatcher, '.');
+  state.processingMode = c.mode;
+  view.progressPosition = 7;
+  for (double v : c.results) {
+    state.runResults->Add(new VT_Point(v, 0));
+  }
+  command.Edit7Change(c.signal);
+  EXPECT_EQ(view.focal, c.focal);
+  EXPECT_EQ(view.deviation, c.deviation);
+  EXPECT_EQ(view.stddev, c.stddev);
+  EXPECT_EQ(view.memo, c.memo);
+  const bool shown = std::string(c.focal) != "old focal" && std::string(c.message).empty();
+  EXPECT_EQ(view.saveEnabled, shown);
+  EXPECT_EQ(state.resultSaved, !shown);
+  if (std::string(c.message).empty()) {
+    EXPECT_TRUE(port.shown.empty());
+  } else {
+    ASSERT_EQ(port.shown.size(), 1u);
+    EXPECT_EQ(port.shown[0].text, c.message);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ResultDisplay, ::testing::ValuesIn(kDisplays),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(ComputeCommand, CommaSeparatorShowsCommas) {
+  CalibrationState state;
+  ScriptedPort port;
+  RecordingView view;
+  InPlaceDispatcher dispatcher;
+  ComputeCommand command(state, port, view, dispatcher, ',');
+  for (double v : {3.0, 1523.087, 12.441, 2.786}) {
+    state.runResults->Add(new VT_Point(v, 0));
+  }
+  command.Edit7Change("1");
+  EXPECT_EQ(view.focal, "1523,0870");
+  EXPECT_EQ(view.deviation, "12,4410");
+}
+
+} // namespace
+} // namespace kavo::testing

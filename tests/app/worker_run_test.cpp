@@ -1,0 +1,218 @@
+// The worker's road through the compute command: cancellation, degenerate data, the debug mode,
+// the guard against a second command, and an owner that goes away during a run.
+#include "app_test_support.h"
+
+#include "estimator/stat_foc_thread.h"
+
+namespace kavo::testing {
+namespace {
+
+using Stage = ComputeOutcome::Stage;
+using namespace std::chrono_literals;
+
+// Serves the worker's steps until the progress bar has moved at least `steps` times.
+void serveUntilProgress(Bench& b, int steps) {
+  ASSERT_TRUE(b.dispatcher.processUntil([&] { return b.view.highestPosition >= steps; }, 120s));
+}
+
+TEST(WorkerRun, SecondCommandIsRefusedWhileTheWorkerRuns) {
+  SynthOptions options;
+  options.noise = 0.2;
+  Bench b(options);
+  b.command.N10Click();
+  ASSERT_TRUE(b.command.running());
+  EXPECT_FALSE(b.view.computeEnabled);
+  const VT_Point* firstScenePoint = b.state.scenePoints->Get(0);
+  const VT_Points* firstImage = b.state.imagePoints[0].get();
+  b.view.memo.push_back("kept");
+
+  b.command.N10Click();
+
+  // Nothing was cleared or reloaded under the worker, and nothing was asked or shown.
+  EXPECT_EQ(b.state.scenePoints->Get(0), firstScenePoint);
+  EXPECT_EQ(b.state.imagePoints[0].get(), firstImage);
+  EXPECT_EQ(b.view.memo.size(), 1u);
+  EXPECT_TRUE(b.port.shown.empty());
+  EXPECT_FALSE(b.view.status.empty());
+  b.finish();
+  EXPECT_EQ(b.command.outcome().stage, Stage::Done);
+  EXPECT_TRUE(b.view.computeEnabled);
+}
+
+// A larger series: stopping after a few progress steps ends the run without a result.
+TEST(WorkerRun, CancellationMidRunEndsWithoutAResult) {
+  SynthOptions options;
+  options.rows = 8;
+  options.cols = 8;
+  options.images = 20;
+  options.noise = 0.3;
+  Bench b(options);
+  b.command.N10Click();
+  serveUntilProgress(b, 2);
+  b.command.requestStop();
+  b.finish();
+  EXPECT_EQ(b.command.outcome().stage, Stage::Abandoned);
+  EXPECT_EQ(b.command.outcome().abandon.reason, AbandonReason::Cancelled);
+  EXPECT_LT(b.view.highestPosition, 64 - 3);
+  EXPECT_EQ(b.view.progressPosition, 0);
+  EXPECT_EQ(b.view.status, abandonText(b.command.outcome().abandon));
+  EXPECT_EQ(b.view.focal, "old focal");
+  EXPECT_FALSE(b.view.saveEnabled);
+  EXPECT_TRUE(b.view.computeEnabled);
+  EXPECT_TRUE(b.port.shown.empty()); // the window stays silent
+  EXPECT_TRUE(b.state.quadrupleWorker.expired());
+}
+
+// Runs that end without a result on their data: the reason is kept and put on the status line.
+struct DegenerateCase {
+  const char* name;
+  std::function<void(Bench&)> spoil;
+  AbandonReason reason;
+};
+
+const DegenerateCase kDegenerate[] = {
+    {"TwoIdenticalImages",
+     [](Bench& b) {
+       writeLines(b.series.listFile, {"img01.crd", "img01.crd", "25"});
+     },
+     AbandonReason::ZeroDivisor},
+    {"ImageShorterThanTheScene",
+     [](Bench& b) {
+       auto lines = readLines(b.folder.file("img02.crd"));
+       lines.resize(10);
+       writeLines(b.folder.file("img02.crd"), lines);
+     },
+     AbandonReason::RangeError},
+    {"NothingInsideTheClippingBand", [](Bench& b) { b.state.clipSigmaCount = 0.0; },
+     AbandonReason::NothingInBand},
+};
+
+class DegenerateRun : public ::testing::TestWithParam<DegenerateCase> {};
+
+TEST_P(DegenerateRun, IsAbandonedWithItsReason) {
+  SynthOptions options;
+  options.noise = 0.2;
+  Bench b(options);
+  GetParam().spoil(b);
+  b.run();
+  EXPECT_EQ(b.command.outcome().stage, Stage::Abandoned);
+  EXPECT_EQ(b.command.outcome().abandon.reason, GetParam().reason) << b.command.outcome().abandon.detail;
+  EXPECT_FALSE(b.view.status.empty());
+  EXPECT_TRUE(b.port.shown.empty());
+  EXPECT_EQ(b.view.focal, "old focal");
+  EXPECT_EQ(b.view.progressPosition, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DegenerateRun, ::testing::ValuesIn(kDegenerate),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(WorkerRun, DebugModeListsTheValuesAndTakesTheWindowsNumbers) {
+  SynthOptions options;
+  options.rows = 4;
+  options.cols = 4;
+  options.images = 3;
+  options.noise = 0.2;
+  Bench b(options);
+  b.state.processingMode = 2;
+  b.state.clipSigmaCount = 2.5;
+  b.view.distributionAnswer = {false, -1234.5, 6.0, 0.5};
+  b.run();
+  ASSERT_EQ(b.command.outcome().stage, Stage::Done);
+  EXPECT_EQ(b.view.distributionsShown, 1);
+  EXPECT_EQ(b.view.distributionClip, 2.5);
+  const int count = static_cast<int>(b.state.runResults->Get(0)->x);
+  ASSERT_GT(count, 2);
+  ASSERT_LT(count, 2000);
+  // Heading, one line per value, then the summary block of the result display.
+  ASSERT_EQ(b.view.memo.size(), static_cast<std::size_t>(count) + 1 + 5);
+  EXPECT_EQ(b.view.memo[0], "-------Результаты счёта-------");
+  EXPECT_NEAR(std::stod(b.view.memo[1]), 1800.0, 30.0);
+  EXPECT_EQ(b.view.memo[static_cast<std::size_t>(count) + 2], "Среднее значение: -1234.5000");
+  EXPECT_EQ(b.view.focal, "1234.5000");
+  EXPECT_EQ(b.view.deviation, "6.0000");
+  EXPECT_EQ(b.view.stddev, "0.5000");
+}
+
+TEST(WorkerRun, ExitInTheDistributionWindowAbandonsTheRun) {
+  SynthOptions options;
+  options.rows = 4;
+  options.cols = 4;
+  options.images = 3;
+  options.noise = 0.2;
+  Bench b(options);
+  b.state.processingMode = 2;
+  b.view.distributionAnswer = {true, 1.0, 2.0, 3.0};
+  b.run();
+  EXPECT_EQ(b.command.outcome().stage, Stage::Abandoned);
+  EXPECT_EQ(b.command.outcome().abandon.reason, AbandonReason::ExitPressed);
+  EXPECT_EQ(b.view.focal, "old focal");
+  EXPECT_EQ(b.state.runResults->Count(), 4); // appended, but never shown
+  EXPECT_TRUE(b.port.shown.empty());
+}
+
+TEST(WorkerRun, ListingFollowsThe2000Rule) {
+  const auto lines1999 =
+      StatFocThread::listValuesLines(FocalValues::fromVector(std::vector<double>(1999, -2.5)), ',');
+  ASSERT_EQ(lines1999.size(), 2000u);
+  EXPECT_EQ(lines1999[0], "-------Результаты счёта-------");
+  EXPECT_EQ(lines1999[1999], "-2,5000");
+  const auto lines2000 =
+      StatFocThread::listValuesLines(FocalValues::fromVector(std::vector<double>(2000, 1.0)), '.');
+  EXPECT_EQ(lines2000, (std::vector<std::string>{"Количество значений слишком велико.",
+                                                 "Будет выведен лишь конечный результат."}));
+}
+
+// Settings edited while the worker runs do not reach it: it took its copy when it was created.
+TEST(WorkerRun, SettingsChangedDuringTheRunDoNotReachIt) {
+  SynthOptions options;
+  options.noise = 0.2;
+  Bench reference(options);
+  reference.run();
+  Bench b(options);
+  b.command.N10Click();
+  b.state.clipSigmaCount = 0.0; // would abandon the run if the worker saw it
+  b.state.processingMode = 2;
+  b.finish();
+  ASSERT_EQ(b.command.outcome().stage, Stage::Done);
+  EXPECT_EQ(b.view.focal, reference.view.focal);
+  EXPECT_EQ(b.view.distributionsShown, 0);
+}
+
+// The owner (command, view and state) goes away in the middle of a run: the worker finishes on its
+// own and touches none of them (AddressSanitizer would see it).
+TEST(WorkerRun, OwnerGoingAwayMidRunLeavesTheWorkerToEndQuietly) {
+  SynthOptions options;
+  options.rows = 8;
+  options.cols = 8;
+  options.images = 12;
+  options.noise = 0.3;
+  TempFolder folder;
+  const SynthSeries series = writeSyntheticSeries(folder.path.string(), options);
+  QueuedDispatcher dispatcher;
+  std::shared_ptr<WorkerExit> exit;
+  std::weak_ptr<StatFocThread> worker;
+  {
+    auto state = std::make_unique<CalibrationState>();
+    auto view = std::make_unique<RecordingView>();
+    ScriptedPort port;
+    state->cameraFile = series.cameraFile;
+    state->sceneFile = series.sceneFile;
+    state->listFile = series.listFile;
+    auto command = std::make_unique<ComputeCommand>(*state, port, *view, dispatcher, '.');
+    view->command = command.get();
+    command->setImageFolder(folder.path.string() + "/");
+    command->N10Click();
+    ASSERT_TRUE(command->running());
+    exit = command->workerExit();
+    worker = state->quadrupleWorker;
+    ASSERT_TRUE(dispatcher.processUntil([&] { return view->highestPosition >= 1; }, 120s));
+    command.reset();
+    view.reset();
+    state.reset();
+  }
+  ASSERT_TRUE(dispatcher.processUntil([&] { return exit->finished(); }, 120s));
+  EXPECT_TRUE(worker.expired());
+}
+
+} // namespace
+} // namespace kavo::testing

@@ -48,7 +48,7 @@ public:
     std::string why;
     const auto value = numberOrReason(text, separator_, why);
     if (!value) {
-      fail(text.empty() ? "an empty value (two spaces in a row)" : why);
+      fail(text.empty() ? "an empty value (a space too many)" : why);
     }
     return *value;
   }
@@ -78,7 +78,7 @@ public:
       std::string why;
       const auto value = numberOrReason(text, separator_, why);
       if (!value) {
-        fail((text.empty() ? std::string("an empty value (two spaces in a row)") : why) +
+        fail((text.empty() ? std::string("an empty value (a space too many)") : why) +
              " among the coefficients " + what + " (they end with '" + endMark + "')");
       }
       into[count++] = *value;

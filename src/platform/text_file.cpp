@@ -43,11 +43,19 @@ TextLines loadLines(const std::string& path) {
     result.error = "cannot open " + shown + ": " + std::strerror(path.empty() ? ENOENT : errno);
     return result;
   }
-  // A folder opens like a file on this system but is not one; it must not read as an empty file.
+  // A folder opens like a file here but must not read as an empty file, and a device or a pipe
+  // could block or never end: data files are regular files. Opening does not wait on a pipe.
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    result.error =
-        "cannot read " + shown + ": " + (S_ISDIR(info.st_mode) ? "it is a folder" : std::strerror(errno));
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const int error = errno;
+    result.error = "cannot read " + shown + ": ";
+    if (S_ISDIR(info.st_mode)) {
+      result.error += "it is a folder";
+    } else if (info.st_mode != 0) {
+      result.error += "it is not a regular file";
+    } else {
+      result.error += std::strerror(error);
+    }
     ::close(fd);
     return result;
   }

@@ -1,0 +1,127 @@
+#include "platform/cp1251.h"
+#include "platform/text_file.h"
+
+#include "../datafiles/temp_folder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace kavo {
+namespace {
+
+using test::readBytes;
+using test::TempFolder;
+using ::testing::HasSubstr;
+using Lines = std::vector<std::string>;
+
+TEST(TextFile, SplitsAtEveryKindOfLineEnd) {
+  struct Case {
+    const char* text;
+    Lines lines;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\nb", {"a", "b"}},
+      {"a\r\n\r\n", {"a", ""}}, // two line breaks at the end: an empty last line
+      {"a\n\r", {"a", ""}},     // LF then CR is two line ends
+      {"\r\n", {""}},
+      {"a\r\r\nb", {"a", "", "b"}},
+      {"a\r\n\nb", {"a", "", "b"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::string(c.text)));
+    EXPECT_EQ(splitLines(c.text), c.lines);
+  }
+}
+
+TEST(TextFile, LoadsWindows1251AsUtf8) {
+  TempFolder folder;
+  // "1024 ; Координата X" in Windows-1251, CR-only line ends.
+  const std::string path = folder.write("a.cam", "1024 ; \xCA\xEE\xEE\xF0\xE4\xE8\xED\xE0\xF2\xE0 X\r2\r");
+  const TextLines file = loadLines(path);
+  ASSERT_TRUE(file.ok) << file.error;
+  EXPECT_EQ(file.lines, (Lines{"1024 ; Координата X", "2"}));
+}
+
+TEST(TextFile, EveryByteSurvivesALoadAndASave) {
+  TempFolder folder;
+  std::string bytes;
+  for (int b = 0; b < 256; ++b) {
+    if (b != '\r' && b != '\n') {
+      bytes.push_back(static_cast<char>(b));
+    }
+  }
+  const std::string in = folder.write("in.txt", bytes + "\r\n");
+  const TextLines file = loadLines(in);
+  ASSERT_TRUE(file.ok);
+  const std::string out = folder.path() + "out.txt";
+  ASSERT_EQ(saveLines(out, file.lines), "");
+  EXPECT_EQ(readBytes(out), bytes + "\r\n");
+}
+
+TEST(TextFile, SavesWindows1251WithCrLfAfterEveryLine) {
+  TempFolder folder;
+  const std::string path = folder.path() + "s.crd";
+  ASSERT_EQ(saveLines(path, {"0 ; 0", "", "Ст.откл. = -"}), "");
+  EXPECT_EQ(readBytes(path), "0 ; 0\r\n\r\n\xD1\xF2.\xEE\xF2\xEA\xEB. = -\r\n");
+  ASSERT_EQ(saveLines(path, {}), "");
+  EXPECT_EQ(readBytes(path), "");
+}
+
+TEST(TextFile, ATextWithoutAWindows1251FormIsNotSaved) {
+  struct Case {
+    std::string line;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"focal 中", "line 2: the character '中' has no Windows-1251 form"},
+      {"smile \xF0\x9F\x98\x80", "has no Windows-1251 form"},
+      {"broken \xD0", "not valid UTF-8"},
+      {"overlong \xC0\xAF", "not valid UTF-8"},
+      {"surrogate \xED\xA0\x80", "not valid UTF-8"},
+      {"past the last character \xF4\x90\x80\x80", "not valid UTF-8"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    TempFolder folder;
+    const std::string path = folder.write("keep.txt", "old\r\n");
+    EXPECT_THAT(saveLines(path, {"first", c.line}), HasSubstr(c.reason));
+    EXPECT_EQ(readBytes(path), "old\r\n");
+  }
+}
+
+TEST(TextFile, ReportsWhatCannotBeRead) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder.path() + "sub");
+  ::mkfifo((folder.path() + "pipe").c_str(), 0600);
+  struct Case {
+    std::string path;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {folder.path() + "none.txt", "cannot open " + folder.path() + "none.txt"},
+      {"", "cannot open (no file name)"},
+      // A folder or a pipe must not read as an empty file, nor wait for a writer.
+      {folder.path() + "sub", "it is a folder"},
+      {folder.path() + "sub/", "it is a folder"},
+      {folder.path() + "pipe", "it is not a regular file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const TextLines file = loadLines(c.path);
+    EXPECT_FALSE(file.ok);
+    EXPECT_TRUE(file.lines.empty());
+    EXPECT_THAT(file.error, HasSubstr(c.reason));
+  }
+}
+
+} // namespace
+} // namespace kavo

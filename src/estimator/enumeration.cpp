@@ -8,10 +8,12 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace kavo {
 namespace {
@@ -33,7 +35,8 @@ struct Fault {
 
 struct ChunkResult {
   std::unique_ptr<FocalValues::Block> block = std::make_unique<FocalValues::Block>();
-  std::int64_t values = 0;
+  std::vector<double> values; // exactly sized, when the values are kept
+  std::int64_t count = 0;
   std::optional<Fault> fault;
 };
 
@@ -47,6 +50,7 @@ struct Plan {
   int gap = 1;
   double minLineAngle = 0.0;
   int minBaseCount = 0;                  // fewest points in a base image
+  std::vector<int> pointCount;           // points of each image
   std::size_t maskWords = 1;             // 64-bit words of an image set
   std::vector<std::uint64_t> pairImages; // for each point pair, the images where it is far enough apart
   std::vector<std::uint64_t> baseImages; // the base images as an image set
@@ -115,14 +119,41 @@ bool valueIsSound(double scale, double baseLength, double partnerLength, Abandon
   return true;
 }
 
-// Runs every quadruple (i, j, k, l) of one chunk in list order, exactly as the nested loops meet
-// them, but with each image's transform solved once per quadruple.
-void runChunk(const Plan& plan, int i, int j, const std::atomic<bool>& stop, ChunkResult& out) {
+// Per-thread scratch of one chunk: for every quadruple that a base image may accept, the outcome
+// in each image from the first base image on.
+struct Scratch {
+  std::vector<int> quadL;
+  std::vector<int> quadK;
+  std::vector<std::uint8_t> quadMeetsFault; // a short image or a failed mapping lies in its range
+  std::vector<ImageOutcome> outcomes;       // quadruple-major, imageCount − firstBase per quadruple
+  // The accepted images of the quadruple being written, in image order.
+  std::vector<int> acceptedImage;
+  std::vector<double> acceptedY;
+  std::vector<double> acceptedX;
+  std::vector<double> spare; // values that are only checked, for runs that keep lengths
+};
+
+std::string faultText(const ImageOutcome& o, int image, int i, int j, int k, int l) {
+  if (o.status == Status::Short) {
+    return "image " + std::to_string(image + 1) + " holds fewer points than the scene (" +
+           quadName(i, j, k, l) + ")";
+  }
+  return std::string(o.what) + " in image " + std::to_string(image + 1) + " for " + quadName(i, j, k, l);
+}
+
+// Solves every image of the chunk's quadruples once (first pass) and counts the values they give.
+std::int64_t solveChunk(const Plan& plan, int i, int j, const std::atomic<bool>& stop, Scratch& scratch) {
   const std::size_t words = plan.maskWords;
+  const int span = plan.imageCount - plan.firstBase;
   std::vector<std::uint64_t> ijk(words);
-  std::vector<ImageOutcome> outcome(static_cast<std::size_t>(plan.imageCount));
+  std::vector<std::uint64_t> set(words);
   const std::uint64_t* ij = plan.pairSet(i, j);
-  FocalValues::Block& block = *out.block;
+  scratch.quadK.clear();
+  scratch.quadL.clear();
+  scratch.quadMeetsFault.clear();
+  scratch.outcomes.clear();
+  std::int64_t values = 0;
+  std::vector<int> acceptedAfter(static_cast<std::size_t>(span) + 1);
 
   for (int k = j + 1; k < plan.points - 1; ++k) {
     const std::uint64_t* ik = plan.pairSet(i, k);
@@ -132,107 +163,227 @@ void runChunk(const Plan& plan, int i, int j, const std::atomic<bool>& stop, Chu
     }
     for (int l = k + 1; l < plan.points; ++l) {
       if (stop.load(std::memory_order_relaxed)) {
-        return;
+        return values;
       }
       const std::uint64_t* il = plan.pairSet(i, l);
       const std::uint64_t* jl = plan.pairSet(j, l);
       const std::uint64_t* kl = plan.pairSet(k, l);
-      bool anyBase = l >= plan.minBaseCount; // a base image too short to hold point l is a fault to meet
-      std::uint64_t mask[4] = {0, 0, 0, 0};
-      std::vector<std::uint64_t> bigMask;
-      std::uint64_t* set = words <= 4 ? mask : (bigMask.resize(words), bigMask.data());
+      bool anyBase = l >= plan.minBaseCount; // a base image too short for point l is a fault to meet
       for (std::size_t w = 0; w < words; ++w) {
         set[w] = ijk[w] & il[w] & jl[w] & kl[w];
         anyBase = anyBase || (set[w] & plan.baseImages[w]) != 0;
       }
       if (!anyBase) {
-        continue; // no base image can accept this quadruple, so the loops would touch nothing else
+        continue; // no base image accepts this quadruple, so the loops touch no other image for it
       }
-
+      scratch.quadK.push_back(k);
+      scratch.quadL.push_back(l);
+      const std::size_t first = scratch.outcomes.size();
+      scratch.outcomes.resize(first + static_cast<std::size_t>(span));
+      ImageOutcome* outcome = scratch.outcomes.data() + first;
       const int q[4] = {i, j, k, l};
+      bool meetsFault = false;
       for (int m = plan.firstBase; m < plan.imageCount; ++m) {
-        ImageOutcome& o = outcome[static_cast<std::size_t>(m)];
-        if (static_cast<int>(plan.input->images[static_cast<std::size_t>(m)].size()) <= l) {
+        ImageOutcome& o = outcome[m - plan.firstBase];
+        if (plan.pointCount[static_cast<std::size_t>(m)] <= l) {
           o.status = Status::Short;
-        } else if ((set[static_cast<std::size_t>(m) / 64] >> (static_cast<unsigned>(m) % 64) & 1u) == 0) {
-          o.status = Status::Rejected;
-        } else {
+          meetsFault = true;
+        } else if ((set[static_cast<std::size_t>(m) / 64] >> (static_cast<unsigned>(m) % 64) & 1u) != 0) {
           o = solveImage(plan, m, q);
+          meetsFault = meetsFault || o.status == Status::Fault;
         }
       }
-
-      // Walk base and partner images in the order of the nested loops.
-      const std::size_t entriesBefore = block.image.size();
-      std::int64_t valuesHere = 0;
-      std::vector<bool> kept(static_cast<std::size_t>(plan.imageCount), false);
-      const auto fail = [&](AbandonReason why, const std::string& detail) { out.fault = Fault{why, detail}; };
-      for (int base = plan.firstBase; base <= plan.lastBase && !out.fault; ++base) {
-        const ImageOutcome& b = outcome[static_cast<std::size_t>(base)];
-        if (b.status == Status::Short) {
-          fail(AbandonReason::RangeError, "image " + std::to_string(base + 1) +
-                                              " holds fewer points than the scene (" + quadName(i, j, k, l) +
-                                              ")");
-          break;
-        }
-        if (b.status == Status::Fault) {
-          fail(b.reason, std::string(b.what) + " in image " + std::to_string(base + 1) + " for " +
-                             quadName(i, j, k, l));
-          break;
-        }
-        if (b.status != Status::Accepted) {
-          continue;
-        }
-        for (int partner = base + plan.gap; partner < plan.imageCount; ++partner) {
-          const ImageOutcome& p = outcome[static_cast<std::size_t>(partner)];
-          if (p.status == Status::Short) {
-            fail(AbandonReason::RangeError, "image " + std::to_string(partner + 1) +
-                                                " holds fewer points than the scene (" +
-                                                quadName(i, j, k, l) + ")");
-            break;
-          }
-          if (p.status == Status::Fault) {
-            fail(p.reason, std::string(p.what) + " in image " + std::to_string(partner + 1) + " for " +
-                               quadName(i, j, k, l));
-            break;
-          }
-          if (p.status != Status::Accepted) {
-            continue;
-          }
-          const double s = plan.scale(base, partner);
-          AbandonReason why = AbandonReason::None;
-          if (!valueIsSound(s, b.lengths.ly, p.lengths.ly, why) ||
-              !valueIsSound(s, b.lengths.lx, p.lengths.lx, why)) {
-            fail(why, std::string(why == AbandonReason::ZeroDivisor
-                                      ? "the test segment has the same length in images "
-                                      : "a focal value is not finite for images ") +
-                          std::to_string(base + 1) + " and " + std::to_string(partner + 1) + " (" +
-                          quadName(i, j, k, l) + ")");
-            break;
-          }
-          kept[static_cast<std::size_t>(base)] = true;
-          kept[static_cast<std::size_t>(partner)] = true;
-          valuesHere += 2;
+      scratch.quadMeetsFault.push_back(meetsFault ? 1 : 0);
+      // Values of this quadruple: each accepted base with each accepted partner far enough on.
+      acceptedAfter[static_cast<std::size_t>(span)] = 0;
+      for (int m = span - 1; m >= 0; --m) {
+        acceptedAfter[static_cast<std::size_t>(m)] =
+            acceptedAfter[static_cast<std::size_t>(m) + 1] + (outcome[m].status == Status::Accepted ? 1 : 0);
+      }
+      for (int base = plan.firstBase; base <= plan.lastBase; ++base) {
+        if (outcome[base - plan.firstBase].status == Status::Accepted) {
+          values += 2 * acceptedAfter[static_cast<std::size_t>(base + plan.gap - plan.firstBase)];
         }
       }
-      if (out.fault) {
-        return;
-      }
-      if (valuesHere == 0) {
-        continue;
-      }
-      for (int m = plan.firstBase; m < plan.imageCount; ++m) {
-        if (kept[static_cast<std::size_t>(m)]) {
-          const ImageOutcome& o = outcome[static_cast<std::size_t>(m)];
-          block.image.push_back(static_cast<std::uint16_t>(m));
-          block.ly.push_back(o.lengths.ly);
-          block.lx.push_back(o.lengths.lx);
-        }
-      }
-      (void)entriesBefore;
-      block.quadEnd.push_back(static_cast<std::uint32_t>(block.image.size()));
-      out.values += valuesHere;
     }
   }
+  return values;
+}
+
+// The exact walk of one quadruple in the order of the nested loops: meets the first fault where
+// they would (recorded in out, false returned), writes the values when values is given, and marks
+// the images that take part in a value.
+bool walkQuadruple(const Plan& plan, const int q[4], const ImageOutcome* outcome, double* values,
+                   std::size_t& written, std::vector<std::uint8_t>& kept, ChunkResult& out) {
+  for (int base = plan.firstBase; base <= plan.lastBase; ++base) {
+    const ImageOutcome& b = outcome[base - plan.firstBase];
+    if (b.status == Status::Short || b.status == Status::Fault) {
+      out.fault = Fault{b.status == Status::Short ? AbandonReason::RangeError : b.reason,
+                        faultText(b, base, q[0], q[1], q[2], q[3])};
+      return false;
+    }
+    if (b.status != Status::Accepted) {
+      continue;
+    }
+    for (int partner = base + plan.gap; partner < plan.imageCount; ++partner) {
+      const ImageOutcome& p = outcome[partner - plan.firstBase];
+      if (p.status == Status::Rejected) {
+        continue;
+      }
+      if (p.status != Status::Accepted) {
+        out.fault = Fault{p.status == Status::Short ? AbandonReason::RangeError : p.reason,
+                          faultText(p, partner, q[0], q[1], q[2], q[3])};
+        return false;
+      }
+      const double s = plan.scale(base, partner);
+      AbandonReason why = AbandonReason::None;
+      if (!valueIsSound(s, b.lengths.ly, p.lengths.ly, why) ||
+          !valueIsSound(s, b.lengths.lx, p.lengths.lx, why)) {
+        out.fault = Fault{why, std::string(why == AbandonReason::ZeroDivisor
+                                               ? "the test segment has the same length in images "
+                                               : "a focal value is not finite for images ") +
+                                   std::to_string(base + 1) + " and " + std::to_string(partner + 1) + " (" +
+                                   quadName(q[0], q[1], q[2], q[3]) + ")"};
+        return false;
+      }
+      if (values != nullptr) {
+        values[written] = std::fabs(s / (p.lengths.ly - b.lengths.ly));
+        values[written + 1] = std::fabs(s / (p.lengths.lx - b.lengths.lx));
+        written += 2;
+      }
+      kept[static_cast<std::size_t>(base)] = 1;
+      kept[static_cast<std::size_t>(partner)] = 1;
+    }
+  }
+  return true;
+}
+
+// The common case, a quadruple that meets no short image and no failed mapping: the values of each
+// accepted base with its accepted partners, in a loop without branches; a zero or non-finite value
+// sends the quadruple through the exact walk, which then reports the fault in its place.
+bool writeQuadruple(const Plan& plan, const ImageOutcome* outcome, Scratch& scratch, double* values,
+                    std::size_t& written, std::vector<std::uint8_t>& kept) {
+  auto& img = scratch.acceptedImage;
+  auto& ly = scratch.acceptedY;
+  auto& lx = scratch.acceptedX;
+  img.clear();
+  ly.clear();
+  lx.clear();
+  for (int m = plan.firstBase; m < plan.imageCount; ++m) {
+    const ImageOutcome& o = outcome[m - plan.firstBase];
+    if (o.status == Status::Accepted) {
+      img.push_back(m);
+      ly.push_back(o.lengths.ly);
+      lx.push_back(o.lengths.lx);
+    }
+  }
+  const std::size_t n = img.size();
+  std::size_t partnerStart = 0;
+  std::size_t firstPartner = n;
+  bool sound = true;
+  for (std::size_t a = 0; a < n && img[a] <= plan.lastBase; ++a) {
+    const int base = img[a];
+    while (partnerStart < n && img[partnerStart] < base + plan.gap) {
+      ++partnerStart;
+    }
+    if (partnerStart == n) {
+      break;
+    }
+    kept[static_cast<std::size_t>(base)] = 1;
+    firstPartner = std::min(firstPartner, partnerStart);
+    const double* scale = plan.pairScale.data() + static_cast<std::size_t>(base) * plan.imageCount;
+    const double baseY = ly[a];
+    const double baseX = lx[a];
+    double* out = values + written;
+    for (std::size_t b = partnerStart; b < n; ++b) {
+      const double s = scale[img[b]];
+      const double vy = std::fabs(s / (ly[b] - baseY));
+      const double vx = std::fabs(s / (lx[b] - baseX));
+      out[0] = vy;
+      out[1] = vx;
+      out += 2;
+      // A zero divisor gives an infinity or a NaN, an overflow an infinity: both fail this test.
+      sound = sound && vy <= std::numeric_limits<double>::max() && vx <= std::numeric_limits<double>::max();
+    }
+    written = static_cast<std::size_t>(out - values);
+  }
+  // The partners of later bases start no earlier than those of the first, so the images paired with
+  // some base are those from the first base's first partner on.
+  if (firstPartner < n) {
+    for (std::size_t b = firstPartner; b < n; ++b) {
+      kept[static_cast<std::size_t>(img[b])] = 1;
+    }
+  }
+  return sound;
+}
+
+// Second pass over a chunk: writes its values (or, for very large runs, the lengths they come from).
+void emitChunk(const Plan& plan, int i, int j, Scratch& scratch, double* values, ChunkResult& out) {
+  const int span = plan.imageCount - plan.firstBase;
+  FocalValues::Block* block = values == nullptr ? out.block.get() : nullptr;
+  std::vector<std::uint8_t> kept(static_cast<std::size_t>(plan.imageCount), 0);
+  std::size_t written = 0;
+  for (std::size_t quad = 0; quad < scratch.quadK.size(); ++quad) {
+    const int q[4] = {i, j, scratch.quadK[quad], scratch.quadL[quad]};
+    const ImageOutcome* outcome = scratch.outcomes.data() + quad * static_cast<std::size_t>(span);
+    const std::size_t start = written;
+    bool done = false;
+    if (scratch.quadMeetsFault[quad] == 0) {
+      std::size_t count = 0;
+      for (int m = plan.firstBase; m < plan.imageCount; ++m) {
+        count += outcome[m - plan.firstBase].status == Status::Accepted ? 1 : 0;
+      }
+      // Runs that keep lengths check the values in a scratch buffer.
+      double* target = values;
+      if (target == nullptr) {
+        scratch.spare.resize(count * count * 2 + 2);
+        target = scratch.spare.data();
+        written = 0;
+      }
+      done = writeQuadruple(plan, outcome, scratch, target, written, kept);
+      if (values == nullptr) {
+        written = start;
+      }
+    }
+    if (!done) {
+      written = start;
+      std::fill(kept.begin(), kept.end(), 0);
+      if (!walkQuadruple(plan, q, outcome, values, written, kept, out)) {
+        return;
+      }
+    }
+    if (block != nullptr) {
+      bool any = false;
+      for (int m = plan.firstBase; m < plan.imageCount; ++m) {
+        if (kept[static_cast<std::size_t>(m)] != 0) {
+          const ImageOutcome& o = outcome[m - plan.firstBase];
+          block->image.push_back(static_cast<std::uint16_t>(m));
+          block->ly.push_back(o.lengths.ly);
+          block->lx.push_back(o.lengths.lx);
+          any = true;
+        }
+      }
+      if (any) {
+        block->quadEnd.push_back(static_cast<std::uint32_t>(block->image.size()));
+      }
+    }
+    std::fill(kept.begin(), kept.end(), 0);
+  }
+}
+
+void runChunk(const Plan& plan, int i, int j, const std::atomic<bool>& stop, Scratch& scratch,
+              bool keepValues, ChunkResult& out) {
+  const std::int64_t count = solveChunk(plan, i, j, stop, scratch);
+  if (stop.load(std::memory_order_relaxed)) {
+    return;
+  }
+  if (keepValues) {
+    out.values.resize(static_cast<std::size_t>(count));
+    emitChunk(plan, i, j, scratch, out.values.data(), out);
+  } else {
+    emitChunk(plan, i, j, scratch, nullptr, out);
+  }
+  out.count = count;
 }
 
 Plan makePlan(const EstimatorInput& input, const EstimatorSettings& settings) {
@@ -255,6 +406,9 @@ Plan makePlan(const EstimatorInput& input, const EstimatorSettings& settings) {
   plan.minLineAngle = settings.minLineAngle;
   plan.maskWords = std::max<std::size_t>(1, (input.images.size() + 63) / 64);
 
+  for (const auto& pts : input.images) {
+    plan.pointCount.push_back(static_cast<int>(pts.size()));
+  }
   plan.minBaseCount = plan.points;
   for (int m = plan.firstBase; m <= plan.lastBase; ++m) {
     plan.minBaseCount =
@@ -309,6 +463,24 @@ Plan makePlan(const EstimatorInput& input, const EstimatorSettings& settings) {
   return plan;
 }
 
+std::int64_t countPairs(const Plan& plan) {
+  std::int64_t pairs = 0;
+  for (int base = plan.firstBase; base <= plan.lastBase; ++base) {
+    pairs += std::max(0, plan.imageCount - (base + plan.gap));
+  }
+  return pairs;
+}
+
+// Memory the kept values may take: 40 % of the machine's memory.
+double valueMemoryBudget() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || pageSize <= 0) {
+    return 4e9;
+  }
+  return 0.4 * static_cast<double>(pages) * static_cast<double>(pageSize);
+}
+
 } // namespace
 
 FocalValues enumerateFocalValues(const EstimatorInput& input, const EstimatorSettings& settings,
@@ -331,6 +503,14 @@ FocalValues enumerateFocalValues(const EstimatorInput& input, const EstimatorSet
     }
   }
 
+  // Keep the values themselves when even the most the run could produce fits comfortably in memory;
+  // otherwise keep the lengths and let the list regenerate its values on every walk.
+  const double pairs = static_cast<double>(countPairs(plan));
+  const double quadruples =
+      static_cast<double>(plan.points) * (plan.points - 1) * (plan.points - 2) * (plan.points - 3) / 24.0;
+  const double budget = settings.valueMemoryLimit > 0.0 ? settings.valueMemoryLimit : valueMemoryBudget();
+  const bool keepValues = 2.0 * pairs * quadruples * sizeof(double) <= budget;
+
   std::vector<ChunkResult> results(chunks.size());
   std::vector<std::uint8_t> ready(chunks.size(), 0);
   std::mutex mutex;
@@ -345,13 +525,14 @@ FocalValues enumerateFocalValues(const EstimatorInput& input, const EstimatorSet
   workers.reserve(threads);
   for (unsigned t = 0; t < threads; ++t) {
     workers.emplace_back([&] {
+      Scratch scratch;
       for (;;) {
         const std::size_t c = nextChunk.fetch_add(1);
         if (c >= chunks.size() || stop.load(std::memory_order_relaxed)) {
           return;
         }
         try {
-          runChunk(plan, chunks[c].i, chunks[c].j, stop, results[c]);
+          runChunk(plan, chunks[c].i, chunks[c].j, stop, scratch, keepValues, results[c]);
         } catch (const std::exception& e) {
           results[c].fault = Fault{AbandonReason::Other, e.what()};
         }
@@ -371,10 +552,11 @@ FocalValues enumerateFocalValues(const EstimatorInput& input, const EstimatorSet
     workers.clear();
   };
 
-  // Merge the chunks in list order on this thread, which also reports progress and watches for a
-  // termination request.
+  // Merge the chunks in list order on this thread, which also reports progress, watches for a
+  // termination request and forms the sum of the values in list order as they arrive.
   try {
     int progressDone = -1;
+    double sum = 0.0;
     for (std::size_t c = 0; c < chunks.size(); ++c) {
       while (progressDone < chunks[c].i) {
         ++progressDone;
@@ -395,11 +577,21 @@ FocalValues enumerateFocalValues(const EstimatorInput& input, const EstimatorSet
       if (r.fault) {
         throw RunAbandoned(r.fault->reason, r.fault->detail);
       }
-      if (r.values > 0) {
-        result.append(std::move(r.block), r.values);
-      } else {
-        r.block.reset();
+      if (keepValues) {
+        for (const double v : r.values) {
+          sum += v;
+        }
+        if (!r.values.empty()) {
+          result.appendValues(std::move(r.values));
+        }
+      } else if (r.count > 0) {
+        result.append(std::move(r.block), r.count);
       }
+      r = ChunkResult{};
+      r.block.reset();
+    }
+    if (keepValues) {
+      result.setOrderedSum(sum);
     }
   } catch (...) {
     finishWorkers();

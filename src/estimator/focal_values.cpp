@@ -41,11 +41,22 @@ void FocalValues::append(std::unique_ptr<Block> block, std::int64_t valuesInBloc
   count += valuesInBlock;
 }
 
+void FocalValues::appendValues(std::vector<double> values) {
+  count += static_cast<std::int64_t>(values.size());
+  segments.push_back(std::move(values));
+}
+
 void FocalValues::walkErased(void (*emit)(void*, const double*, std::size_t), void* context,
                              double* buffer) const {
-  for (std::size_t start = 0; start < stored.size(); start += kPieceSize) {
-    const std::size_t n = std::min(kPieceSize, stored.size() - start);
-    emit(context, stored.data() + start, n);
+  // Whole arrays are handed over in large pieces: the sink's loop is the hot one.
+  constexpr std::size_t kDirectPiece = std::size_t{1} << 16;
+  for (std::size_t start = 0; start < stored.size(); start += kDirectPiece) {
+    emit(context, stored.data() + start, std::min(kDirectPiece, stored.size() - start));
+  }
+  for (const auto& segment : segments) {
+    for (std::size_t start = 0; start < segment.size(); start += kDirectPiece) {
+      emit(context, segment.data() + start, std::min(kDirectPiece, segment.size() - start));
+    }
   }
   std::size_t n = 0;
   const std::size_t imageStride = static_cast<std::size_t>(images);

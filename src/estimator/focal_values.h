@@ -39,15 +39,28 @@ public:
 
   static constexpr std::size_t kPieceSize = 1024;
 
-  // Building (used by the enumeration).
+  // Building (used by the enumeration): either the values of consecutive quadruples, in exactly
+  // sized arrays, or their lengths when the values would not fit in memory.
   void setPairScale(std::vector<double> scaledSteps, int imageCount, int firstBase, int lastBase, int minGap);
   void append(std::unique_ptr<Block> block, std::int64_t valuesInBlock);
+  void appendValues(std::vector<double> values);
+
+  // The sum of all values in list order, when the enumeration has already formed it.
+  bool hasOrderedSum() const { return orderedSumKnown; }
+  double orderedSum() const { return sumInOrder; }
+  void setOrderedSum(double sum) {
+    sumInOrder = sum;
+    orderedSumKnown = true;
+  }
 
 private:
   template <typename F> void walk(F&& f, double* buffer) const;
   void walkErased(void (*emit)(void*, const double*, std::size_t), void* context, double* buffer) const;
 
-  std::vector<double> stored; // values held one by one (fromVector)
+  std::vector<double> stored;                // values held one by one (fromVector)
+  std::vector<std::vector<double>> segments; // values held per run of quadruples
+  double sumInOrder = 0.0;
+  bool orderedSumKnown = false;
   std::vector<std::unique_ptr<Block>> blocks;
   std::vector<double> pairScale; // S × 250 for each (base, partner), row-major by image count
   int images = 0;

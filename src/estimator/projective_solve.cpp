@@ -82,22 +82,6 @@ bool finish(Matrix& m, ProjectiveTransform& out) {
   return true;
 }
 
-// One elimination step on the rows and columns given; products with a known zero factor are left
-// out, which changes nothing but the sign of an exact zero.
-inline void eliminate(Matrix& m, int q, int firstRow, int lastRow, const int* columns, int columnCount) {
-  const double pivot = m[q][q];
-  for (int r = firstRow; r <= lastRow; ++r) {
-    const double t = m[r][q];
-    if (t == 0.0) {
-      continue;
-    }
-    for (int i = 0; i < columnCount; ++i) {
-      const int c = columns[i];
-      m[r][c] = m[r][c] - t * m[q][c] / pivot;
-    }
-  }
-}
-
 } // namespace
 
 bool solveProjectiveTransformFull(const Point2 image[4], const Point2 scene[4], ProjectiveTransform& out) {
@@ -118,29 +102,129 @@ bool solveProjectiveTransformFull(const Point2 image[4], const Point2 scene[4], 
   return finish(m, out);
 }
 
+namespace {
+
+// Two lanes of doubles; the row updates run two columns at a time. Each lane performs exactly the
+// scalar operations, so the results are the same bits.
+using Lanes = double __attribute__((vector_size(16)));
+
+struct Row {
+  Lanes lanes[3];
+  double at(int c) const { return lanes[c / 2][c % 2]; }
+  Lanes& pair(int p) { return lanes[p]; }
+  const Lanes& pair(int p) const { return lanes[p]; }
+};
+
+Row makeRow(double c0, double c1, double c2, double c3, double c4, double c5) {
+  return Row{{{c0, c1}, {c2, c3}, {c4, c5}}};
+}
+
+// Partial pivoting among rows[q..last] on column q (row q wins ties), then the elimination of column
+// q from the rows below it. Column pairs whose columns all lie at or left of q are not updated: they
+// are never read again.
+inline bool eliminateColumn(Row** rows, int q, int last) {
+  int best = q;
+  double largest = std::fabs(rows[q]->at(q));
+  for (int r = q + 1; r <= last; ++r) {
+    const double v = std::fabs(rows[r]->at(q));
+    if (v > largest) {
+      largest = v;
+      best = r;
+    }
+  }
+  std::swap(rows[q], rows[best]);
+  const Row& pivotRow = *rows[q];
+  const double pivot = pivotRow.at(q);
+  if (pivot == 0.0) {
+    return false;
+  }
+  const Lanes pivotLanes = {pivot, pivot};
+  const int firstPair = (q + 1) / 2;
+  for (int r = q + 1; r <= last; ++r) {
+    Row& row = *rows[r];
+    const double f = row.at(q);
+    if (f == 0.0) {
+      continue;
+    }
+    const Lanes fLanes = {f, f};
+    for (int p = firstPair; p < 3; ++p) {
+      row.pair(p) = row.pair(p) - fLanes * pivotRow.pair(p) / pivotLanes;
+    }
+  }
+  return true;
+}
+
+} // namespace
+
 bool solveProjectiveTransform(const Point2 image[4], const Point2 scene[4], ProjectiveTransform& out) {
-  Matrix m;
-  setUp(image, scene, m);
-  // Columns 0..2 are zero in rows 4..7 and columns 5..7 are zero in rows 0..3, so the first three
-  // steps stay inside rows 0..3 and touch only columns 1..4 and the right-hand side. The entry in the
-  // pivot column itself is never read again and is not updated.
-  static constexpr int kTopColumns[] = {1, 2, 3, 4, 8};
+  // The system splits into two blocks: rows 0..3 hold columns 0..4 and the right-hand side (their
+  // columns 5..7 are zero), rows 4..7 hold columns 3..8 (their columns 0..2 are zero). Columns 0..2
+  // are eliminated inside the first block alone; columns 3..6 in the 5 × 6 system of the last row of
+  // the first block and the second block. Rows are exchanged through pointers, and entries that are
+  // never read again are not kept up to date. Every other operation is the full elimination's, in
+  // its order, so the outcome is the same to the last bit.
+  Row top[4];  // columns 0, 1, 2, 3, 4 and the right-hand side
+  Row rest[5]; // columns 3, 4, 5, 6, 7 and the right-hand side
+  for (int n = 0; n < 4; ++n) {
+    const double x = image[n].x;
+    const double y = image[n].y;
+    const double sx = scene[n].x;
+    const double sy = scene[n].y;
+    top[n] = makeRow(x, y, 1.0, -x * sx, -y * sx, sx);
+    rest[n + 1] = makeRow(-x * sy, -y * sy, x, y, 1.0, sy);
+  }
+  Row* t[4] = {&top[0], &top[1], &top[2], &top[3]};
   for (int q = 0; q < 3; ++q) {
-    choosePivot(m, q, 3);
-    if (m[q][q] == 0.0) {
+    if (!eliminateColumn(t, q, 3)) {
       return false;
     }
-    eliminate(m, q, q + 1, 3, kTopColumns + q, 5 - q);
   }
-  static constexpr int kRestColumns[] = {4, 5, 6, 7, 8};
-  for (int q = 3; q < 7; ++q) {
-    choosePivot(m, q, 7);
-    if (m[q][q] == 0.0) {
+  // The last row of the first block enters the second system with zeros in columns 5..7.
+  rest[0] = makeRow(t[3]->at(3), t[3]->at(4), 0.0, 0.0, 0.0, t[3]->at(5));
+  Row* r5[5] = {&rest[0], &rest[1], &rest[2], &rest[3], &rest[4]};
+  for (int q = 0; q < 4; ++q) {
+    if (!eliminateColumn(r5, q, 4)) {
       return false;
     }
-    eliminate(m, q, q + 1, 7, kRestColumns + (q - 3), 8 - q);
   }
-  return finish(m, out);
+
+  double det = 1.0;
+  for (int n = 0; n < 3; ++n) {
+    det *= t[n]->at(n);
+  }
+  for (int n = 0; n < 5; ++n) {
+    det *= r5[n]->at(n);
+  }
+  if (!(std::fabs(det) >= 1e-9)) {
+    return false;
+  }
+
+  // Back substitution; the zero columns 5..7 of rows 0..2 add nothing to their sums.
+  double u[8];
+  u[7] = r5[4]->at(5) / r5[4]->at(4);
+  for (int n = 3; n >= 0; --n) {
+    double sum = 0.0;
+    for (int k = n + 1; k < 5; ++k) {
+      sum += r5[n]->at(k) * u[k + 3];
+    }
+    u[n + 3] = (r5[n]->at(5) - sum) / r5[n]->at(n);
+  }
+  for (int n = 2; n >= 0; --n) {
+    double sum = 0.0;
+    for (int k = n + 1; k < 5; ++k) {
+      sum += t[n]->at(k) * u[k];
+    }
+    u[n] = (t[n]->at(5) - sum) / t[n]->at(n);
+  }
+  out.a = u[0];
+  out.b = u[1];
+  out.c = u[2];
+  out.g = u[3];
+  out.h = u[4];
+  out.d = u[5];
+  out.e = u[6];
+  out.f = u[7];
+  return true;
 }
 
 Point2 mapThrough(const ProjectiveTransform& t, Point2 p) {

@@ -110,6 +110,7 @@ void StatFocThread::run() {
   hooks.stepProgress = [this] { onHost([](StatFocHost& h) { h.stepProgress(); }); };
   hooks.shouldStop = [this] { return Terminated(); };
   const FocalValues values = enumerateFocalValues(input, snapshot, hooks);
+  onHost([&values](StatFocHost& h) { h.valuesEnumerated(values); });
   reduce(values);
 }
 

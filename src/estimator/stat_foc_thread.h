@@ -33,6 +33,8 @@ public:
   // The settings the run works with, copied once when the worker is created.
   virtual EstimatorSettings snapshotSettings() = 0;
   virtual void stepProgress() = 0;
+  // The enumeration has finished: the individual values in list order, before any reduction.
+  virtual void valuesEnumerated(const FocalValues& values) { static_cast<void>(values); }
   virtual void appendMemoLine(const std::string& line) = 0;
   virtual DistributionOutcome showDistribution(const FocalValues& values, double clipFactor, double mean,
                                                double deviation, double standardDeviation) = 0;

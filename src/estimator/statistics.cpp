@@ -20,11 +20,15 @@ Statistics finish(double mean, double squares, std::int64_t n) {
 Statistics unclippedStatistics(const FocalValues& values) {
   const std::int64_t n = values.size();
   double sum = 0.0;
-  values.forEachPiece([&](const double* v, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-      sum += v[i];
-    }
-  });
+  if (values.hasOrderedSum()) {
+    sum = values.orderedSum(); // formed in list order while the values were produced
+  } else {
+    values.forEachPiece([&](const double* v, std::size_t count) {
+      for (std::size_t i = 0; i < count; ++i) {
+        sum += v[i];
+      }
+    });
+  }
   const double mean = sum / static_cast<double>(n);
   double squares = 0.0;
   values.forEachPiece([&](const double* v, std::size_t count) {

@@ -78,6 +78,8 @@ TEST(Enumeration, MatchesThePlainLoopsBitForBitOnRandomSeries) {
     const testing::ReferenceOutcome expected = testing::referenceEnumeration(in, s);
     for (const int threads : {1, 3}) {
       s.threads = threads;
+      // Odd trials keep only the lengths and regenerate the values when the list is walked.
+      s.valueMemoryLimit = trial % 2 == 1 ? 1.0 : 0.0;
       const Outcome got = enumerate(in, s);
       ASSERT_EQ(got.reason, expected.reason) << "trial " << trial << ", " << threads << " threads";
       if (expected.reason == AbandonReason::None) {
@@ -104,6 +106,17 @@ TEST(Enumeration, NoiseFreeSeriesGivesTheTrueFocalLength) {
   const Statistics c = clippedStatistics(values, u, 3.0);
   EXPECT_NEAR(c.mean / f, 1.0, 1e-9);
   EXPECT_LT(c.deviation / f, 1e-9);
+
+  // Keeping only the lengths gives the same statistics to the last bit.
+  s.valueMemoryLimit = 1.0;
+  const FocalValues regenerated = enumerateFocalValues(in, s, {});
+  ASSERT_EQ(regenerated.size(), values.size());
+  const Statistics ru = unclippedStatistics(regenerated);
+  const Statistics rc = clippedStatistics(regenerated, ru, 3.0);
+  EXPECT_EQ(ru.mean, u.mean);
+  EXPECT_EQ(ru.deviation, u.deviation);
+  EXPECT_EQ(rc.mean, c.mean);
+  EXPECT_EQ(rc.standardDeviation, c.standardDeviation);
 }
 
 TEST(Enumeration, PairsAndDisplacements) {

@@ -90,6 +90,12 @@ public:
     }
   }
 
+  void valuesEnumerated(const FocalValues& values) override {
+    if (command != nullptr && command->valuesObserver) {
+      command->valuesObserver(values);
+    }
+  }
+
   void appendMemoLine(const std::string& line) override {
     if (command != nullptr) {
       command->view.appendMemoLine(line);

@@ -5,6 +5,7 @@
 #include "estimator/stat_foc_thread.h"
 #include "platform/dispatcher.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -56,6 +57,12 @@ public:
   // the current directory, as the desktop's pickers leave it).
   void setImageFolder(const std::string& folder) { imageFolder = folder; }
 
+  // Called on the main thread with the individual values of each run, once its enumeration is done
+  // (the command line writes them out).
+  void setValuesObserver(std::function<void(const FocalValues&)> observer) {
+    valuesObserver = std::move(observer);
+  }
+
   const ComputeOutcome& outcome() const { return last; }
   // Completion token of the last worker: lets a caller wait until its thread and object are gone.
   std::shared_ptr<WorkerExit> workerExit() const { return exitOfLast; }
@@ -77,6 +84,7 @@ private:
   char separator;
   int threadCount = 0;
   std::string imageFolder;
+  std::function<void(const FocalValues&)> valuesObserver;
   int progress = 0;
   ComputeOutcome last;
   std::shared_ptr<Host> host;

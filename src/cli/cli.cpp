@@ -1,0 +1,213 @@
+#include "cli/cli.h"
+
+#include "cli/compute_run.h"
+#include "cli/synthetic_series.h"
+#include "core/error.h"
+#include "platform/locale_separator.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <ostream>
+#include <unistd.h>
+
+namespace kavo {
+
+namespace {
+
+std::atomic<bool> interruptRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the Ctrl+C handler needs a lock-free flag");
+
+extern "C" void onInterrupt(int) {
+  interruptRequested.store(true);
+}
+
+// Ctrl+C asks the running worker to stop instead of killing the program, for the time of one run.
+class InterruptGuard {
+public:
+  InterruptGuard() {
+    interruptRequested.store(false);
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    installed = sigaction(SIGINT, &action, &previous) == 0;
+  }
+  ~InterruptGuard() {
+    if (installed) {
+      sigaction(SIGINT, &previous, nullptr);
+    }
+  }
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+  struct sigaction previous {};
+  bool installed = false;
+};
+
+void printHuman(const ComputeReport& r, std::ostream& out, std::ostream& err) {
+  for (const auto& w : r.warnings) {
+    err << "Предупреждение: " << w << '\n';
+  }
+  if (r.status == "ok" && r.shownFocal) {
+    out << "Фокусное расстояние (пикс.): " << *r.shownFocal << '\n'
+        << "Среднеквадратическое отклонение: " << r.shownDeviation.value_or("-") << '\n'
+        << "Стандартное отклонение: " << r.shownStddev.value_or("-") << '\n'
+        << "Количество значений: " << r.valueCount << '\n';
+    return;
+  }
+  if (r.message) {
+    err << r.caption.value_or("Ошибка!") << ' ' << *r.message << '\n';
+  } else if (r.status == "abandoned") {
+    err << "Счёт закончен без результата.\n";
+  }
+  if (r.detail) {
+    err << "  " << *r.detail << '\n';
+  }
+}
+
+std::string separatorProblem(const std::string& text) {
+  if (text.size() != 1 || (text != "." && text != ",")) {
+    return "--decimal-separator must be \".\" or \",\"";
+  }
+  return {};
+}
+
+} // namespace
+
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CLI::App app{"Kavo: the focal length of a camera, in pixels, from a series of images of a flat target",
+               "kavo-cli"};
+  app.require_subcommand(1);
+
+  ComputeRequest compute;
+  std::string separator;
+  std::string mode = "normal";
+  auto* computeCmd =
+      app.add_subcommand("compute", "Compute the focal length from a camera, scene and list file");
+  computeCmd->add_option("--camera", compute.cameraFile, "Camera file (.cam)")->required();
+  computeCmd->add_option("--scene", compute.sceneFile, "Scene coordinate file (.crd)")->required();
+  computeCmd->add_option("--list", compute.listFile, "List file (.lst); image names are read in its folder")
+      ->required();
+  computeCmd->add_option("--first-image", compute.firstImage, "Number of the first base image")
+      ->capture_default_str();
+  computeCmd->add_option("--second-image", compute.secondImage, "Number of the next image")
+      ->capture_default_str();
+  computeCmd->add_option("--clip-sigma", compute.clipSigma, "Deviations beyond which values are clipped")
+      ->capture_default_str();
+  computeCmd->add_option("--min-angle", compute.minAngleDegrees, "Minimum angle between two lines, degrees")
+      ->capture_default_str();
+  computeCmd
+      ->add_option("--min-spacing", compute.minSpacingPercent,
+                   "Minimum distance between points, percent of the image diagonal")
+      ->capture_default_str();
+  computeCmd->add_option("--decimal-separator", separator,
+                         "Decimal separator of the data files (default: locale)");
+  computeCmd->add_option("--threads", compute.threads, "Worker threads; 0 uses every core")
+      ->capture_default_str()
+      ->check(CLI::NonNegativeNumber);
+  computeCmd->add_option("--mode", mode, "Processing mode")
+      ->check(CLI::IsMember({"normal", "debug"}))
+      ->capture_default_str();
+  computeCmd->add_flag("--json", compute.json, "Print one JSON object on stdout");
+  computeCmd->add_option("--values-out", compute.valuesOut, "Write the individual values, one per line");
+  computeCmd->add_option("--histogram-out", compute.histogramOut,
+                         "Write the distribution picture (.bmp or .png)");
+  computeCmd->add_option("--save", compute.saveTo,
+                         "Write a copy of the camera file holding the focal length");
+
+  std::string outFolder;
+  std::string grid = "7x7";
+  SynthOptions synth;
+  std::string synthSeparator = ".";
+  auto* synthCmd = app.add_subcommand("synth", "Write a synthetic series with a known focal length");
+  synthCmd->add_option("--out", outFolder, "Folder to write the series into")->required();
+  synthCmd->add_option("--grid", grid, "Reference points, ROWSxCOLS")->capture_default_str();
+  synthCmd->add_option("--pitch", synth.pitch, "Distance between neighbouring points, mm")
+      ->capture_default_str();
+  synthCmd->add_option("--focal", synth.focal, "True focal length, pixels")->capture_default_str();
+  synthCmd->add_option("--images", synth.images, "Number of images")->capture_default_str();
+  synthCmd->add_option("--step", synth.step, "Camera step between images, mm")->capture_default_str();
+  synthCmd->add_option("--noise", synth.noise, "Noise of the measured points, pixels")->capture_default_str();
+  synthCmd->add_option("--seed", synth.seed, "Seed of the noise")->capture_default_str();
+  synthCmd->add_option("--decimal-separator", synthSeparator, "Decimal separator written")
+      ->capture_default_str();
+
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e, out, err);
+    return code == 0 ? 0 : kExitBadArguments;
+  }
+
+  if (synthCmd->parsed()) {
+    int rows = 0, cols = 0;
+    char x = 0, extra = 0;
+    if (std::sscanf(grid.c_str(), "%d%c%d%c", &rows, &x, &cols, &extra) != 3 || (x != 'x' && x != 'X')) {
+      err << "kavo-cli synth: --grid must look like 7x7\n";
+      return kExitBadArguments;
+    }
+    synth.rows = rows;
+    synth.cols = cols;
+    if (const std::string problem = separatorProblem(synthSeparator); !problem.empty()) {
+      err << "kavo-cli synth: " << problem << '\n';
+      return kExitBadArguments;
+    }
+    synth.decimalSeparator = synthSeparator[0];
+    if (const std::string problem = synthOptionsProblem(synth); !problem.empty()) {
+      err << "kavo-cli synth: " << problem << '\n';
+      return kExitBadArguments;
+    }
+    try {
+      const SynthSeries series = writeSyntheticSeries(outFolder, synth);
+      out << series.cameraFile << '\n' << series.sceneFile << '\n' << series.listFile << '\n';
+    } catch (const std::exception& e) {
+      err << "kavo-cli synth: " << e.what() << '\n';
+      return kExitNoResult;
+    }
+    return kExitComputed;
+  }
+
+  if (separator.empty()) {
+    compute.decimalSeparator = localeDecimalSeparator();
+  } else if (const std::string problem = separatorProblem(separator); !problem.empty()) {
+    err << "kavo-cli compute: " << problem << '\n';
+    return kExitBadArguments;
+  } else {
+    compute.decimalSeparator = separator[0];
+  }
+  // The settings dialog's own checks of the image numbers.
+  if (compute.firstImage <= 0 || compute.secondImage <= 0) {
+    err << "kavo-cli compute: Номера изображений должны быть положительными!\n";
+    return kExitBadArguments;
+  }
+  if (compute.firstImage >= compute.secondImage) {
+    err << "kavo-cli compute: Номер первого изображения должен быть меньше номера второго!\n";
+    return kExitBadArguments;
+  }
+#ifndef KAVO_HAVE_GRAPH_PICTURE
+  if (!compute.histogramOut.empty()) {
+    err << "kavo-cli compute: --histogram-out: pictures are not available in this build (built without Qt)\n";
+    return kExitBadArguments;
+  }
+#endif
+  compute.mode = mode == "debug" ? 2 : 1;
+  compute.progressBar = isatty(STDERR_FILENO) == 1;
+
+  InterruptGuard guard;
+  const ComputeResult result = runCompute(compute, interruptRequested, out, err);
+  if (compute.json) {
+    out << toJson(result.report);
+  } else {
+    printHuman(result.report, out, err);
+  }
+  if (result.exitStatus == kExitCancelled) {
+    err << "kavo-cli: the run was cancelled (Ctrl+C)\n";
+  }
+  return result.exitStatus;
+}
+
+} // namespace kavo

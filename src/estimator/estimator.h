@@ -80,12 +80,14 @@ struct EnumerationHooks {
 FocalValues enumerateFocalValues(const EstimatorInput& input, const EstimatorSettings& settings,
                                  const EnumerationHooks& hooks);
 
-// Mean, deviation and standard deviation of all values, summed in list order.
-Statistics unclippedStatistics(const FocalValues& values);
+// Mean, deviation and standard deviation of all values, summed in list order. shouldStop, when
+// given, is polled as the passes go and ends them with RunAbandoned(Cancelled).
+Statistics unclippedStatistics(const FocalValues& values, const std::function<bool()>& shouldStop = {});
 
 // One clipping pass at k deviations around the unclipped numbers (bounds inclusive), then the
 // statistics of the kept values. Throws RunAbandoned(NothingInBand) when nothing is kept.
-Statistics clippedStatistics(const FocalValues& values, const Statistics& unclipped, double k);
+Statistics clippedStatistics(const FocalValues& values, const Statistics& unclipped, double k,
+                             const std::function<bool()>& shouldStop = {});
 
 // Statistics of an explicit list, in order (the distribution window's recomputation uses the same).
 Statistics statisticsOf(const double* values, std::size_t n);

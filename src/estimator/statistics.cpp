@@ -15,15 +15,26 @@ Statistics finish(double mean, double squares, std::int64_t n) {
   return s;
 }
 
+// Walks the list in order, polling for a termination request between pieces.
+template <typename Sink>
+void walk(const FocalValues& values, const std::function<bool()>& shouldStop, Sink&& sink) {
+  values.forEachPiece([&](const double* v, std::size_t count) {
+    if (shouldStop && shouldStop()) {
+      throw RunAbandoned(AbandonReason::Cancelled, "the run was cancelled");
+    }
+    sink(v, count);
+  });
+}
+
 } // namespace
 
-Statistics unclippedStatistics(const FocalValues& values) {
+Statistics unclippedStatistics(const FocalValues& values, const std::function<bool()>& shouldStop) {
   const std::int64_t n = values.size();
   double sum = 0.0;
   if (values.hasOrderedSum()) {
     sum = values.orderedSum(); // formed in list order while the values were produced
   } else {
-    values.forEachPiece([&](const double* v, std::size_t count) {
+    walk(values, shouldStop, [&](const double* v, std::size_t count) {
       for (std::size_t i = 0; i < count; ++i) {
         sum += v[i];
       }
@@ -31,7 +42,7 @@ Statistics unclippedStatistics(const FocalValues& values) {
   }
   const double mean = sum / static_cast<double>(n);
   double squares = 0.0;
-  values.forEachPiece([&](const double* v, std::size_t count) {
+  walk(values, shouldStop, [&](const double* v, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
       const double d = v[i] - mean;
       squares += d * d;
@@ -40,12 +51,13 @@ Statistics unclippedStatistics(const FocalValues& values) {
   return finish(mean, squares, n);
 }
 
-Statistics clippedStatistics(const FocalValues& values, const Statistics& unclipped, double k) {
+Statistics clippedStatistics(const FocalValues& values, const Statistics& unclipped, double k,
+                             const std::function<bool()>& shouldStop) {
   const double low = unclipped.mean - k * unclipped.deviation;
   const double high = unclipped.mean + k * unclipped.deviation;
   double sum = 0.0;
   std::int64_t kept = 0;
-  values.forEachPiece([&](const double* v, std::size_t count) {
+  walk(values, shouldStop, [&](const double* v, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
       if (low <= v[i] && v[i] <= high) {
         sum += v[i];
@@ -58,7 +70,7 @@ Statistics clippedStatistics(const FocalValues& values, const Statistics& unclip
   }
   const double mean = sum / static_cast<double>(kept);
   double squares = 0.0;
-  values.forEachPiece([&](const double* v, std::size_t count) {
+  walk(values, shouldStop, [&](const double* v, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
       if (low <= v[i] && v[i] <= high) {
         const double d = v[i] - mean;

@@ -53,3 +53,19 @@ TEST(Statistics, SumsFollowListOrder) {
 
 } // namespace
 } // namespace kavo
+
+namespace kavo {
+namespace {
+
+TEST(Statistics, ATerminationRequestEndsThePasses) {
+  const auto values = FocalValues::fromVector(std::vector<double>(200000, 5.0));
+  int polls = 0;
+  const auto stopSoon = [&] { return ++polls > 2; };
+  EXPECT_THROW(unclippedStatistics(values, stopSoon), RunAbandoned);
+  const Statistics u = unclippedStatistics(values);
+  polls = 0;
+  EXPECT_THROW(clippedStatistics(values, u, 3.0, stopSoon), RunAbandoned);
+}
+
+} // namespace
+} // namespace kavo

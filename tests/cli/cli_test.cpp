@@ -1,0 +1,314 @@
+#include "cli/cli.h"
+#include "cli/compute_run.h"
+#include "cli/json_text.h"
+#include "platform/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <unistd.h>
+
+namespace kavo {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSample = fs::path(KAVO_EXAMPLES) / "sample";
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+CliRun cli(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  CliRun r;
+  r.status = runCli(args, out, err);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+std::string fileText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// A copy of the sample series in a fresh folder, for spoiling one file at a time.
+class SeriesCopy {
+public:
+  SeriesCopy() {
+    static int counter = 0;
+    dir = fs::temp_directory_path() /
+          ("kavo-cli-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const auto& entry : fs::directory_iterator(kSample)) {
+      fs::copy_file(entry.path(), dir / entry.path().filename());
+      fs::permissions(dir / entry.path().filename(), fs::perms::owner_write, fs::perm_options::add);
+    }
+  }
+  ~SeriesCopy() {
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+  std::string path(const std::string& name) const { return (dir / name).string(); }
+  std::vector<std::string> lines(const std::string& name) const { return loadLines(path(name)).lines; }
+  void write(const std::string& name, const std::vector<std::string>& lines) const {
+    ASSERT_EQ(saveLines(path(name), lines), "");
+  }
+  std::vector<std::string> computeArgs(std::vector<std::string> extra = {}) const {
+    std::vector<std::string> args{
+        "compute", "--camera",         path("camera.cam"),    "--scene", path("scene.crd"),
+        "--list",  path("series.lst"), "--decimal-separator", ".",       "--threads",
+        "1"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+  }
+  fs::path dir;
+};
+
+// The JSON of the sample run is the expected object with the "detail" member in its place.
+TEST(KavoCli, SampleSeriesGivesTheExpectedJsonAndValues) {
+  SeriesCopy s;
+  const CliRun r = cli(s.computeArgs({"--json", "--values-out", s.path("values.txt")}));
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::string expected = fileText(kSample / "series.expected.json");
+  expected.insert(expected.find(" \"warnings\""), " \"detail\": null,\n");
+  while (!expected.empty() && (expected.back() == '\n' || expected.back() == '\r')) {
+    expected.pop_back();
+  }
+  EXPECT_EQ(r.out, expected + "\n");
+  EXPECT_EQ(fileText(s.path("values.txt")), fileText(kSample / "series.values.txt"));
+}
+
+TEST(KavoCli, HumanSummaryShowsTheThreeFieldsAndTheCount) {
+  SeriesCopy s;
+  const CliRun r = cli(s.computeArgs());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "Фокусное расстояние (пикс.): 1799.7003\nСреднеквадратическое отклонение: 9.1391\n"
+                   "Стандартное отклонение: 0.2547\nКоличество значений: 1314\n");
+}
+
+// Hostile inputs: the exact message of the window, a detail naming what was wrong, exit 1.
+struct HostileCase {
+  const char* name;
+  std::function<void(const SeriesCopy&)> spoil;
+  const char* status;
+  const char* message;
+  const char* detailMentions;
+};
+
+std::vector<std::string> firstLines(std::vector<std::string> lines, std::size_t n) {
+  lines.resize(n);
+  return lines;
+}
+
+const HostileCase kHostile[] = {
+    {"CameraFileOfFiveLines",
+     [](const SeriesCopy& s) { s.write("camera.cam", firstLines(s.lines("camera.cam"), 5)); }, "stopped",
+     "Ошибка чтения cam-файла!", "camera.cam"},
+    {"SceneLineWithThreeFields",
+     [](const SeriesCopy& s) {
+       auto l = s.lines("scene.crd");
+       l[3] = "600 ; 0 ; 0";
+       s.write("scene.crd", l);
+     },
+     "stopped", "Ошибка чтения файла сцены!", "scene.crd"},
+    {"ImageOfThreePoints",
+     [](const SeriesCopy& s) { s.write("img04.crd", firstLines(s.lines("img04.crd"), 3)); }, "stopped",
+     "Недостаточно точек! Процедура прервана!", "img04.crd"},
+    {"ListLineNeitherNameNorNumber",
+     [](const SeriesCopy& s) {
+       auto l = s.lines("series.lst");
+       l[1] = "IMG1.CRD";
+       s.write("series.lst", l);
+     },
+     "stopped", "Внутренняя ошибка! Проверьте входные данные.", "series.lst"},
+    {"EmptySceneFile", [](const SeriesCopy& s) { s.write("scene.crd", {}); }, "stopped",
+     "Недостаточно точек! Процедура прервана!", "scene.crd"},
+    {"BrokenCorrectionTable", [](const SeriesCopy& s) { s.write("correction.txt", {"1"}); }, "stopped",
+     "Ошибка чтения файла координат точек изображения!", "img01.crd"},
+    {"TwoIdenticalImages",
+     [](const SeriesCopy& s) {
+       s.write("series.lst", {"img01.crd", "img01.crd", "25"});
+     },
+     "abandoned", nullptr, "Счёт прерван"},
+};
+
+class HostileInput : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileInput, ReportsTheMessageAndExitsWithOne) {
+  const HostileCase& c = GetParam();
+  SeriesCopy s;
+  c.spoil(s);
+  const CliRun json = cli(s.computeArgs({"--json"}));
+  EXPECT_EQ(json.status, 1);
+  EXPECT_NE(json.out.find(std::string("\"status\": \"") + c.status + "\""), std::string::npos) << json.out;
+  if (c.message != nullptr) {
+    EXPECT_NE(json.out.find(std::string("\"message\": \"") + c.message + "\""), std::string::npos)
+        << json.out;
+  } else {
+    EXPECT_NE(json.out.find("\"message\": null"), std::string::npos) << json.out;
+  }
+  const auto detail = json.out.find("\"detail\": \"");
+  ASSERT_NE(detail, std::string::npos) << json.out;
+  EXPECT_NE(json.out.find(c.detailMentions, detail), std::string::npos) << json.out;
+
+  const CliRun human = cli(s.computeArgs());
+  EXPECT_EQ(human.status, 1);
+  EXPECT_TRUE(human.out.empty()) << human.out;
+  if (c.message != nullptr) {
+    EXPECT_NE(human.err.find(c.message), std::string::npos) << human.err;
+  }
+  EXPECT_NE(human.err.find(c.detailMentions), std::string::npos) << human.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, HostileInput, ::testing::ValuesIn(kHostile),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(KavoCli, NoValueIsOkWithTheWindowsMessage) {
+  SeriesCopy s;
+  const CliRun r = cli(s.computeArgs({"--json", "--min-spacing", "99"}));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("\"status\": \"ok\""), std::string::npos);
+  EXPECT_NE(r.out.find("\"message\": \"Неправильные входные данные! Измените параметры!\""),
+            std::string::npos);
+  EXPECT_NE(r.out.find("\"valueCount\": 0"), std::string::npos);
+  EXPECT_NE(r.out.find("\"focal\": null"), std::string::npos);
+}
+
+// --save writes the copy as Save does; run again on it, the question becomes a warning.
+TEST(KavoCli, SavedCopyHoldsTheResultAndTheQuestionBecomesAWarning) {
+  SeriesCopy s;
+  ASSERT_EQ(cli(s.computeArgs({"--save", s.path("cameraF.cam")})).status, 0);
+  const auto copy = s.lines("cameraF.cam");
+  const auto original = s.lines("camera.cam");
+  ASSERT_EQ(copy.size(), original.size());
+  EXPECT_EQ(copy[3], "1799.7003 ; Фокусное расстояние(пикс.).  СКО = 9.1391;  Ст.откл. = 0.2547");
+  EXPECT_EQ(copy[4], original[4]);
+
+  auto args = s.computeArgs({"--json"});
+  args[2] = s.path("cameraF.cam");
+  const CliRun again = cli(args);
+  EXPECT_EQ(again.status, 0);
+  EXPECT_NE(
+      again.out.find("\"warnings\": [\n  \"Фокусное расстояние уже вычислено. Продолжить работу?\"\n ]"),
+      std::string::npos)
+      << again.out;
+}
+
+TEST(KavoCli, DebugModeTakesTheUnclippedNumbersAndPrintsTheMemo) {
+  SeriesCopy s;
+  const CliRun r = cli(s.computeArgs({"--mode", "debug"}));
+  EXPECT_EQ(r.status, 0);
+  // The listing of the values comes first: a heading and 1314 lines, then the three fields.
+  EXPECT_EQ(r.out.rfind("-------Результаты счёта-------\n", 0), 0u);
+  EXPECT_NE(r.out.find("Общее количество используемых переборов:  1314\n"), std::string::npos);
+  std::istringstream values(fileText(kSample / "series.values.txt"));
+  double sum = 0.0;
+  int n = 0;
+  for (double v; values >> v; ++n) {
+    sum += v;
+  }
+  ASSERT_EQ(n, 1314);
+  const CliRun json = cli(s.computeArgs({"--mode", "debug", "--json"}));
+  const auto at = json.out.find("\"meanValue\": ");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(std::strtod(json.out.c_str() + at + 13, nullptr), sum / n);
+}
+
+TEST(KavoCli, HistogramOutput) {
+  SeriesCopy s;
+  const CliRun r = cli(s.computeArgs({"--histogram-out", s.path("d.bmp")}));
+#ifdef KAVO_HAVE_GRAPH_PICTURE
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string bmp = fileText(s.path("d.bmp"));
+  ASSERT_GT(bmp.size(), 54u);
+  EXPECT_EQ(bmp.substr(0, 2), "BM");
+#else
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("not available in this build"), std::string::npos);
+#endif
+}
+
+TEST(KavoCli, InterruptionBeforeTheEndExitsWith130) {
+  SeriesCopy s;
+  ComputeRequest request;
+  request.cameraFile = s.path("camera.cam");
+  request.sceneFile = s.path("scene.crd");
+  request.listFile = s.path("series.lst");
+  const std::atomic<bool> interrupted{true};
+  std::ostringstream out, err;
+  const ComputeResult result = runCompute(request, interrupted, out, err);
+  EXPECT_EQ(result.exitStatus, 130);
+  EXPECT_EQ(result.report.status, "abandoned");
+  EXPECT_NE(result.report.detail.value_or("").find("остановлен"), std::string::npos);
+}
+
+TEST(KavoCli, NoiseFreeSyntheticSeriesGivesItsTrueFocalLength) {
+  const fs::path dir = fs::temp_directory_path() / ("kavo-cli-synth-" + std::to_string(getpid()));
+  const CliRun made =
+      cli({"synth", "--out", dir.string(), "--grid", "6x5", "--focal", "2400", "--images", "5"});
+  ASSERT_EQ(made.status, 0) << made.err;
+  const CliRun r =
+      cli({"compute", "--camera", (dir / "camera.cam").string(), "--scene", (dir / "scene.crd").string(),
+           "--list", (dir / "series.lst").string(), "--decimal-separator", "."});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("Фокусное расстояние (пикс.): 2400.0000\n", 0), 0u) << r.out;
+  fs::remove_all(dir);
+}
+
+struct ArgumentCase {
+  std::vector<std::string> args;
+  int status;
+};
+
+class Arguments : public ::testing::TestWithParam<ArgumentCase> {};
+
+TEST_P(Arguments, BadOnesExitWithTwo) {
+  const CliRun r = cli(GetParam().args);
+  EXPECT_EQ(r.status, GetParam().status) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Arguments,
+    ::testing::Values(
+        ArgumentCase{{}, 2}, ArgumentCase{{"--help"}, 0}, ArgumentCase{{"compute", "--help"}, 0},
+        ArgumentCase{{"compute", "--scene", "s.crd", "--list", "l.lst"}, 2},
+        ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--bogus"}, 2},
+        ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--threads", "-1"}, 2},
+        ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--mode", "fast"}, 2},
+        ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--clip-sigma", "x"}, 2},
+        ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--decimal-separator", ";"},
+                     2},
+        ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--first-image", "2",
+                      "--second-image", "2"},
+                     2},
+        ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--first-image", "0"}, 2},
+        ArgumentCase{{"synth", "--out", "/tmp/x", "--grid", "7by7"}, 2},
+        ArgumentCase{{"synth", "--out", "/tmp/x", "--images", "1"}, 2}, ArgumentCase{{"synth"}, 2}));
+
+TEST(JsonText, NumbersReadBackToTheSameDouble) {
+  for (double v : {1799.7003262444346, 0.1, 1.0 / 3.0, 1e-300, 5e-324, -2.5, 1e21, 123456789012345680.0,
+                   std::numeric_limits<double>::max()}) {
+    const std::string text = shortestNumber(v);
+    EXPECT_EQ(std::strtod(text.c_str(), nullptr), v) << text;
+  }
+  EXPECT_EQ(shortestNumber(std::nan("")), "null");
+}
+
+TEST(JsonText, StringsAreEscaped) {
+  EXPECT_EQ(jsonString("a\"b\\c\nd\x01 ё"), "\"a\\\"b\\\\c\\nd\\u0001 ё\"");
+}
+
+} // namespace
+} // namespace kavo

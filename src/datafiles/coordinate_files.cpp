@@ -51,7 +51,7 @@ std::optional<Pair> readPair(const std::string& line, char separator, std::strin
 void addPoint(VT_Points& target, double x, double y) {
   auto point = std::make_unique<VT_Point>(x, y);
   target.Add(point.get());
-  point.release();
+  (void)point.release(); // the list owns it now
 }
 
 } // namespace

@@ -13,7 +13,11 @@ namespace kavo {
 namespace {
 
 std::string reason(const std::string& what, const std::string& path) {
-  return what + " " + path + ": " + std::strerror(errno);
+  const int error = errno;
+  char buffer[256];
+  // The GNU form is thread-safe and returns the text, which may live in the buffer or elsewhere.
+  const char* text = ::strerror_r(error, buffer, sizeof buffer);
+  return what + " " + path + ": " + text;
 }
 
 } // namespace
@@ -58,7 +62,7 @@ std::string writeFileAtomically(const std::string& requested, std::string_view b
       if (errno == EINTR) {
         continue;
       }
-      const std::string why = reason("cannot write", path);
+      std::string why = reason("cannot write", path);
       ::close(fd);
       ::unlink(temp.c_str());
       return why;
@@ -66,18 +70,18 @@ std::string writeFileAtomically(const std::string& requested, std::string_view b
     done += static_cast<std::size_t>(n);
   }
   if (::fsync(fd) != 0) {
-    const std::string why = reason("cannot flush", path);
+    std::string why = reason("cannot flush", path);
     ::close(fd);
     ::unlink(temp.c_str());
     return why;
   }
   if (::close(fd) != 0) {
-    const std::string why = reason("cannot close", path);
+    std::string why = reason("cannot close", path);
     ::unlink(temp.c_str());
     return why;
   }
   if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const std::string why = reason("cannot replace", path);
+    std::string why = reason("cannot replace", path);
     ::unlink(temp.c_str());
     return why;
   }

@@ -10,6 +10,15 @@
 #include <unistd.h>
 
 namespace kavo {
+namespace {
+
+std::string errorText(int error) {
+  char buffer[256];
+  // The GNU form is thread-safe and returns the text, which may live in the buffer or elsewhere.
+  return ::strerror_r(error, buffer, sizeof buffer);
+}
+
+} // namespace
 
 std::vector<std::string> splitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -40,7 +49,8 @@ TextLines loadLines(const std::string& path) {
   const std::string shown = path.empty() ? std::string("(no file name)") : path;
   const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    result.error = "cannot open " + shown + ": " + std::strerror(path.empty() ? ENOENT : errno);
+    const int error = path.empty() ? ENOENT : errno;
+    result.error = "cannot open " + shown + ": " + errorText(error);
     return result;
   }
   // A folder opens like a file here but must not read as an empty file, and a device or a pipe
@@ -54,7 +64,7 @@ TextLines loadLines(const std::string& path) {
     } else if (info.st_mode != 0) {
       result.error += "it is not a regular file";
     } else {
-      result.error += std::strerror(error);
+      result.error += errorText(error);
     }
     ::close(fd);
     return result;
@@ -70,7 +80,8 @@ TextLines loadLines(const std::string& path) {
       if (errno == EINTR) {
         continue;
       }
-      result.error = "cannot read " + shown + ": " + std::strerror(errno);
+      const int error = errno;
+      result.error = "cannot read " + shown + ": " + errorText(error);
       ::close(fd);
       return result;
     }

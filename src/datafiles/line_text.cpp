@@ -27,7 +27,10 @@ std::optional<double> numberOrReason(std::string_view text, char decimalSeparato
     if (text.find_first_not_of(' ') == std::string_view::npos) {
       why = "a number is missing";
     } else {
-      why = quoted(text) + " is not a number";
+      // The blanks around a number are allowed, so they are not what is wrong: leave them out.
+      const std::size_t first = text.find_first_not_of(' ');
+      const std::size_t last = text.find_last_not_of(' ');
+      why = quoted(text.substr(first, last - first + 1)) + " is not a number";
       if (decimalSeparator == ',' && text.find('.') != std::string_view::npos) {
         why += " (the decimal separator is ',')";
       } else if (decimalSeparator == '.' && text.find(',') != std::string_view::npos) {

@@ -71,7 +71,7 @@ TEST(CameraFile, ReadsRealFilesInEveryLayout) {
   // The same file read with "." fails on its first line.
   const Camera point = readCamera(kData + "/camera/comma.cam", '.');
   EXPECT_FALSE(point.status.ok);
-  EXPECT_THAT(point.status.detail, HasSubstr("comma.cam, line 1: '1000,5 ' is not a number"));
+  EXPECT_THAT(point.status.detail, HasSubstr("comma.cam, line 1: '1000,5' is not a number"));
 }
 
 TEST(CameraFile, ReadsEachLineByItsValueBeforeTheFirstSemicolon) {
@@ -90,14 +90,14 @@ TEST(CameraFile, ReadsEachLineByItsValueBeforeTheFirstSemicolon) {
       {3, " 1523.5 ; f", true, 1523.5, ""},
       {3, "1523.5;1;2", true, 1523.5, ""},
       {3, "  ; two spaces are not blank", false, 0, "line 4: a number is missing"},
-      {3, "1 523 ; f", false, 0, "line 4: '1 523 ' is not a number"},
+      {3, "1 523 ; f", false, 0, "line 4: '1 523' is not a number"},
       {0, " 1024 ; X", true, -1, ""},
-      {0, "1 024 ; X", false, 0, "line 1: '1 024 ' is not a number"},
+      {0, "1 024 ; X", false, 0, "line 1: '1 024' is not a number"},
       {0, "1024", false, 0, "line 1: there is no ';'"},
-      {1, "\t768 ; Y", false, 0, "line 2: '\t768 ' is not a number"},
+      {1, "\t768 ; Y", false, 0, "line 2: '\t768' is not a number"},
       {1, " ; Y", false, 0, "line 2: a number is missing"},
-      {4, "wide ; w", false, 0, "line 5: 'wide ' is not a number"},
-      {5, "1536,0 ; h", false, 0, "line 6: '1536,0 ' is not a number (the decimal separator is '.')"},
+      {4, "wide ; w", false, 0, "line 5: 'wide' is not a number"},
+      {5, "1536,0 ; h", false, 0, "line 6: '1536,0' is not a number (the decimal separator is '.')"},
       {6, "not read ; px", true, -1, ""},
       {7, "", true, -1, ""},
   };

@@ -42,7 +42,7 @@ TEST(CoordinateFiles, ReadsFixtureFilesAsScenePoints) {
   const Case cases[] = {
       {"spaces.crd", '.', true, {{1, 2}, {3, 4}, {-5.5, 600}}, ""},
       {"comma.crd", ',', true, {{1.5, -2.25}, {1000, 0.5}}, ""},
-      {"comma.crd", '.', false, {}, "comma.crd, line 1: first number: '1,5 ' is not a number"},
+      {"comma.crd", '.', false, {}, "comma.crd, line 1: first number: '1,5' is not a number"},
       {"cr_only.crd", '.', true, {{1, 2}, {3, 4}}, ""},
       {"empty.crd", '.', true, {}, ""},
       {"trailing_empty.crd", '.', false, {{1, 2}, {3, 4}}, "trailing_empty.crd, line 3: the line is empty"},
@@ -74,9 +74,9 @@ TEST(CoordinateFiles, RejectsMalformedLines) {
       {"1 2", "'1 2' has no ';' between its two numbers"},
       {"1 ;", "second number: a number is missing"},
       {"; 2", "first number: a number is missing"},
-      {"1 ; 2 3", "second number: ' 2 3' is not a number"},
+      {"1 ; 2 3", "second number: '2 3' is not a number"},
       {"1\t; 2", "first number: '1\t' is not a number"},
-      {"x ; 2", "first number: 'x ' is not a number"},
+      {"x ; 2", "first number: 'x' is not a number"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);

@@ -91,6 +91,12 @@ void TRForm::Edit4Exit() {
   if (!text.isEmpty() && parseNumber(text.toStdString(), separator)) {
     return;
   }
+  // The box shows the factor in effect again before any message: the message box takes the focus,
+  // which finishes the editing once more and must then find a number.
+  ui->Edit4->setStyleSheet(QString());
+  writingFields = true;
+  setField(ui->Edit4, distribution.numbers().clipFactor);
+  writingFields = false;
   if (!text.isEmpty()) {
     UserMessage message;
     message.text = "'" + text.toStdString() + "' is not a valid floating point value";
@@ -98,11 +104,6 @@ void TRForm::Edit4Exit() {
     message.icon = BoxIcon::Error;
     userPort.showMessage(message);
   }
-  // The box shows the factor in effect again.
-  ui->Edit4->setStyleSheet(QString());
-  writingFields = true;
-  setField(ui->Edit4, distribution.numbers().clipFactor);
-  writingFields = false;
 }
 
 void TRForm::Button2Click() {

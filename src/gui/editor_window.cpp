@@ -86,7 +86,9 @@ TRedForm::TRedForm(QWidget* owner, UserPort& port, char decimalSeparator)
   qApp->installEventFilter(this);
 }
 
-TRedForm::~TRedForm() = default;
+TRedForm::~TRedForm() {
+  qApp->removeEventFilter(this);
+}
 
 int TRedForm::LoadFile(const std::string& path, int kind) {
   const int ready = document_.LoadFile(path, kind);

@@ -37,7 +37,7 @@ std::string abandonText(const RunEnd& end) {
   case AbandonReason::ExitPressed:
     return "Счёт прерван: окно распределения закрыто кнопкой «Выход».";
   case AbandonReason::ZeroDivisor:
-    text = "Счёт прерван: деление на ноль (одинаковая длина отрезка на двух изображениях)";
+    text = "Счёт прерван: деление на ноль";
     break;
   case AbandonReason::NonFinite:
     text = "Счёт прерван: переполнение или недопустимая операция";

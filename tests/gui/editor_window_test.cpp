@@ -223,7 +223,6 @@ private slots:
     QVERIFY(typeIntoCell(*form, 1, 2, "25"));
     QTest::mouseClick(button(*form, "ToolButton3"), Qt::LeftButton);
     QCOMPARE(rows(*form).value(2), QString("3:2:25"));
-    port.saveAnswers = {scenePath.toStdString()};
     QTest::mouseClick(button(*form, "ToolButton10"), Qt::LeftButton);
     QCOMPARE(port.messages.size(), size_t(1));
     QCOMPARE(port.messages[0].text, std::string("Ошибка в 2-й строке координат изображения!"));
@@ -233,10 +232,14 @@ private slots:
     grid(*form)->setCurrentCell(1, 1);
     QTest::mouseClick(button(*form, "ToolButton1"), Qt::LeftButton);
     QVERIFY(typeIntoCell(*form, 0, 1, "7"));
+    port.saveAnswers = {std::nullopt, scenePath.toStdString()};
     form->findChild<QAction*>("N3")->trigger();
-    QCOMPARE(port.saveRequests.size(), size_t(1));
-    QCOMPARE(port.saveRequests[0].proposedName, scenePath.toStdString());
-    QCOMPARE(port.saveRequests[0].filter, std::string("Coordinate Files|*.crd|All Files|*.*"));
+    QVERIFY(form->modified());
+    QCOMPARE(readAll(scenePath), QByteArray("1;10\r\n2;20\r\n3;30\r\n"));
+    form->findChild<QAction*>("N3")->trigger();
+    QCOMPARE(port.saveRequests.size(), size_t(2));
+    QCOMPARE(port.saveRequests[1].proposedName, scenePath.toStdString());
+    QCOMPARE(port.saveRequests[1].filter, std::string("Coordinate Files|*.crd|All Files|*.*"));
     QCOMPARE(readAll(scenePath), QByteArray("7 ; 10\r\n2 ; 25\r\n3 ; 30\r\n"));
     QVERIFY(!form->modified());
     QVERIFY(form->close());

@@ -317,10 +317,13 @@ void ComputeCommand::Edit7Change(const std::string& text) {
     const VT_Points& results = *state.runResults;
     const double count = results.Get(0)->x;
     if (std::fabs(count) < 0.1) {
-      port.showMessage(ownedByMainWindow("Неправильные входные данные! Измените параметры!", "Ошибка!",
-                                         "the run produced no individual value: no quadruple of reference "
-                                         "points passed the angle and spacing tests in an admissible pair of "
-                                         "images"));
+      const std::string why =
+          state.imageCount < 2
+              ? "the list file names " + std::to_string(state.imageCount) +
+                    " image(s); values need a pair of images"
+              : "the run produced no individual value: no quadruple of reference points passed the angle and "
+                "spacing tests in an admissible pair of images";
+      port.showMessage(ownedByMainWindow("Неправильные входные данные! Измените параметры!", "Ошибка!", why));
       progress = 0;
       view.setProgressPosition(0);
       return;

@@ -198,7 +198,14 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   compute.progressBar = isatty(STDERR_FILENO) == 1;
 
   InterruptGuard guard;
-  const ComputeResult result = runCompute(compute, interruptRequested, out, err);
+  ComputeResult result;
+  try {
+    result = runCompute(compute, interruptRequested, out, err);
+  } catch (const std::exception& e) {
+    // The command catches its own errors; this is the last line of defence.
+    err << "kavo-cli compute: " << e.what() << '\n';
+    return kExitNoResult;
+  }
   if (compute.json) {
     out << toJson(result.report);
   } else {

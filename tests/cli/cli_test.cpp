@@ -267,6 +267,25 @@ TEST(KavoCli, NoiseFreeSyntheticSeriesGivesItsTrueFocalLength) {
   fs::remove_all(dir);
 }
 
+// The enumeration split over threads gives the same list, bit for bit, and the same numbers.
+TEST(KavoCli, OneThreadAndTwoThreadsAgree) {
+  const fs::path dir = fs::temp_directory_path() / ("kavo-cli-threads-" + std::to_string(getpid()));
+  ASSERT_EQ(cli({"synth", "--out", dir.string(), "--grid", "6x6", "--images", "7", "--noise", "0.3"}).status,
+            0);
+  std::string outputs[2];
+  for (int t = 0; t < 2; ++t) {
+    const std::string values = (dir / ("values" + std::to_string(t) + ".txt")).string();
+    const CliRun r =
+        cli({"compute", "--camera", (dir / "camera.cam").string(), "--scene", (dir / "scene.crd").string(),
+             "--list", (dir / "series.lst").string(), "--decimal-separator", ".", "--json", "--threads",
+             std::to_string(t + 1), "--values-out", values});
+    ASSERT_EQ(r.status, 0) << r.err;
+    outputs[t] = r.out + fileText(values);
+  }
+  EXPECT_EQ(outputs[0], outputs[1]);
+  fs::remove_all(dir);
+}
+
 struct ArgumentCase {
   std::vector<std::string> args;
   int status;

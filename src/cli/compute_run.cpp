@@ -1,6 +1,7 @@
 #include "cli/compute_run.h"
 
 #include "app/compute_command.h"
+#include "app/settings_units.h"
 #include "datafiles/camera_file.h"
 #include "datafiles/paths.h"
 #include "estimator/estimator.h"
@@ -9,7 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <numbers>
 #include <ostream>
 
 #ifdef KAVO_HAVE_GRAPH_PICTURE
@@ -135,10 +135,8 @@ ComputeResult runCompute(const ComputeRequest& request, const std::atomic<bool>&
   state.sceneFile = request.sceneFile;
   state.listFile = request.listFile;
   state.clipSigmaCount = request.clipSigma;
-  // As the settings dialog converts degrees: π as a double, 1/180 in extended precision.
-  state.minLineAngle = static_cast<double>(static_cast<long double>(request.minAngleDegrees) *
-                                           static_cast<long double>(std::numbers::pi) * (1.0L / 180.0L));
-  state.minPointSpacing = request.minSpacingPercent * 0.01;
+  state.minLineAngle = minLineAngleFromDegrees(request.minAngleDegrees);
+  state.minPointSpacing = minPointSpacingFromPercent(request.minSpacingPercent);
   state.firstImageNumber = request.firstImage;
   state.secondImageNumber = request.secondImage;
   state.processingMode = request.mode;

@@ -9,6 +9,8 @@
 #include <QEventLoop>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QPointer>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -49,6 +51,38 @@ private:
 
 namespace {
 
+enum class Glyph { Insert, Append, Delete, Clear };
+
+// Pictures of the grid commands, drawn so that they need no icon theme: a plus, an arrow down to a
+// bar, a minus, a cross.
+QIcon gridCommandIcon(Glyph glyph, const QColor& colour) {
+  QPixmap picture(24, 24);
+  picture.fill(Qt::transparent);
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(colour, 2.5, Qt::SolidLine, Qt::RoundCap));
+  switch (glyph) {
+  case Glyph::Insert:
+    painter.drawLine(QPointF(12, 5), QPointF(12, 19));
+    painter.drawLine(QPointF(5, 12), QPointF(19, 12));
+    break;
+  case Glyph::Append:
+    painter.drawLine(QPointF(12, 4), QPointF(12, 16));
+    painter.drawLine(QPointF(7, 11), QPointF(12, 16));
+    painter.drawLine(QPointF(17, 11), QPointF(12, 16));
+    painter.drawLine(QPointF(4, 20), QPointF(20, 20));
+    break;
+  case Glyph::Delete:
+    painter.drawLine(QPointF(5, 12), QPointF(19, 12));
+    break;
+  case Glyph::Clear:
+    painter.drawLine(QPointF(6, 6), QPointF(18, 18));
+    painter.drawLine(QPointF(18, 6), QPointF(6, 18));
+    break;
+  }
+  return QIcon(picture);
+}
+
 void nameToolButton(QToolBar* bar, QAction* action, const char* name) {
   if (QWidget* button = bar->widgetForAction(action)) {
     button->setObjectName(QString::fromLatin1(name));
@@ -67,6 +101,11 @@ TRedForm::TRedForm(QWidget* owner, UserPort& port, char decimalSeparator)
   nameToolButton(ui_->ToolBar2, ui_->ToolButton1Action, "ToolButton1");
   nameToolButton(ui_->ToolBar2, ui_->ToolButton8Action, "ToolButton8");
   ui_->ToolButton10Action->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+  const QColor ink = palette().color(QPalette::ButtonText);
+  ui_->ToolButton3Action->setIcon(QIcon::fromTheme("list-add", gridCommandIcon(Glyph::Insert, ink)));
+  ui_->ToolButton5Action->setIcon(QIcon::fromTheme("go-bottom", gridCommandIcon(Glyph::Append, ink)));
+  ui_->ToolButton1Action->setIcon(QIcon::fromTheme("list-remove", gridCommandIcon(Glyph::Delete, ink)));
+  ui_->ToolButton8Action->setIcon(QIcon::fromTheme("edit-clear", gridCommandIcon(Glyph::Clear, ink)));
 
   delegate_ = new EditorCellDelegate(this);
   ui_->StringGrid1->setItemDelegate(delegate_);

@@ -81,6 +81,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CLI::App app{"Kavo: the focal length of a camera, in pixels, from a series of images of a flat target",
                "kavo-cli"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("kavo-cli ") + KAVO_VERSION);
 
   ComputeRequest compute;
   std::string separator;

@@ -301,7 +301,8 @@ TEST_P(Arguments, BadOnesExitWithTwo) {
 INSTANTIATE_TEST_SUITE_P(
     Table, Arguments,
     ::testing::Values(
-        ArgumentCase{{}, 2}, ArgumentCase{{"--help"}, 0}, ArgumentCase{{"compute", "--help"}, 0},
+        ArgumentCase{{}, 2}, ArgumentCase{{"--help"}, 0}, ArgumentCase{{"--version"}, 0},
+        ArgumentCase{{"compute", "--help"}, 0},
         ArgumentCase{{"compute", "--scene", "s.crd", "--list", "l.lst"}, 2},
         ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--bogus"}, 2},
         ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--threads", "-1"}, 2},

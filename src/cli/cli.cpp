@@ -108,7 +108,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                          "Decimal separator of the data files (default: locale)");
   computeCmd->add_option("--threads", compute.threads, "Worker threads; 0 uses every core")
       ->capture_default_str()
-      ->check(CLI::NonNegativeNumber);
+      ->check(CLI::Range(0, 1024));
   computeCmd->add_option("--mode", mode, "Processing mode")
       ->check(CLI::IsMember({"normal", "debug"}))
       ->capture_default_str();

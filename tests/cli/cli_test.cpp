@@ -306,6 +306,7 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{{"compute", "--scene", "s.crd", "--list", "l.lst"}, 2},
         ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--bogus"}, 2},
         ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--threads", "-1"}, 2},
+        ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--threads", "100000"}, 2},
         ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--mode", "fast"}, 2},
         ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--clip-sigma", "x"}, 2},
         ArgumentCase{{"compute", "--camera", "c", "--scene", "s", "--list", "l", "--decimal-separator", ";"},

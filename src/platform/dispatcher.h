@@ -27,7 +27,8 @@ public:
 // A main thread without a GUI event loop: steps posted from other threads wait in a queue until the
 // main thread (the one that created the dispatcher) processes them, which is how the desktop's
 // event loop behaves. Steps posted from the main thread itself run in place. An exception of a step
-// is passed back to the thread that posted it.
+// is passed back to the thread that posted it. It must outlive every worker that posts to it: wait
+// for a worker's exit token, serving its steps, before letting the dispatcher go.
 class QueuedDispatcher final : public MainThreadDispatcher {
 public:
   QueuedDispatcher() : mainThread(std::this_thread::get_id()) {}

@@ -1,0 +1,294 @@
+#include "focus_form.h"
+
+#include "focus_about_box.h"
+#include "focus_n_form.h"
+#include "graph_window.h"
+#include "help_window.h"
+#include "text_editor_launcher.h"
+#include "ui_focus_form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+
+#include <chrono>
+
+// Resources of a static library are registered by hand, outside any namespace.
+static void initKavoResources() {
+  Q_INIT_RESOURCE(kavo);
+}
+
+namespace kavo {
+
+TFocus_Form::TFocus_Form(UserPort& userPort, char decimalSeparator, QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::Focus_Form>()), port(userPort),
+      separator(decimalSeparator), dispatcher(this), Timer1(new QTimer(this)) {
+  initKavoResources();
+  ui->setupUi(this);
+  openTextEditor = [](const QString& file) { return openInTextEditor(file); };
+  state.startDirectory = QDir::currentPath().toStdString();
+  compute = std::make_unique<ComputeCommand>(state, port, *this, dispatcher, separator);
+
+  connect(ui->Button5, &QPushButton::clicked, this, &TFocus_Form::Button5Click);
+  connect(ui->Button3, &QPushButton::clicked, this, &TFocus_Form::Button3Click);
+  connect(ui->Button4, &QPushButton::clicked, this, &TFocus_Form::Button4Click);
+  connect(ui->Button2, &QPushButton::clicked, this, &TFocus_Form::Button2Click);
+  connect(ui->Button1, &QPushButton::clicked, this, &TFocus_Form::Button1Click);
+  connect(ui->N3, &QAction::triggered, this, &TFocus_Form::N3Click);
+  connect(ui->N5, &QAction::triggered, this, &TFocus_Form::N5Click);
+  connect(ui->N10, &QAction::triggered, this, &TFocus_Form::N10Click);
+  connect(ui->N12, &QAction::triggered, this, &TFocus_Form::N12Click);
+  connect(ui->N13, &QAction::triggered, this, &TFocus_Form::N13Click);
+  for (::QLineEdit* field : {ui->Edit6, ui->Edit4, ui->Edit1}) {
+    connect(field, &::QLineEdit::textChanged, this, &TFocus_Form::Edit1Change);
+  }
+  connect(ui->Edit7, &::QLineEdit::textChanged, this,
+          [this](const QString& text) { guarded([&] { compute->Edit7Change(text.toStdString()); }); });
+  // The window sees keys before its controls do (and its fields' clicks and key releases).
+  qApp->installEventFilter(this);
+
+  ui->N10->setEnabled(false);
+  ui->Button2->setEnabled(false);
+  ui->Memo1->hide();
+  setMinimumSize(530, 400);
+  resize(530, 400);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+
+  ui->Panel1->hide();
+  ui->Image1->show();
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(4000);
+  connect(Timer1, &QTimer::timeout, this, &TFocus_Form::Timer1Timer);
+  Timer1->start();
+}
+
+TFocus_Form::~TFocus_Form() {
+  qApp->removeEventFilter(this);
+  // The worker reaches this window through the dispatcher it holds: it must be gone first.
+  stopWorkerAndWait();
+}
+
+void TFocus_Form::guarded(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(),
+                    QString::fromStdString(error.what()), QMessageBox::Ok, this);
+    box.exec();
+  }
+}
+
+void TFocus_Form::Timer1Timer() {
+  ui->Image1->hide();
+  ui->Panel1->show();
+  Timer1->stop();
+}
+
+void TFocus_Form::Image1Click() {
+  Timer1Timer();
+}
+
+void TFocus_Form::Edit1Change() {
+  updateComputeEnabled();
+}
+
+void TFocus_Form::updateComputeEnabled() {
+  const bool filesChosen =
+      !ui->Edit6->text().isEmpty() && !ui->Edit4->text().isEmpty() && !ui->Edit1->text().isEmpty();
+  const bool enabled = filesChosen && computeAllowed;
+  ui->N10->setEnabled(enabled);
+  ui->Button2->setEnabled(enabled);
+}
+
+void TFocus_Form::Button2Click() {
+  if (ui->N10->isEnabled())
+    N10Click();
+}
+
+void TFocus_Form::N10Click() {
+  if (closing)
+    return;
+  guarded([this] { compute->N10Click(); });
+}
+
+void TFocus_Form::Button1Click() {
+  SaveFocalLength();
+}
+void TFocus_Form::N3Click() {
+  SaveFocalLength();
+}
+void TFocus_Form::N5Click() {
+  close();
+}
+
+void TFocus_Form::N12Click() {
+  if (!helpWindow)
+    helpWindow = new HelpWindow(this);
+  helpWindow->show();
+  helpWindow->raise();
+  helpWindow->activateWindow();
+}
+
+void TFocus_Form::N13Click() {
+  if (aboutBox)
+    aboutBox->exec();
+}
+
+void TFocus_Form::applyProcessingMode(int processingMode) {
+  const bool debug = processingMode == 2;
+  ui->Memo1->setVisible(debug);
+  const QSize size = debug ? QSize(548, 583) : QSize(530, 400);
+  setMinimumSize(size);
+  resize(size);
+}
+
+bool TFocus_Form::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+  if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+      !(modifiers & (Qt::ControlModifier | Qt::AltModifier))) {
+    Button2Click();
+    return true;
+  }
+  // Ctrl+J, also on the Russian layout, where the same key gives the letter "О".
+  if ((key == Qt::Key_J || key == 0x041E) && (modifiers & Qt::ControlModifier)) {
+    if (settingsDialog)
+      settingsDialog->openModal();
+    return true;
+  }
+  if (key == Qt::Key_Escape && compute->running()) {
+    compute->requestStop();
+    showStatus("Счёт прерывается...");
+    return true;
+  }
+  return false;
+}
+
+bool TFocus_Form::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    // Only keys meant for this window; the dialogs above it keep their own.
+    if (widget != nullptr && widget->window() == this && QApplication::activeModalWidget() == nullptr) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (FormKeyDown(key->key(), key->modifiers()))
+        return true;
+    }
+  } else if (event->type() == QEvent::KeyRelease) {
+    if (watched == ui->Edit6)
+      EditKeyUp(FileField::Camera);
+    else if (watched == ui->Edit4)
+      EditKeyUp(FileField::Scene);
+    else if (watched == ui->Edit1)
+      EditKeyUp(FileField::List);
+  } else if (event->type() == QEvent::MouseButtonDblClick) {
+    if (watched == ui->Edit6)
+      Edit6DblClick();
+    else if (watched == ui->Edit4)
+      Edit4DblClick();
+    else if (watched == ui->Edit1)
+      Edit1DblClick();
+    if (watched == ui->Edit6 || watched == ui->Edit4 || watched == ui->Edit1)
+      return true;
+  } else if (event->type() == QEvent::MouseButtonPress && watched == ui->Image1) {
+    Image1Click();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TFocus_Form::stopWorkerAndWait() {
+  if (!compute)
+    return;
+  compute->requestStop();
+  const auto exit = compute->workerExit();
+  while (exit && !exit->waitFor(std::chrono::milliseconds(10)))
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+void TFocus_Form::closeEvent(QCloseEvent* event) {
+  if (closing) { // a second close while the first one waits for the worker
+    event->ignore();
+    return;
+  }
+  closing = true;
+  if (compute->running() || (compute->workerExit() && !compute->workerExit()->finished())) {
+    showStatus("Счёт прерывается...");
+    ui->Panel1->setEnabled(false);
+    stopWorkerAndWait();
+    ui->Panel1->setEnabled(true);
+  }
+  if (!state.resultSaved) {
+    const bool save = port.askYesNo(
+        UserMessage{"Сохранить результат?", "Сохранение", {}, BoxOwner::MainWindow, BoxIcon::None});
+    // A save that was cancelled or failed keeps the window, and the result, open.
+    if (save && !SaveFocalLength()) {
+      closing = false;
+      event->ignore();
+      return;
+    }
+  }
+  if (helpWindow)
+    helpWindow->close();
+  event->accept();
+}
+
+// MainView: the compute command's view of this window.
+
+void TFocus_Form::clearMemo() {
+  ui->Memo1->clear();
+}
+void TFocus_Form::appendMemoLine(const std::string& line) {
+  ui->Memo1->appendPlainText(QString::fromStdString(line));
+}
+void TFocus_Form::setProgressMaximum(int maximum) {
+  ui->ProgressBar1->setMaximum(maximum);
+}
+void TFocus_Form::setProgressPosition(int position) {
+  ui->ProgressBar1->setValue(position);
+}
+void TFocus_Form::setFocalText(const std::string& text) {
+  ui->Edit5->setText(QString::fromStdString(text));
+}
+void TFocus_Form::setDeviationText(const std::string& text) {
+  ui->Edit8->setText(QString::fromStdString(text));
+}
+void TFocus_Form::setStandardDeviationText(const std::string& text) {
+  ui->Edit9->setText(QString::fromStdString(text));
+}
+
+void TFocus_Form::setSaveEnabled(bool enabled) {
+  // Save is enabled when a new result has been shown: keep what Save is to write.
+  if (enabled)
+    savedResult = ShownResult{state.cameraFile, ui->Edit5->text().toStdString(),
+                              ui->Edit8->text().toStdString(), ui->Edit9->text().toStdString()};
+  ui->Button1->setEnabled(enabled);
+  ui->N3->setEnabled(enabled);
+}
+
+void TFocus_Form::setComputeEnabled(bool enabled) {
+  computeAllowed = enabled;
+  updateComputeEnabled();
+}
+
+void TFocus_Form::setSignalText(const std::string& text) {
+  ui->Edit7->setText(QString::fromStdString(text));
+}
+
+void TFocus_Form::showStatus(const std::string& text) {
+  if (text.empty())
+    ui->StatusBar1->clearMessage();
+  else
+    ui->StatusBar1->showMessage(QString::fromStdString(text));
+}
+
+DistributionOutcome TFocus_Form::showDistribution(const FocalValues& values, double clipFactor, double mean,
+                                                  double deviation, double standardDeviation) {
+  return showDistributionWindow(this, port, values, clipFactor, mean, deviation, standardDeviation,
+                                separator);
+}
+
+} // namespace kavo

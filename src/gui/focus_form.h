@@ -1,0 +1,138 @@
+#pragma once
+#include "app/calibration_state.h"
+#include "app/compute_command.h"
+#include "app/file_fields.h"
+#include "app/main_view.h"
+#include "app/user_port.h"
+#include "qt_dispatcher.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QTimer;
+
+namespace Ui {
+class Focus_Form;
+}
+
+namespace kavo {
+
+class HelpWindow;
+class TFocusAboutBox;
+class TFocusNForm;
+
+// The field a file handed over from outside belongs to, by its extension (.cam, .crd, .lst, in any
+// letter case); nothing for any other file.
+std::optional<FileField> fieldForFile(const QString& path);
+
+// The main window "Вычисление фокусного расстояния": file fields and pickers, the compute command,
+// the result fields with Save, the results memo and the progress bar. The compute command itself
+// and the display of its result live in ComputeCommand; this window is its view.
+class TFocus_Form : public QMainWindow, public MainView {
+  Q_OBJECT
+
+public:
+  TFocus_Form(UserPort& port, char decimalSeparator, QWidget* parent = nullptr);
+  ~TFocus_Form() override;
+
+  // The dialogs created after the main window at start-up.
+  void setSettingsDialog(TFocusNForm* dialog) { settingsDialog = dialog; }
+  void setAboutBox(TFocusAboutBox* box) { aboutBox = box; }
+
+  CalibrationState& calibration() { return state; }
+  ComputeCommand& computeCommand() { return *compute; }
+
+  // A file picked, named on the command line or dropped: stored in the field its kind names, with
+  // the current directory moved to the file's folder and the shown results cleared.
+  void takeFile(FileField field, const QString& path);
+  // Hands a file over by its extension; false (and a status line) for a file of no known kind.
+  bool openFileByExtension(const QString& path);
+
+  // Shows the results memo and sets the window size of a processing mode (1 normal, 2 debug).
+  void applyProcessingMode(int processingMode);
+  // The list field's double click opens the list in a text editor through this (the desktop's
+  // editor unless replaced, as tests do).
+  std::function<bool(const QString& file)> openTextEditor;
+
+  // MainView
+  void clearMemo() override;
+  void appendMemoLine(const std::string& line) override;
+  void setProgressMaximum(int maximum) override;
+  void setProgressPosition(int position) override;
+  void setFocalText(const std::string& text) override;
+  void setDeviationText(const std::string& text) override;
+  void setStandardDeviationText(const std::string& text) override;
+  void setSaveEnabled(bool enabled) override;
+  void setComputeEnabled(bool enabled) override;
+  void setSignalText(const std::string& text) override;
+  void showStatus(const std::string& text) override;
+  DistributionOutcome showDistribution(const FocalValues& values, double clipFactor, double mean,
+                                       double deviation, double standardDeviation) override;
+
+public slots:
+  void Timer1Timer();
+  void Image1Click();
+  void Button5Click();
+  void Button3Click();
+  void Button4Click();
+  void Edit1Change();
+  void Button2Click();
+  void N10Click();
+  void Button1Click();
+  void N3Click();
+  void N5Click();
+  void N12Click();
+  void N13Click();
+  void Edit6DblClick();
+  void Edit4DblClick();
+  void Edit1DblClick();
+  // Save: true only when the file was written.
+  bool SaveFocalLength();
+  // Keys the window sees before its controls: Enter, Ctrl+J, Escape; true when it took the key.
+  bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+  // Edit6KeyUp, Edit4KeyUp, Edit1KeyUp: rebuilds the stored full path from the typed name.
+  void EditKeyUp(FileField field);
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+private:
+  void runPicker(FileField field);
+  void updateComputeEnabled();
+  // Asks a running worker to stop and waits for its thread to end, keeping the window's event
+  // loop going so that the worker's last steps can run.
+  void stopWorkerAndWait();
+  // Runs a handler the way the application's default error report would: an error that escapes it
+  // is shown in a box instead of ending the program.
+  void guarded(const std::function<void()>& handler);
+
+  std::unique_ptr<Ui::Focus_Form> ui;
+  UserPort& port;
+  char separator;
+  CalibrationState state;
+  QtDispatcher dispatcher;
+  std::unique_ptr<ComputeCommand> compute;
+  QTimer* Timer1;
+  TFocusNForm* settingsDialog = nullptr;
+  TFocusAboutBox* aboutBox = nullptr;
+  QPointer<HelpWindow> helpWindow;
+  // A shown result as Save writes it: the camera file it was computed with and the three texts.
+  struct ShownResult {
+    std::string cameraFile;
+    std::string focal;
+    std::string deviation;
+    std::string standardDeviation;
+  };
+  std::optional<ShownResult> savedResult;
+  bool computeAllowed = true;
+  bool closing = false;
+};
+
+} // namespace kavo

@@ -1,0 +1,95 @@
+#include "platform/locale_separator.h"
+#include "program_windows.h"
+#include "qt_user_port.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QProcessEnvironment>
+#include <QTimer>
+
+#include <clocale>
+#include <cstdio>
+
+namespace {
+
+// Hooks for the smoke test under a bare X server. KAVO_SCREENSHOT_DIR=<folder> saves the window
+// as splash.png, main.png (the splash gone) and result.png (a result shown, with the three result
+// fields in result.txt) in that folder;
+// KAVO_PRESS_ENTER_AFTER_MS=<n> presses Enter in the window n ms after start when no tool can
+// type into the display; KAVO_QUIT_AFTER_RESULT=1 ends the program once result.png is saved.
+void installSmokeHooks(kavo::TFocus_Form& window) {
+  const QString folder = qEnvironmentVariable("KAVO_SCREENSHOT_DIR");
+  if (!folder.isEmpty()) {
+    QDir().mkpath(folder);
+    const auto shoot = [&window, folder](const char* name) {
+      window.grab().save(QDir(folder).filePath(QString::fromLatin1(name)));
+    };
+    QTimer::singleShot(1000, &window, [shoot] { shoot("splash.png"); });
+    QObject::connect(window.findChild<QTimer*>(QStringLiteral("Timer1")), &QTimer::timeout, &window,
+                     [&window, shoot] { QTimer::singleShot(300, &window, [shoot] { shoot("main.png"); }); });
+    QObject::connect(
+        window.findChild<QLineEdit*>(QStringLiteral("Edit5")), &QLineEdit::textChanged, &window,
+        [&window, shoot, folder](const QString& text) {
+          if (text.isEmpty())
+            return;
+          QTimer::singleShot(300, &window, [&window, shoot, folder] {
+            shoot("result.png");
+            QFile shown(QDir(folder).filePath(QStringLiteral("result.txt")));
+            if (shown.open(QIODevice::WriteOnly | QIODevice::Text))
+              for (const char* name : {"Edit5", "Edit8", "Edit9"})
+                shown.write(window.findChild<QLineEdit*>(QString::fromLatin1(name))->text().toUtf8() + '\n');
+            if (qEnvironmentVariableIsSet("KAVO_QUIT_AFTER_RESULT"))
+              QCoreApplication::exit(0); // no close question: the smoke test ends here
+          });
+        });
+  }
+  bool ok = false;
+  const int enterAfter = qEnvironmentVariableIntValue("KAVO_PRESS_ENTER_AFTER_MS", &ok);
+  if (ok)
+    QTimer::singleShot(enterAfter, &window, [&window] {
+      QWidget* target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &window;
+      QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+      QApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier));
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Kavo"));
+  QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+  QApplication::setDesktopFileName(QStringLiteral("org.kavo.Kavo"));
+  // Qt sets the C locale from the environment; numbers in files follow its decimal separator.
+  std::setlocale(LC_NUMERIC, "");
+  const char separator = kavo::localeDecimalSeparator();
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("Вычисление фокусного расстояния камеры"));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addPositionalArgument(QStringLiteral("files"),
+                               QStringLiteral("Файлы .cam, .crd и .lst: как выбранные в окне программы."),
+                               QStringLiteral("[FILE...]"));
+  parser.process(app);
+
+  kavo::QtUserPort port;
+  kavo::ProgramWindows windows(port, separator);
+  port.setMainWindow(windows.mainWindow.get());
+  windows.mainWindow->setWindowIcon(QIcon(QStringLiteral(":/kavo/icons/kavo-128.png")));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/kavo/icons/kavo-128.png")));
+
+  for (const QString& file : parser.positionalArguments())
+    if (!windows.mainWindow->openFileByExtension(file))
+      std::fprintf(stderr,
+                   "kavo: %s: not a camera (.cam), coordinate (.crd) or list (.lst) file, or missing\n",
+                   file.toLocal8Bit().constData());
+  installSmokeHooks(*windows.mainWindow);
+  windows.mainWindow->show();
+  return QApplication::exec();
+}

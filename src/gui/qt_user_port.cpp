@@ -1,0 +1,136 @@
+#include "qt_user_port.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+
+namespace kavo {
+
+QString qtNameFilter(const std::string& windowsFilter) {
+  const QStringList parts = QString::fromStdString(windowsFilter).split(QLatin1Char('|'));
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString description = parts[i].trimmed();
+    QStringList patterns;
+    for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+      const QString p = pattern.trimmed();
+      patterns << (p == QLatin1String("*.*") ? QStringLiteral("*") : p);
+    }
+    const QString shown = QLatin1Char('(') + parts[i + 1].trimmed() + QLatin1Char(')');
+    // Qt reads the patterns from the last brackets of a filter, so a description that already
+    // ends with its own pattern needs no second pair.
+    if (description.endsWith(shown) && !parts[i + 1].contains(QLatin1String("*.*")))
+      filters << description;
+    else
+      filters << description + QLatin1String(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+  }
+  return filters.join(QLatin1String(";;"));
+}
+
+QString dialogDefaultSuffix(const std::string& defaultExtension) {
+  QString suffix = QString::fromStdString(defaultExtension).trimmed();
+  while (suffix.startsWith(QLatin1Char('*')) || suffix.startsWith(QLatin1Char('.')))
+    suffix.remove(0, 1);
+  return suffix;
+}
+
+QWidget* QtUserPort::ownerOf(BoxOwner owner) const {
+  switch (owner) {
+  case BoxOwner::MainWindow:
+    return mainWindow.data();
+  case BoxOwner::Editor:
+    if (QWidget* modal = QApplication::activeModalWidget())
+      return modal;
+    return mainWindow.data();
+  case BoxOwner::None:
+    break;
+  }
+  return nullptr;
+}
+
+namespace {
+
+QMessageBox::Icon qtIcon(BoxIcon icon) {
+  switch (icon) {
+  case BoxIcon::Information:
+    return QMessageBox::Information;
+  case BoxIcon::Warning:
+  case BoxIcon::Exclamation:
+    return QMessageBox::Warning;
+  case BoxIcon::Error:
+    return QMessageBox::Critical;
+  case BoxIcon::None:
+    break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+void fill(QMessageBox& box, const UserMessage& message) {
+  box.setWindowTitle(QString::fromStdString(message.caption));
+  box.setText(QString::fromStdString(message.text));
+  box.setIcon(qtIcon(message.icon));
+  if (!message.detail.empty())
+    box.setDetailedText(QString::fromStdString(message.detail));
+}
+
+} // namespace
+
+void QtUserPort::showMessage(const UserMessage& message) {
+  QMessageBox box(ownerOf(message.owner));
+  fill(box, message);
+  box.setStandardButtons(QMessageBox::Ok);
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+  box.exec();
+}
+
+bool QtUserPort::askYesNo(const UserMessage& question) {
+  QMessageBox box(ownerOf(question.owner));
+  fill(box, question);
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtUserPort::runFileDialog(const FileDialogRequest& request, bool save) {
+  QWidget* parent = QApplication::activeModalWidget();
+  if (parent == nullptr)
+    parent = mainWindow.data();
+  QFileDialog dialog(parent, save ? QStringLiteral("Сохранить как") : QStringLiteral("Открыть"));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilter(qtNameFilter(request.filter));
+  dialog.setDefaultSuffix(dialogDefaultSuffix(request.defaultExtension));
+  // The overwrite question, where there is one, is the caller's own box.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.askBeforeOverwrite);
+  const QString proposed = QString::fromStdString(request.proposedName);
+  const QFileInfo proposedInfo(proposed);
+  QString folder = QString::fromStdString(request.initialFolder);
+  if (folder.isEmpty() && proposedInfo.isAbsolute())
+    folder = proposedInfo.absolutePath();
+  dialog.setDirectory(folder.isEmpty() ? QDir::currentPath() : folder);
+  if (!proposed.isEmpty())
+    dialog.selectFile(proposedInfo.isAbsolute() ? proposedInfo.fileName() : proposed);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return std::nullopt;
+  const QString chosen = dialog.selectedFiles().constFirst();
+  if (save) // the open pickers move the current directory themselves, with the rest of a pick
+    QDir::setCurrent(QFileInfo(chosen).absolutePath());
+  return chosen.toStdString();
+}
+
+std::optional<std::string> QtUserPort::chooseOpenFile(const FileDialogRequest& request) {
+  return runFileDialog(request, false);
+}
+
+std::optional<std::string> QtUserPort::chooseSaveFile(const FileDialogRequest& request) {
+  return runFileDialog(request, true);
+}
+
+} // namespace kavo

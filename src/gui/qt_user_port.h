@@ -1,0 +1,37 @@
+#pragma once
+#include "app/user_port.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+namespace kavo {
+
+// "Camera Files|*.cam|All Files|*.*" as a Qt name filter: "Camera Files (*.cam);;All Files (*)".
+// A description that already shows its pattern in brackets is kept as it is; "*.*" means every
+// file, which on this platform is "*".
+QString qtNameFilter(const std::string& windowsFilter);
+
+// "cam" or "*.crd" as the suffix a save or open dialog appends: "cam", "crd".
+QString dialogDefaultSuffix(const std::string& defaultExtension);
+
+// The desktop's user port: modal Qt message boxes and file dialogs. A box owned by the main window
+// is centred on it and modal to it; a box without owner stands alone; the editor's boxes belong to
+// the modal window on top. A reader's detail becomes the box's detailed text.
+class QtUserPort final : public UserPort {
+public:
+  void setMainWindow(QWidget* window) { mainWindow = window; }
+
+  void showMessage(const UserMessage& message) override;
+  bool askYesNo(const UserMessage& question) override;
+  std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
+  std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
+
+private:
+  QWidget* ownerOf(BoxOwner owner) const;
+  std::optional<std::string> runFileDialog(const FileDialogRequest& request, bool save);
+
+  QPointer<QWidget> mainWindow;
+};
+
+} // namespace kavo

@@ -1,0 +1,248 @@
+// The main window without a computation: start-up, pickers and the enable rules, the keys, files
+// handed over from outside, double clicks, help and the about box.
+#include "help_window.h"
+#include "window_fixture.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTextBrowser>
+#include <QTimer>
+
+using kavo::FileField;
+using Kind = ScriptedUserPort::Shown::Kind;
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+  QString startFolder;
+
+private slots:
+  void init() { startFolder = QDir::currentPath(); }
+  void cleanup() { QDir::setCurrent(startFolder); }
+
+  void startUp() {
+    ScriptedUserPort port;
+    kavo::ProgramWindows w(port, '.');
+    kavo::TFocus_Form& window = *w.mainWindow;
+    window.show();
+    QCOMPARE(window.windowTitle(), QString("Вычисление фокусного расстояния"));
+    QCOMPARE(window.objectName(), QString("Focus_Form"));
+    QCOMPARE(window.size(), QSize(530, 400));
+    QCOMPARE(window.minimumSize(), QSize(530, 400));
+    auto* image = window.findChild<QLabel*>("Image1");
+    auto* panel = window.findChild<QWidget*>("Panel1");
+    auto* timer = window.findChild<QTimer*>("Timer1");
+    QVERIFY(image->isVisible() && !panel->isVisible());
+    QVERIFY(!image->pixmap().isNull());
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 4000);
+    QTest::mouseClick(image, Qt::LeftButton);
+    QVERIFY(!image->isVisible() && panel->isVisible());
+    QVERIFY(!timer->isActive());
+    for (const char* name : {"N10", "N3"})
+      QVERIFY(!window.findChild<QAction*>(name)->isEnabled());
+    for (const char* name : {"Button2", "Button1"})
+      QVERIFY(!window.findChild<QPushButton*>(name)->isEnabled());
+    QVERIFY(!window.findChild<QWidget*>("Memo1")->isVisible());
+    QVERIFY(!window.findChild<QWidget*>("Edit7")->isVisible());
+    QCOMPARE(window.calibration().startDirectory, startFolder.toStdString());
+  }
+
+  void timerEndsTheSplash() {
+    ScriptedUserPort port;
+    kavo::ProgramWindows w(port, '.');
+    w.mainWindow->show();
+    QTRY_VERIFY_WITH_TIMEOUT(w.mainWindow->findChild<QWidget*>("Panel1")->isVisible(), 10000);
+    QVERIFY(!w.mainWindow->findChild<QWidget*>("Image1")->isVisible());
+  }
+
+  // The three pickers: their dialogs, the fields, the state and the enable rule.
+  void pickersAndEnableRule() {
+    QTemporaryDir first, second;
+    StartedProgram p;
+    p.window.setFocalText("1.0000");
+    p.port.openFiles = {(first.path() + "/cam.v2.cam").toStdString(),
+                        (second.path() + "/scene.crd").toStdString(), std::nullopt,
+                        (second.path() + "/series.lst").toStdString()};
+    QTest::mouseClick(p.find<QPushButton>("Button5"), Qt::LeftButton);
+    QTest::mouseClick(p.find<QPushButton>("Button3"), Qt::LeftButton);
+    QVERIFY(!p.computeEnabled());
+    QTest::keyClick(&p.window, Qt::Key_Return); // disabled: nothing happens
+    QVERIFY(!p.window.computeCommand().running());
+    QTest::mouseClick(p.find<QPushButton>("Button4"), Qt::LeftButton); // cancelled
+    QVERIFY(!p.computeEnabled());
+    QTest::mouseClick(p.find<QPushButton>("Button4"), Qt::LeftButton);
+    QVERIFY(p.computeEnabled());
+
+    QCOMPARE(p.port.shown.size(), std::size_t{4});
+    const auto& camera = p.port.shown[0].request;
+    QCOMPARE(camera.filter, std::string("Camera Files|*.cam|All Files|*.*"));
+    QCOMPARE(camera.defaultExtension, std::string("cam"));
+    QCOMPARE(camera.proposedName, std::string("Kalibr"));
+    QCOMPARE(QString::fromStdString(camera.initialFolder), startFolder);
+    const auto& scene = p.port.shown[1].request;
+    QCOMPARE(scene.filter, std::string("Coordinate Files (*.crd)|*.crd"));
+    QCOMPARE(scene.defaultExtension, std::string("*.crd"));
+    QCOMPARE(scene.initialFolder, std::string()); // the current directory from now on
+    const auto& list = p.port.shown[3].request;
+    QCOMPARE(list.filter, std::string("List Files|*.lst|All Files|*.*"));
+    QCOMPARE(list.defaultExtension, std::string("*.lst"));
+
+    QCOMPARE(p.text("Edit6"), QString("cam.v2.cam"));
+    QCOMPARE(p.text("Edit4"), QString("scene.crd"));
+    QCOMPARE(p.text("Edit1"), QString("series.lst"));
+    const kavo::CalibrationState& s = p.window.calibration();
+    QCOMPARE(QString::fromStdString(s.cameraFile), first.path() + "/cam.v2.cam");
+    QCOMPARE(QString::fromStdString(s.listFile), second.path() + "/series.lst");
+    QCOMPARE(QDir::currentPath(), QDir(second.path()).canonicalPath());
+    QCOMPARE(p.text("Edit5"), QString()); // a pick clears the shown result
+    QVERIFY(s.resultSaved);
+  }
+
+  // The key-up rule: the stored folder with the field's text, or the text alone.
+  void keyUpRebuildsThePath_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("folder kept") << "/data/a/camera.cam"
+                                 << "other.cam"
+                                 << "/data/a/other.cam";
+    QTest::newRow("backslash folder") << "C:\\calib\\Kalibr.cam"
+                                      << "K2.cam"
+                                      << "C:\\calib\\K2.cam";
+    QTest::newRow("no folder") << "camera.cam"
+                               << "other.cam"
+                               << "other.cam";
+    QTest::newRow("empty field") << "/data/a/camera.cam"
+                                 << ""
+                                 << "/data/a/camera.cam";
+  }
+  void keyUpRebuildsThePath() {
+    QFETCH(QString, stored);
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+    StartedProgram p;
+    p.window.calibration().sceneFile = stored.toStdString();
+    p.find("Edit4")->setText(typed);
+    QTest::keyRelease(p.find("Edit4"), Qt::Key_End);
+    QCOMPARE(QString::fromStdString(p.window.calibration().sceneFile), expected);
+  }
+
+  void filesFromOutside_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("field"); // empty: refused
+    QTest::newRow("camera") << "k.cam"
+                            << "Edit6";
+    QTest::newRow("scene, upper case") << "SCENE.CRD"
+                                       << "Edit4";
+    QTest::newRow("list") << "s.lst"
+                          << "Edit1";
+    QTest::newRow("other kind") << "notes.txt"
+                                << "";
+  }
+  void filesFromOutside() {
+    QFETCH(QString, name);
+    QFETCH(QString, field);
+    QTemporaryDir dir;
+    QVERIFY(writeLines(dir.path() + "/" + name, {"1"}));
+    StartedProgram p;
+    QCOMPARE(p.window.openFileByExtension(dir.path() + "/" + name), !field.isEmpty());
+    if (field.isEmpty()) {
+      QVERIFY(!p.window.statusBar()->currentMessage().isEmpty());
+      return;
+    }
+    QCOMPARE(p.text(field.toLatin1().constData()), name);
+    QCOMPARE(QDir::currentPath(), QDir(dir.path()).canonicalPath());
+    QVERIFY(p.port.shown.empty());
+    QVERIFY(!p.window.openFileByExtension(dir.path() + "/missing.cam"));
+    QCOMPARE(p.text(field.toLatin1().constData()), name);
+  }
+
+  void droppedFilesGoToTheirFields() {
+    QTemporaryDir dir;
+    QStringList paths;
+    QList<QUrl> urls;
+    for (const char* name : {"camera.cam", "scene.crd", "series.lst"}) {
+      QVERIFY(writeLines(dir.path() + "/" + name, {"1"}));
+      urls << QUrl::fromLocalFile(dir.path() + "/" + name);
+    }
+    StartedProgram p;
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&p.window, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&p.window, &drop);
+    QCOMPARE(p.text("Edit6"), QString("camera.cam"));
+    QCOMPARE(p.text("Edit4"), QString("scene.crd"));
+    QCOMPARE(p.text("Edit1"), QString("series.lst"));
+    QVERIFY(p.computeEnabled());
+
+    QMimeData other;
+    other.setUrls({QUrl::fromLocalFile(dir.path() + "/notes.txt")});
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &other, Qt::LeftButton, Qt::NoModifier);
+    refused.ignore();
+    QApplication::sendEvent(&p.window, &refused);
+    QVERIFY(!refused.isAccepted());
+  }
+
+  void listDoubleClickOpensTheTextEditor() {
+    StartedProgram p;
+    QStringList opened;
+    p.window.openTextEditor = [&](const QString& file) {
+      opened << file;
+      return true;
+    };
+    QTest::mouseDClick(p.find("Edit1"), Qt::LeftButton);
+    p.window.calibration().listFile = "/data/series.lst";
+    QTest::mouseDClick(p.find("Edit1"), Qt::LeftButton);
+    QCOMPARE(opened, (QStringList{"", "/data/series.lst"}));
+  }
+
+  void helpShowsTheProgramsOwnPage() {
+    StartedProgram p;
+    p.find<QAction>("N12")->trigger();
+    auto* help = p.window.findChild<kavo::HelpWindow*>("HelpWindow");
+    QVERIFY(help != nullptr && help->isVisible());
+    const QString page = help->browser()->toPlainText();
+    for (const char* topic :
+         {"Файл внутренней геометрии", "Список калибровочных файлов", "Настройки", "Метод"})
+      QVERIFY2(page.contains(topic), topic);
+  }
+
+  void aboutBox() {
+    StartedProgram p;
+    QStringList labels;
+    QString title;
+    bool icon = false;
+    QTimer::singleShot(0, [&] {
+      QWidget* box = QApplication::activeModalWidget();
+      if (box == nullptr)
+        return;
+      title = box->windowTitle();
+      for (const char* name : {"ProductName", "Version", "Copyright"})
+        labels << box->findChild<QLabel*>(name)->text();
+      icon = !box->findChild<QLabel*>("ProgramIcon")->pixmap().isNull();
+      QTest::mouseClick(box->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+    });
+    p.find<QAction>("N13")->trigger();
+    QCOMPARE(title, QString("О программе"));
+    QCOMPARE(labels, (QStringList{"Kavo", "Version 1.0.0", "2003"}));
+    QVERIFY(icon);
+  }
+
+  void exitMenuClosesWithoutAResult() {
+    StartedProgram p;
+    p.find<QAction>("N5")->trigger();
+    QVERIFY(!p.window.isVisible());
+    QVERIFY(p.port.shown.empty());
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <ostream>
 #include <vector>
 
 #include "core/error.h"
@@ -53,6 +54,10 @@ struct DegenerateCase {
   const char* name;
   std::vector<double> values;
 };
+
+void PrintTo(const DegenerateCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class DistributionModelSingleValue : public testing::TestWithParam<DegenerateCase> {};
 
@@ -167,6 +172,10 @@ struct BandCase {
   bool bandVisible;
   std::optional<std::int64_t> kept;
 };
+
+void PrintTo(const BandCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class DistributionModelClipFactor : public testing::TestWithParam<BandCase> {};
 

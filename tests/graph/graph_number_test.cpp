@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <ostream>
 #include <string>
 
 #include "graph/graph_number.h"
@@ -13,6 +14,11 @@ struct NumberCase {
   char separator;
   const char* text;
 };
+
+// Also the name CTest lists the case under: no blanks.
+void PrintTo(const NumberCase& c, std::ostream* out) {
+  *out << c.value << "->" << c.text;
+}
 
 class GraphNumberTest : public testing::TestWithParam<NumberCase> {};
 

@@ -4,11 +4,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +21,7 @@
 #include "graph/distribution_export.h"
 #include "graph/qt/distribution_picture.h"
 #include "graph_window.h"
+#include "window_fixture.h"
 
 using namespace kavo;
 
@@ -27,7 +30,12 @@ namespace {
 // Answers the window's dialogs from a script and keeps what it was shown.
 class ScriptPort : public UserPort {
 public:
-  void showMessage(const UserMessage& message) override { messages.push_back(message); }
+  void showMessage(const UserMessage& message) override {
+    messages.push_back(message);
+    if (onMessage) {
+      onMessage();
+    }
+  }
   bool askYesNo(const UserMessage&) override { return false; }
   std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
   std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override {
@@ -38,6 +46,7 @@ public:
   std::vector<UserMessage> messages;
   std::vector<FileDialogRequest> saveRequests;
   std::optional<std::string> saveAnswer;
+  std::function<void()> onMessage; // what the user sees while the box is up
 };
 
 template <typename T> T* child(QWidget& window, const char* name) {
@@ -124,7 +133,10 @@ private slots:
     box->setText(QStringLiteral("abc"));
     QCOMPARE(window.model().numbers().clipFactor, 1.0);
     QVERIFY(port.messages.empty());
-    // Leaving the box with text that is not a number reports it and shows the factor in effect.
+    // Leaving the box with text that is not a number reports it and shows the factor in effect,
+    // already while the box is up (the box takes the focus, which finishes the editing again).
+    QString boxUnderMessage;
+    port.onMessage = [&] { boxUnderMessage = box->text(); };
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     box->setFocus();
@@ -132,6 +144,7 @@ private slots:
     QCOMPARE(port.messages.size(), std::size_t{1});
     QCOMPARE(port.messages[0].text, std::string("'abc' is not a valid floating point value"));
     QCOMPARE(box->text(), QStringLiteral("1"));
+    QCOMPARE(boxUnderMessage, QStringLiteral("1"));
     QVERIFY(port.saveRequests.empty()); // Enter presses no button
     QVERIFY(window.isVisible());
     QVERIFY(!samePicture(window.shownPicture(), before));
@@ -243,6 +256,49 @@ private slots:
     QCOMPARE(outcome.mean, 10.0);
     QCOMPARE(outcome.deviation, 0.0);
     QCOMPARE(outcome.standardDeviation, 0.0);
+  }
+
+  // A real debug run of the sample series: the worker lists the values, then waits while the window
+  // is open; "Счёт" at three deviations and "OK" give the normal mode's result.
+  void debugRunWaitsForTheWindow() {
+    QVERIFY2(!sampleSeriesFolder().isEmpty(), "the sample series is missing");
+    QTemporaryDir dir;
+    QVERIFY(copySampleSeries(dir.path()));
+    StartedProgram p;
+    p.window.calibration().processingMode = 2;
+    p.window.applyProcessingMode(2);
+    p.takeSeries(dir.path());
+    bool seen = false;
+    QStringList memoWhileOpen;
+    bool overWhileOpen = true;
+    QString meanShown;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+      auto* graph = qobject_cast<TRForm*>(QApplication::activeModalWidget());
+      if (graph == nullptr || seen) {
+        return;
+      }
+      seen = true;
+      memoWhileOpen = p.find<QPlainTextEdit>("Memo1")->toPlainText().split('\n');
+      QTest::qWait(100); // the worker has every chance to go on, and must not
+      overWhileOpen = p.runOver() || !p.text("Edit5").isEmpty();
+      QTest::mouseClick(child<QPushButton>(*graph, "Button2"), Qt::LeftButton);
+      meanShown = text(*graph, "Edit2");
+      QTest::mouseClick(child<QPushButton>(*graph, "Button3"), Qt::LeftButton);
+    });
+    poll.start(20);
+    QTest::keyClick(&p.window, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(p.runOver(), 120000);
+
+    QVERIFY(seen);
+    QVERIFY(!overWhileOpen);
+    QCOMPARE(memoWhileOpen.size(), 1315);
+    QCOMPARE(memoWhileOpen[0], QStringLiteral("-------Результаты счёта-------"));
+    QCOMPARE(memoWhileOpen[1], QStringLiteral("1802.6329"));
+    QCOMPARE(meanShown, QStringLiteral("1799.7"));
+    QCOMPARE(p.text("Edit5"), QStringLiteral("1799.7003"));
+    QCOMPARE(p.text("Edit8"), QStringLiteral("9.1391"));
+    QCOMPARE(p.text("Edit9"), QStringLiteral("0.2547"));
   }
 };
 

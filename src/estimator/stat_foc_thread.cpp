@@ -129,7 +129,9 @@ void StatFocThread::reduce(const FocalValues& values) {
       }
     });
   }
-  const Statistics unclipped = unclippedStatistics(values);
+  // The passes over a very long list take a while: a termination request is honoured inside them.
+  const auto stopRequested = [this] { return Terminated(); };
+  const Statistics unclipped = unclippedStatistics(values, stopRequested);
   meanValue = unclipped.mean;
   deviation = unclipped.deviation;
   standardDeviation = unclipped.standardDeviation;
@@ -152,7 +154,7 @@ void StatFocThread::reduce(const FocalValues& values) {
     }
     return;
   }
-  const Statistics clipped = clippedStatistics(values, unclipped, snapshot.clipSigmaCount);
+  const Statistics clipped = clippedStatistics(values, unclipped, snapshot.clipSigmaCount, stopRequested);
   meanValue = clipped.mean;
   deviation = clipped.deviation;
   standardDeviation = clipped.standardDeviation;

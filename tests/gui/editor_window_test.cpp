@@ -1,6 +1,7 @@
-// The data editor window driven offscreen through its widgets; boxes and dialogs are answered by a
-// scripted user port.
+// The data editor window driven offscreen through its widgets; boxes and
+// dialogs are answered by a scripted user port.
 #include "editor_window.h"
+#include "focus_form.h"
 
 #include "../editor/scripted_port.h"
 
@@ -54,7 +55,8 @@ QStringList rows(TRedForm& form) {
   return result;
 }
 
-// Types into a cell the way a user does: the first key opens the cell's editor, the rest go to it.
+// Types into a cell the way a user does: the first key opens the cell's editor,
+// the rest go to it.
 QLineEdit* typeIntoCell(TRedForm& form, int row, int column, const QString& text) {
   QTableWidget* g = grid(form);
   g->setFocus();
@@ -141,7 +143,8 @@ private slots:
 
   void cameraLayoutTypingSetsModified() {
     const QString path = dir.filePath("Kalibr.cam");
-    writeAll(path, "512 ;\r\n384 ;\r\ncorr.tab ;\r\n ;\r\n1024;\r\n768;\r\n512;\r\n384;\r\n");
+    writeAll(path, "512 ;\r\n384 ;\r\ncorr.tab ;\r\n "
+                   ";\r\n1024;\r\n768;\r\n512;\r\n384;\r\n");
     ScriptedPort port;
     TRedForm form(nullptr, port, '.');
     QCOMPARE(form.LoadFile(path.toStdString(), 5), 1);
@@ -296,7 +299,8 @@ private slots:
     QVERIFY(port.questions.empty());
   }
 
-  // The entry point the main window uses: the editor is modal and gone when it returns.
+  // The entry point the main window uses: the editor is modal and gone when it
+  // returns.
   void openDataEditorShowsModallyUntilClosed() {
     ScriptedPort port;
     bool seen = false;
@@ -315,6 +319,61 @@ private slots:
     for (QWidget* w : QApplication::topLevelWidgets()) {
       QVERIFY(qobject_cast<TRedForm*>(w) == nullptr);
     }
+  }
+
+  // The main window's camera and scene fields open the editor on a double
+  // click, with the file the field holds or, before any was chosen, an untitled
+  // one.
+  void mainWindowDoubleClicksOpenTheEditor() {
+    const QString camera = dir.filePath("main.cam");
+    writeAll(camera, "512 ;\r\n384 ;\r\ncorr.tab ;\r\n "
+                     ";\r\n1024;\r\n768;\r\n512;\r\n384;\r\n");
+    const QString scene = dir.filePath("main.crd");
+    writeAll(scene, "1;2,50\r\n");
+    ScriptedPort port;
+    kavo::TFocus_Form main(port, ',');
+    main.show();
+    main.Image1Click();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+
+    struct Case {
+      const char* field;
+      QString chosen;
+      kavo::FileField kind;
+      QString title;
+      QString firstRow;
+    };
+    const Case cases[] = {
+        {"Edit6", "", kavo::FileField::Camera, "Untitled Внутренняя геометрия",
+         "Координата X центра изображения (пикс.):"},
+        {"Edit6", camera, kavo::FileField::Camera, "main.cam Внутренняя геометрия",
+         "Координата X центра изображения (пикс.):512 "},
+        {"Edit4", scene, kavo::FileField::Scene, "main.crd Реперные точки", "1:1:2,5"},
+    };
+    for (const Case& c : cases) {
+      if (!c.chosen.isEmpty()) {
+        main.takeFile(c.kind, c.chosen);
+      }
+      QString title;
+      QString firstRow;
+      bool modal = false;
+      QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+          if (auto* form = qobject_cast<TRedForm*>(w); form && form->isVisible()) {
+            title = form->windowTitle();
+            firstRow = rows(*form).value(0);
+            modal = form->isModal();
+            form->close();
+          }
+        }
+      });
+      QTest::mouseDClick(main.findChild<QLineEdit*>(c.field), Qt::LeftButton);
+      QCOMPARE(title, c.title);
+      QCOMPARE(firstRow, c.firstRow);
+      QVERIFY(modal);
+    }
+    QVERIFY(port.messages.empty());
+    QVERIFY(port.questions.empty());
   }
 };
 

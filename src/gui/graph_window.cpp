@@ -45,7 +45,11 @@ TRForm::TRForm(QWidget* parent, UserPort& port, const FocalValues& values, const
   redrawMarkers(true);
 }
 
-TRForm::~TRForm() = default;
+TRForm::~TRForm() {
+  // The controls outlive this part of the window by a little: a box losing the focus while it is
+  // destroyed must not call back into a window that is already half gone.
+  ui->Edit4->disconnect(this);
+}
 
 DistributionOutcome TRForm::outcome() const {
   const DistributionNumbers& n = distribution.numbers();

@@ -16,8 +16,12 @@ struct RecordingSurface : DrawSurface {
   void setBrush(Colour c, BrushStyle s) override {
     calls.push_back("brush " + std::to_string(c) + (s == BrushStyle::Solid ? " solid" : " clear"));
   }
-  void moveTo(int x, int y) override { calls.push_back("move " + std::to_string(x) + "," + std::to_string(y)); }
-  void lineTo(int x, int y) override { calls.push_back("line " + std::to_string(x) + "," + std::to_string(y)); }
+  void moveTo(int x, int y) override {
+    calls.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+  }
+  void lineTo(int x, int y) override {
+    calls.push_back("line " + std::to_string(x) + "," + std::to_string(y));
+  }
   void rectangle(int l, int t, int r, int b) override {
     calls.push_back("rect " + std::to_string(l) + "," + std::to_string(t) + "," + std::to_string(r) + "," +
                     std::to_string(b));

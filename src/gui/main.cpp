@@ -8,9 +8,13 @@
 #include <QFile>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
 #include <QProcessEnvironment>
 #include <QTimer>
+#include <QTranslator>
 
 #include <clocale>
 #include <cstdio>
@@ -58,6 +62,8 @@ void installSmokeHooks(kavo::TFocus_Form& window) {
     });
 }
 
+int run(const QCommandLineParser& parser, char separator);
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -69,6 +75,12 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "");
   const char separator = kavo::localeDecimalSeparator();
 
+  // Qt's own dialogs (file dialogs, the details button) in Russian, where the translations exist.
+  QTranslator qtTranslator;
+  if (qtTranslator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtTranslator);
+
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Вычисление фокусного расстояния камеры"));
   parser.addHelpOption();
@@ -78,6 +90,18 @@ int main(int argc, char** argv) {
                                QStringLiteral("[FILE...]"));
   parser.process(app);
 
+  try {
+    return run(parser, separator);
+  } catch (const std::exception& error) {
+    // An error escaping start-up or the message loop: the application's default error report.
+    QMessageBox::critical(nullptr, QApplication::applicationName(), QString::fromLocal8Bit(error.what()));
+    return 1;
+  }
+}
+
+namespace {
+
+int run(const QCommandLineParser& parser, char separator) {
   kavo::QtUserPort port;
   kavo::ProgramWindows windows(port, separator);
   port.setMainWindow(windows.mainWindow.get());
@@ -93,3 +117,5 @@ int main(int argc, char** argv) {
   windows.mainWindow->show();
   return QApplication::exec();
 }
+
+} // namespace

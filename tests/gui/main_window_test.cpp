@@ -1,5 +1,6 @@
 // The main window without a computation: start-up, pickers and the enable rules, the keys, files
 // handed over from outside, double clicks, help and the about box.
+#include "editor_window.h"
 #include "help_window.h"
 #include "window_fixture.h"
 
@@ -202,6 +203,30 @@ private slots:
     p.window.calibration().listFile = "/data/series.lst";
     QTest::mouseDClick(p.find("Edit1"), Qt::LeftButton);
     QCOMPARE(opened, (QStringList{"", "/data/series.lst"}));
+  }
+
+  // The camera and scene fields open the data editor on their file, modally.
+  void cameraAndSceneOpenTheEditor_data() {
+    QTest::addColumn<QString>("field");
+    QTest::newRow("camera") << "Edit6";
+    QTest::newRow("scene") << "Edit4";
+  }
+  void cameraAndSceneOpenTheEditor() {
+    QFETCH(QString, field);
+    QTemporaryDir dir;
+    QVERIFY(copySampleSeries(dir.path()));
+    StartedProgram p;
+    p.takeSeries(dir.path());
+    bool editorShown = false;
+    QTimer::singleShot(0, [&] {
+      if (auto* editor = qobject_cast<kavo::TRedForm*>(QApplication::activeModalWidget())) {
+        editorShown = true;
+        editor->close();
+      }
+    });
+    QTest::mouseDClick(p.find(field.toLatin1().constData()), Qt::LeftButton);
+    QVERIFY(editorShown);
+    QCOMPARE(p.port.unexpected, 0);
   }
 
   void helpShowsTheProgramsOwnPage() {

@@ -51,6 +51,9 @@ public:
   void takeFile(FileField field, const QString& path);
   // Hands a file over by its extension; false (and a status line) for a file of no known kind.
   bool openFileByExtension(const QString& path);
+  // Files named on the command line, in order; names are relative to the directory the program
+  // started in, although each file moves the current directory. Returns the files refused.
+  QStringList openFiles(const QStringList& paths);
 
   // Shows the results memo and sets the window size of a processing mode (1 normal, 2 debug).
   void applyProcessingMode(int processingMode);

@@ -100,6 +100,17 @@ bool TFocus_Form::openFileByExtension(const QString& path) {
   return true;
 }
 
+QStringList TFocus_Form::openFiles(const QStringList& paths) {
+  QStringList absolute;
+  for (const QString& path : paths)
+    absolute << QFileInfo(path).absoluteFilePath();
+  QStringList refused;
+  for (qsizetype i = 0; i < absolute.size(); ++i)
+    if (!openFileByExtension(absolute[i]))
+      refused << paths[i];
+  return refused;
+}
+
 void TFocus_Form::EditKeyUp(FileField field) {
   const ::QLineEdit* edit = field == FileField::Camera  ? ui->Edit6
                             : field == FileField::Scene ? ui->Edit4

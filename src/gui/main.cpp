@@ -108,11 +108,9 @@ int run(const QCommandLineParser& parser, char separator) {
   windows.mainWindow->setWindowIcon(QIcon(QStringLiteral(":/kavo/icons/kavo-128.png")));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/kavo/icons/kavo-128.png")));
 
-  for (const QString& file : parser.positionalArguments())
-    if (!windows.mainWindow->openFileByExtension(file))
-      std::fprintf(stderr,
-                   "kavo: %s: not a camera (.cam), coordinate (.crd) or list (.lst) file, or missing\n",
-                   file.toLocal8Bit().constData());
+  for (const QString& file : windows.mainWindow->openFiles(parser.positionalArguments()))
+    std::fprintf(stderr, "kavo: %s: not a camera (.cam), coordinate (.crd) or list (.lst) file, or missing\n",
+                 file.toLocal8Bit().constData());
   installSmokeHooks(*windows.mainWindow);
   windows.mainWindow->show();
   return QApplication::exec();

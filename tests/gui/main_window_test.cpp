@@ -163,6 +163,25 @@ private slots:
     QCOMPARE(p.text(field.toLatin1().constData()), name);
   }
 
+  // kavo data/a/camera.cam data/b/scene.crd ...: every name is taken from the starting directory,
+  // though each file moves the current directory to its own folder.
+  void commandLineNamesAreRelativeToTheStart() {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("a");
+    QDir(dir.path()).mkpath("b");
+    for (const char* name : {"a/camera.cam", "b/scene.crd", "b/series.lst"})
+      QVERIFY(writeLines(dir.path() + "/" + name, {"1"}));
+    QDir::setCurrent(dir.path());
+    StartedProgram p;
+    const QStringList refused =
+        p.window.openFiles({"a/camera.cam", "b/scene.crd", "b/series.lst", "a/notes.txt"});
+    QCOMPARE(refused, QStringList{"a/notes.txt"});
+    QCOMPARE(QString::fromStdString(p.window.calibration().sceneFile), dir.path() + "/b/scene.crd");
+    QCOMPARE(QString::fromStdString(p.window.calibration().listFile), dir.path() + "/b/series.lst");
+    QCOMPARE(QDir::currentPath(), QDir(dir.path() + "/b").canonicalPath());
+    QVERIFY(p.computeEnabled());
+  }
+
   void droppedFilesGoToTheirFields() {
     QTemporaryDir dir;
     QStringList paths;

@@ -41,8 +41,10 @@ if command -v xdotool >/dev/null; then
   sleep 5
   window=$(xdotool search --sync --name 'Вычисление фокусного расстояния' | head -n 1)
   xdotool windowfocus --sync "$window" key Return
+  echo "smoke-gui: Enter typed into window $window with xdotool"
 else
   # Without a tool that types into the display, the program presses Enter itself.
+  echo "smoke-gui: no xdotool; the program presses Enter itself"
   KAVO_PRESS_ENTER_AFTER_MS=5000 "$SMOKE_KAVO" camera.cam scene.crd series.lst &
   pid=$!
 fi
@@ -67,5 +69,6 @@ if [ "$focal" != "$expected_focal" ]; then
   echo "smoke-gui: the window shows focal length '$focal', expected $expected_focal" >&2
   exit 1
 fi
+grep '^smoke-gui:' "$out/session.log" || true
 echo "smoke-gui: focal length $focal shown; screenshots:"
 ls -1 "$out"/*.png

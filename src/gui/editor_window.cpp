@@ -14,7 +14,6 @@
 #include <QPointer>
 #include <QStyle>
 #include <QStyledItemDelegate>
-#include <QToolButton>
 
 namespace kavo {
 

@@ -6,7 +6,6 @@
 #include <string>
 
 class QCloseEvent;
-class QTableWidget;
 class QTableWidgetItem;
 
 namespace Ui {
@@ -64,7 +63,6 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-  friend class EditorCellDelegate;
   void applyLayout();
   void refreshGrid();
   void commitOpenEditor();

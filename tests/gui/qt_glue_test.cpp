@@ -6,9 +6,12 @@
 #include "text_editor_launcher.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -81,6 +84,68 @@ private slots:
     }
     QVERIFY(got);
     QCOMPARE(QStringList{got->program} + got->arguments, command);
+  }
+
+  // The Qt file dialogs behind the port: filters, folder, proposed name, suffix and the answer.
+  void fileDialogs_data() {
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("proposed"); // "@" stands for the folder
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("open camera file") << false << "Kalibr" << true;
+    QTest::newRow("open cancelled") << false << "Kalibr" << false;
+    QTest::newRow("save proposed copy") << true << "@/KalibrF.cam" << true;
+  }
+  void fileDialogs() {
+    QFETCH(bool, save);
+    QFETCH(QString, proposed);
+    QFETCH(bool, accept);
+    QTemporaryDir dir;
+    QFile(dir.path() + "/Kalibr.cam").open(QIODevice::WriteOnly);
+    const QString start = QDir::currentPath();
+    kavo::QtUserPort port;
+    kavo::FileDialogRequest request;
+    request.filter = "Camera Files|*.cam|All Files|*.*";
+    request.defaultExtension = "cam";
+    request.proposedName = QString(proposed).replace("@", dir.path()).toStdString();
+    request.initialFolder = save ? "" : dir.path().toStdString();
+    QStringList filters;
+    QString folder, suffix, selected;
+    bool confirmsOverwrite = true;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr)
+        return;
+      filters = dialog->nameFilters();
+      folder = dialog->directory().absolutePath();
+      suffix = dialog->defaultSuffix();
+      confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+      selected = dialog->selectedFiles().value(0);
+      if (!accept) {
+        dialog->reject();
+        return;
+      }
+      if (!save)
+        dialog->selectFile("Kalibr.cam");
+      static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, as the Open button does
+    });
+    const auto chosen = save ? port.chooseSaveFile(request) : port.chooseOpenFile(request);
+    const QString currentAfter = QDir::currentPath();
+    QDir::setCurrent(start);
+
+    QCOMPARE(filters, (QStringList{"Camera Files (*.cam)", "All Files (*)"}));
+    QCOMPARE(folder, dir.path());
+    QCOMPARE(suffix, QString("cam"));
+    QVERIFY(!confirmsOverwrite); // the main window asks its own question
+    // The proposed name, with the default suffix when it has none.
+    QCOMPARE(QFileInfo(selected).fileName(), save ? QString("KalibrF.cam") : QString("Kalibr.cam"));
+    if (!accept) {
+      QVERIFY(!chosen);
+      return;
+    }
+    QVERIFY(chosen);
+    QCOMPARE(QString::fromStdString(*chosen), dir.path() + (save ? "/KalibrF.cam" : "/Kalibr.cam"));
+    if (save) // a save moves the current directory, as the pickers do
+      QCOMPARE(currentAfter, QDir(dir.path()).canonicalPath());
   }
 
   // Synchronize: a step from a worker runs on the GUI thread while the worker waits, and its

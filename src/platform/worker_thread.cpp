@@ -1,5 +1,6 @@
 #include "platform/worker_thread.h"
 
+#include <algorithm>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -85,9 +86,11 @@ void WorkerThread::WaitFor() {
 
 void WorkerThread::threadMain(std::shared_ptr<WorkerThread> self, std::shared_ptr<WorkerExit> exit) {
   if (self->priority != ThreadPriority::Normal) {
-    // On Linux the nice value is per thread. Raising the priority needs privileges; without them
-    // the thread keeps the normal one.
-    const int value = niceValueOf(self->priority);
+    // On Linux the nice value is per thread; the step is taken from the value the thread inherited,
+    // so a program started with a lower priority keeps its distance. Raising the priority needs
+    // privileges; without them the thread keeps the inherited one.
+    const int inherited = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+    const int value = std::clamp(inherited + niceValueOf(self->priority), -20, 19);
     static_cast<void>(setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), value));
   }
   try {

@@ -3,19 +3,20 @@
 // 1800 px moved away along its axis by 25 mm per image, measured points with 0.15 px noise.
 #include "estimator/estimator.h"
 
+#include <algorithm>
 #include <numbers>
 #include <random>
 
 namespace kavo::bench {
 
-inline EstimatorInput gridSeries(int side, int images, std::uint64_t seed = 20261210) {
+inline EstimatorInput gridSeries(int rows, int cols, int images, std::uint64_t seed = 20261210) {
   std::mt19937_64 rng(seed);
   std::normal_distribution<double> noise(0.0, 0.15);
   EstimatorInput in;
-  const double pitch = 1600.0 / side;
-  for (int r = 0; r < side; ++r) {
-    for (int c = 0; c < side; ++c) {
-      in.scene.push_back({(c - (side - 1) / 2.0) * pitch, (r - (side - 1) / 2.0) * pitch});
+  const double pitch = 1600.0 / std::max(rows, cols);
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < cols; ++c) {
+      in.scene.push_back({(c - (cols - 1) / 2.0) * pitch, (r - (rows - 1) / 2.0) * pitch});
     }
   }
   for (int m = 0; m < images; ++m) {
@@ -27,6 +28,10 @@ inline EstimatorInput gridSeries(int side, int images, std::uint64_t seed = 2026
     in.images.push_back(pts);
   }
   return in;
+}
+
+inline EstimatorInput gridSeries(int side, int images, std::uint64_t seed = 20261210) {
+  return gridSeries(side, side, images, seed);
 }
 
 inline EstimatorSettings benchSettings(int images, double spacing, double angleDeg, int threads = 0) {

@@ -2,8 +2,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
+#include <string_view>
 #include <system_error>
 
 namespace kavo {
@@ -137,6 +137,26 @@ std::optional<int> parseInteger(std::string_view text) {
   return static_cast<int>(value);
 }
 
+SignificantDigits roundToSignificant(double value, int significant) {
+  char buffer[64];
+  const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                     std::chars_format::scientific, significant - 1);
+  const std::string_view text(buffer, static_cast<std::size_t>(written.ptr - buffer));
+  const std::size_t e = text.find('e');
+  SignificantDigits rounded;
+  for (const char c : text.substr(0, e)) {
+    if (isDigit(c)) {
+      rounded.digits.push_back(c);
+    }
+  }
+  while (rounded.digits.size() > 1 && rounded.digits.back() == '0') {
+    rounded.digits.pop_back();
+  }
+  std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(),
+                  rounded.exponent);
+  return rounded;
+}
+
 std::string formatGeneral(double value, char decimalSeparator) {
   if (value == 0.0) {
     return "0";
@@ -147,22 +167,9 @@ std::string formatGeneral(double value, char decimalSeparator) {
   if (std::isinf(value)) {
     return value > 0 ? "INF" : "-INF";
   }
-  // Round to 15 significant digits once; the layout is chosen from the rounded number.
-  char buffer[40];
-  const auto written =
-      std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(value), std::chars_format::scientific, 14);
-  *written.ptr = '\0';
-  std::string digits;
-  const char* p = buffer;
-  for (; *p != 'e'; ++p) {
-    if (isDigit(*p)) {
-      digits.push_back(*p);
-    }
-  }
-  const int exponent = std::atoi(p + 1); // value = d.ddd × 10^exponent
-  while (digits.size() > 1 && digits.back() == '0') {
-    digits.pop_back();
-  }
+  const SignificantDigits rounded = roundToSignificant(value, 15);
+  const std::string& digits = rounded.digits;
+  const int exponent = rounded.exponent; // value = d.ddd × 10^exponent
 
   std::string out = value < 0 ? "-" : "";
   const int pointExponent = exponent + 1; // value = 0.ddd × 10^pointExponent

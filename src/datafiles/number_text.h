@@ -18,6 +18,15 @@ std::optional<int> parseInteger(std::string_view text);
 // "5E-5") only below 0.0001 or with more than 15 digits before the separator.
 std::string formatGeneral(double value, char decimalSeparator);
 
+// |value| rounded once to the given number of significant digits: the digits without trailing zeros
+// and the decimal exponent of the first (|value| ≈ d.ddd × 10^exponent). For finite, non-zero values;
+// both written forms choose their layout from the rounded number.
+struct SignificantDigits {
+  std::string digits;
+  int exponent = 0;
+};
+SignificantDigits roundToSignificant(double value, int significant);
+
 // Fixed form: exactly four digits after the separator ("1523.0870", "-0.5000").
 std::string formatFixed(double value, char decimalSeparator);
 

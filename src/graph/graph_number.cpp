@@ -1,9 +1,8 @@
 #include "graph/graph_number.h"
 
-#include <charconv>
+#include "datafiles/number_text.h"
+
 #include <cmath>
-#include <cstdlib>
-#include <string_view>
 
 namespace kavo {
 
@@ -19,21 +18,9 @@ std::string formatGraphNumber(double value, char decimalSeparator) {
   }
   // Rounded once to five significant digits; the rounded number decides the layout, so 99999.7
   // is written as 1E005 and 0.000099999 as 0.0001.
-  char buffer[32];
-  const auto written =
-      std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 4);
-  const std::string_view text(buffer, static_cast<std::size_t>(written.ptr - buffer));
-  const std::size_t e = text.find('e');
-  std::string digits;
-  for (const char c : text.substr(0, e)) {
-    if (c != '.') {
-      digits.push_back(c);
-    }
-  }
-  while (digits.size() > 1 && digits.back() == '0') {
-    digits.pop_back();
-  }
-  const int exponent = std::atoi(std::string(text.substr(e + 1)).c_str()); // value = d.dddd × 10^exponent
+  const SignificantDigits rounded = roundToSignificant(value, 5);
+  const std::string& digits = rounded.digits;
+  const int exponent = rounded.exponent; // value = d.dddd × 10^exponent
 
   std::string out = value < 0 ? "-" : "";
   if (exponent < -4 || exponent > 4) {

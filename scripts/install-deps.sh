@@ -7,9 +7,13 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libcli11-dev
+  libcli11-dev nlohmann-json3-dev
+  libceres-dev libeigen3-dev
+  libopencv-dev
+  qt6-translations-l10n
+  chromium
   clang libclang-rt-14-dev clang-format clang-tidy
-  xvfb xauth fonts-dejavu-core xdotool
+  xvfb xauth fonts-dejavu-core xdotool openbox
   appstream desktop-file-utils
 )
 

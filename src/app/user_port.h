@@ -9,6 +9,8 @@ namespace kavo {
 // Qt dialogs, the command line without asking anybody, tests from a script.
 enum class BoxOwner { None, MainWindow, Editor };
 enum class BoxIcon { None, Information, Warning, Error, Exclamation };
+// The answer to a question that can also be put aside: Cancel keeps everything as it was.
+enum class Answer { Yes, No, Cancel };
 
 struct UserMessage {
   std::string text;
@@ -33,6 +35,8 @@ public:
   virtual void showMessage(const UserMessage& message) = 0;
   // A box with Yes and No; true for Yes.
   virtual bool askYesNo(const UserMessage& question) = 0;
+  // A box with Yes, No and Cancel; Escape and the title-bar close answer Cancel.
+  virtual Answer askYesNoCancel(const UserMessage& question) = 0;
   // Open and save dialogs; nothing when cancelled.
   virtual std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) = 0;

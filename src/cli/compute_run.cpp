@@ -35,6 +35,10 @@ public:
     events.push_back({q, afterLaunch});
     return true;
   }
+  Answer askYesNoCancel(const UserMessage& q) override {
+    events.push_back({q, afterLaunch});
+    return Answer::Yes;
+  }
   std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
   std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
 };

@@ -98,6 +98,25 @@ bool QtUserPort::askYesNo(const UserMessage& question) {
   return box.exec() == QMessageBox::Yes;
 }
 
+Answer QtUserPort::askYesNoCancel(const UserMessage& question) {
+  QMessageBox box(ownerOf(question.owner));
+  fill(box, question);
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("Отмена"));
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+  case QMessageBox::Yes:
+    return Answer::Yes;
+  case QMessageBox::No:
+    return Answer::No;
+  default:
+    return Answer::Cancel;
+  }
+}
+
 std::optional<std::string> QtUserPort::runFileDialog(const FileDialogRequest& request, bool save) {
   QWidget* parent = QApplication::activeModalWidget();
   if (parent == nullptr)

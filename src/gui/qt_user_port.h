@@ -24,6 +24,7 @@ public:
 
   void showMessage(const UserMessage& message) override;
   bool askYesNo(const UserMessage& question) override;
+  Answer askYesNoCancel(const UserMessage& question) override;
   std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
 

@@ -27,6 +27,10 @@ public:
     asked.push_back(q);
     return answer;
   }
+  Answer askYesNoCancel(const UserMessage& q) override {
+    asked.push_back(q);
+    return answer ? Answer::Yes : Answer::No;
+  }
   std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
   std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
 };

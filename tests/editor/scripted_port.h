@@ -34,6 +34,19 @@ public:
     return answer;
   }
 
+  std::deque<Answer> threeWayAnswers;
+
+  Answer askYesNoCancel(const UserMessage& question) override {
+    questions.push_back(question);
+    if (threeWayAnswers.empty()) {
+      ++unexpected;
+      return Answer::Cancel;
+    }
+    const Answer answer = threeWayAnswers.front();
+    threeWayAnswers.pop_front();
+    return answer;
+  }
+
   std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override {
     ++unexpected;
     return std::nullopt;

@@ -37,6 +37,7 @@ public:
     }
   }
   bool askYesNo(const UserMessage&) override { return false; }
+  Answer askYesNoCancel(const UserMessage&) override { return Answer::Cancel; }
   std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
   std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override {
     saveRequests.push_back(request);

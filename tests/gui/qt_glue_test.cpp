@@ -234,6 +234,45 @@ private slots:
     buttons.sort();
     QCOMPARE(buttons, (question ? QStringList{"Да", "Нет"} : QStringList{"OK"}));
   }
+
+  // The three-way question: its buttons, and Escape putting the question aside rather than
+  // answering No.
+  void threeWayQuestion_data() {
+    QTest::addColumn<QString>("press");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("yes") << "Да" << int(kavo::Answer::Yes);
+    QTest::newRow("no") << "Нет" << int(kavo::Answer::No);
+    QTest::newRow("cancel") << "Отмена" << int(kavo::Answer::Cancel);
+    QTest::newRow("escape") << "" << int(kavo::Answer::Cancel);
+  }
+  void threeWayQuestion() {
+    QFETCH(QString, press);
+    QFETCH(int, expected);
+    QMainWindow mainWindow;
+    mainWindow.show();
+    kavo::QtUserPort port;
+    port.setMainWindow(&mainWindow);
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr)
+        return;
+      for (QAbstractButton* b : box->buttons())
+        buttons << b->text();
+      if (press.isEmpty()) {
+        QTest::keyClick(box, Qt::Key_Escape);
+        return;
+      }
+      for (QAbstractButton* b : box->buttons())
+        if (b->text() == press)
+          b->click();
+    });
+    const kavo::Answer answer = port.askYesNoCancel(
+        kavo::UserMessage{"Сохранить результат?", "Сохранение", {}, kavo::BoxOwner::MainWindow, {}});
+    QCOMPARE(int(answer), expected);
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList{"Да", "Нет", "Отмена"}));
+  }
 };
 
 QTEST_MAIN(QtGlueTest)

@@ -18,6 +18,7 @@ public:
   };
 
   std::deque<bool> answers;                         // askYesNo, in order
+  std::deque<kavo::Answer> threeWayAnswers;         // askYesNoCancel, in order
   std::deque<std::optional<std::string>> openFiles; // chooseOpenFile, in order
   std::deque<std::optional<std::string>> saveFiles; // chooseSaveFile, in order
   std::vector<Shown> shown;
@@ -29,6 +30,10 @@ public:
   bool askYesNo(const kavo::UserMessage& question) override {
     shown.push_back({Shown::Kind::Question, question, {}});
     return take(answers, false);
+  }
+  kavo::Answer askYesNoCancel(const kavo::UserMessage& question) override {
+    shown.push_back({Shown::Kind::Question, question, {}});
+    return take(threeWayAnswers, kavo::Answer::Cancel);
   }
   std::optional<std::string> chooseOpenFile(const kavo::FileDialogRequest& request) override {
     shown.push_back({Shown::Kind::OpenDialog, {}, request});

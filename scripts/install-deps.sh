@@ -13,7 +13,7 @@ packages=(
   qt6-translations-l10n
   chromium
   clang libclang-rt-14-dev clang-format clang-tidy
-  xvfb xauth fonts-dejavu-core xdotool openbox
+  xvfb xauth fonts-dejavu-core xdotool openbox x11-apps imagemagick
   appstream desktop-file-utils
 )
 

@@ -48,8 +48,9 @@ TFocus_Form::TFocus_Form(UserPort& userPort, char decimalSeparator, QWidget* par
   for (::QLineEdit* field : {ui->Edit6, ui->Edit4, ui->Edit1}) {
     connect(field, &::QLineEdit::textChanged, this, &TFocus_Form::Edit1Change);
   }
-  connect(ui->Edit7, &::QLineEdit::textChanged, this,
-          [this](const QString& text) { guarded([&] { computeCommand().Edit7Change(text.toStdString()); }); });
+  connect(ui->Edit7, &::QLineEdit::textChanged, this, [this](const QString& text) {
+    guarded([&] { computeCommand().Edit7Change(text.toStdString()); });
+  });
   // The window sees keys before its controls do (and its fields' clicks and key releases).
   qApp->installEventFilter(this);
 
@@ -78,8 +79,11 @@ void TFocus_Form::guarded(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& error) {
-    port.showMessage(UserMessage{error.what(), QApplication::applicationName().toStdString(), {},
-                                 BoxOwner::MainWindow, BoxIcon::Error});
+    port.showMessage(UserMessage{error.what(),
+                                 QApplication::applicationName().toStdString(),
+                                 {},
+                                 BoxOwner::MainWindow,
+                                 BoxIcon::Error});
   }
 }
 
@@ -147,12 +151,12 @@ void TFocus_Form::applyProcessingMode(int processingMode) {
 bool TFocus_Form::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
       !(modifiers & (Qt::ControlModifier | Qt::AltModifier))) {
-    // Enter on a focused "..." is meant for that button: it opens its picker.
-    for (QPushButton* picker : {ui->Button5, ui->Button3, ui->Button4})
-      if (picker->hasFocus()) {
-        picker->click();
-        return true;
-      }
+    // Enter on a "..." the user reached with Tab is meant for that button: it opens its picker. A
+    // button that only kept the focus from a click or from the window's start does not count.
+    if (tabbedPicker != nullptr && tabbedPicker->hasFocus()) {
+      tabbedPicker->click();
+      return true;
+    }
     Button2Click();
     return true;
   }
@@ -177,6 +181,14 @@ bool TFocus_Form::eventFilter(QObject* watched, QEvent* event) {
       const auto* key = static_cast<QKeyEvent*>(event);
       if (FormKeyDown(key->key(), key->modifiers()))
         return true;
+    }
+  } else if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+    auto* picker = qobject_cast<QPushButton*>(watched);
+    if (picker == ui->Button5 || picker == ui->Button3 || picker == ui->Button4) {
+      const auto reason = static_cast<QFocusEvent*>(event)->reason();
+      const bool tabbed = event->type() == QEvent::FocusIn &&
+                          (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason);
+      tabbedPicker = tabbed ? picker : nullptr;
     }
   } else if (event->type() == QEvent::KeyRelease) {
     if (watched == ui->Edit6)

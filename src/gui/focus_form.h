@@ -15,6 +15,7 @@
 #include <optional>
 
 class QLineEdit;
+class QPushButton;
 class QTimer;
 
 namespace Ui {
@@ -132,6 +133,7 @@ private:
   TFocusNForm* settingsDialog = nullptr;
   TFocusAboutBox* aboutBox = nullptr;
   QPointer<HelpWindow> helpWindow;
+  QPushButton* tabbedPicker = nullptr; // the "..." that holds the focus because the user tabbed to it
   bool closing = false;
 };
 

@@ -5,6 +5,7 @@
 #include "app/user_port.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,8 +27,15 @@ public:
   std::deque<std::optional<std::string>> saveFiles; // chooseSaveFile, in order
   std::vector<Shown> shown;
   int unexpected = 0;
+  // Runs while a message box is up, to see what the user sees behind it.
+  std::function<void(const UserMessage&)> onMessage;
 
-  void showMessage(const UserMessage& message) override { shown.push_back({Kind::Message, message, {}}); }
+  void showMessage(const UserMessage& message) override {
+    shown.push_back({Kind::Message, message, {}});
+    if (onMessage) {
+      onMessage(message);
+    }
+  }
   bool askYesNo(const UserMessage& question) override {
     shown.push_back({Kind::Question, question, {}});
     return take(answers, false);

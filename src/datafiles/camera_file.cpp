@@ -1,5 +1,6 @@
 #include "datafiles/camera_file.h"
 
+#include "datafiles/camera_lines.h"
 #include "datafiles/line_text.h"
 #include "datafiles/paths.h"
 #include "platform/text_file.h"
@@ -12,16 +13,6 @@ namespace {
 
 const char* const kReadFailed = "Ошибка чтения cam-файла!";
 const char* const kWriteFailed = "Ошибка записи cam-файла!";
-
-// A line's value is the text before its first ';'; a line without ';' has an empty value.
-std::string_view valueOf(std::string_view line) {
-  const std::size_t semicolon = line.find(';');
-  return semicolon == std::string_view::npos ? std::string_view() : line.substr(0, semicolon);
-}
-
-bool isBlank(std::string_view value) {
-  return value.empty() || value == " ";
-}
 
 // Reads the camera file's lines one by one; the first failure is kept with its detail.
 class CameraLines {
@@ -48,7 +39,7 @@ public:
       return std::nullopt;
     }
     std::string why;
-    const auto value = numberOrReason(valueOf(*text), separator_, why);
+    const auto value = numberOrReason(cameraLineValue(*text), separator_, why);
     if (!value) {
       fail(lineAt(path_, index) + why);
     }
@@ -91,7 +82,7 @@ ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double&
   if (tableLine == nullptr) {
     return lines.failure();
   }
-  std::string tableName(valueOf(*tableLine));
+  std::string tableName(cameraLineValue(*tableLine));
   while (!tableName.empty() && tableName.back() == ' ') {
     tableName.pop_back();
   }
@@ -111,7 +102,7 @@ ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double&
   if (focalLine == nullptr) {
     return lines.failure();
   }
-  if (isBlank(valueOf(*focalLine))) {
+  if (isBlankCameraValue(cameraLineValue(*focalLine))) {
     focalLength = -1.0;
   } else {
     const auto focal = lines.number(3);
@@ -141,11 +132,6 @@ std::string proposedFocalFileName(const std::string& cameraFile) {
     return cameraFile + "F.cam";
   }
   return folderOf(cameraFile) + name.substr(0, dot) + "F.cam";
-}
-
-std::string focalLengthLine(const std::string& focal, const std::string& deviation,
-                            const std::string& stddev) {
-  return focal + " ; Фокусное расстояние(пикс.).  СКО = " + deviation + ";  Ст.откл. = " + stddev;
 }
 
 ReadStatus writeFocalLengthCopy(const std::string& cameraFile, const std::string& targetPath,

@@ -2,8 +2,10 @@
 
 #include "datafiles/correction_table.h"
 #include "datafiles/line_text.h"
+#include "datafiles/number_text.h"
 #include "platform/text_file.h"
 
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -14,13 +16,16 @@ namespace {
 const char* const kSceneFailed = "Ошибка чтения файла сцены!";
 const char* const kImageFailed = "Ошибка чтения файла координат точек изображения!";
 
-struct Pair {
-  double first = 0;
-  double second = 0;
-};
+void addPoint(VT_Points& target, double x, double y) {
+  auto point = std::make_unique<VT_Point>(x, y);
+  target.Add(point.get());
+  (void)point.release(); // the list owns it now
+}
 
-// A line is the first number, ';', and the second number; sets why when it is anything else.
-std::optional<Pair> readPair(const std::string& line, char separator, std::string& why) {
+} // namespace
+
+std::optional<CoordinatePair> readPointLine(const std::string& line, char decimalSeparator,
+                                            std::string& why) {
   if (line.empty()) {
     why = "the line is empty";
     return std::nullopt;
@@ -35,26 +40,37 @@ std::optional<Pair> readPair(const std::string& line, char separator, std::strin
     return std::nullopt;
   }
   const std::string_view text(line);
-  const auto first = numberOrReason(text.substr(0, semicolon), separator, why);
+  const auto first = numberOrReason(text.substr(0, semicolon), decimalSeparator, why);
   if (!first) {
     why = "first number: " + why;
     return std::nullopt;
   }
-  const auto second = numberOrReason(text.substr(semicolon + 1), separator, why);
+  const auto second = numberOrReason(text.substr(semicolon + 1), decimalSeparator, why);
   if (!second) {
     why = "second number: " + why;
     return std::nullopt;
   }
-  return Pair{*first, *second};
+  return CoordinatePair{*first, *second};
 }
 
-void addPoint(VT_Points& target, double x, double y) {
-  auto point = std::make_unique<VT_Point>(x, y);
-  target.Add(point.get());
-  (void)point.release(); // the list owns it now
+std::string pointLine(double first, double second, char decimalSeparator) {
+  return formatGeneral(first, decimalSeparator) + " ; " + formatGeneral(second, decimalSeparator);
 }
 
-} // namespace
+std::string writeCoordinateFile(const std::string& path, const std::vector<CoordinatePair>& points,
+                                char decimalSeparator) {
+  std::vector<std::string> lines;
+  lines.reserve(points.size());
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const CoordinatePair& p = points[i];
+    if (!std::isfinite(p.first) || !std::isfinite(p.second)) {
+      return lineAt(path, i) + pointLine(p.first, p.second, decimalSeparator) +
+             " не прочитается: числа должны быть конечными";
+    }
+    lines.push_back(pointLine(p.first, p.second, decimalSeparator));
+  }
+  return saveLines(path, lines);
+}
 
 ReadStatus ReadScenePoints(const std::string& path, VT_Points& target, char decimalSeparator) {
   target.Clear();
@@ -64,7 +80,7 @@ ReadStatus ReadScenePoints(const std::string& path, VT_Points& target, char deci
   }
   for (std::size_t i = 0; i < file.lines.size(); ++i) {
     std::string why;
-    const auto pair = readPair(file.lines[i], decimalSeparator, why);
+    const auto pair = readPointLine(file.lines[i], decimalSeparator, why);
     if (!pair) {
       return ReadStatus::failure(kSceneFailed, lineAt(path, i) + why);
     }
@@ -82,7 +98,7 @@ ReadStatus ReadImagePoints(const std::string& path, VT_Points& target, const std
   }
   for (std::size_t i = 0; i < file.lines.size(); ++i) {
     std::string why;
-    const auto pair = readPair(file.lines[i], decimalSeparator, why);
+    const auto pair = readPointLine(file.lines[i], decimalSeparator, why);
     if (!pair) {
       return ReadStatus::failure(kImageFailed, lineAt(path, i) + why);
     }

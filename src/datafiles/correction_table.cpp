@@ -2,6 +2,7 @@
 
 #include "datafiles/line_text.h"
 #include "datafiles/number_text.h"
+#include "platform/text_file.h"
 
 #include <cmath>
 #include <optional>
@@ -195,6 +196,24 @@ double CorrectY(double y, const std::vector<std::string>& table, double imageCen
                           " is not a finite number");
   }
   return result;
+}
+
+std::vector<std::string> undistortedCorrectionTable(double imageWidth, double imageHeight,
+                                                    char decimalSeparator) {
+  const auto number = [decimalSeparator](double v) { return formatGeneral(v, decimalSeparator); };
+  return {"1", number(-imageWidth) + " " + number(-imageHeight) + " " + number(2 * imageWidth) + " " +
+                   number(2 * imageHeight) + " X 0 1 - Y 0 1 - ; без искажений"};
+}
+
+std::string writeUndistortedCorrectionTable(const std::string& path, double imageWidth, double imageHeight,
+                                            char decimalSeparator) {
+  // Twice the size must still be finite, or the range's bounds would not read back.
+  if (!(imageWidth > 0.0) || !(imageHeight > 0.0) || !std::isfinite(2 * imageWidth) ||
+      !std::isfinite(2 * imageHeight)) {
+    return path + ": размер изображения " + formatGeneral(imageWidth, decimalSeparator) + " × " +
+           formatGeneral(imageHeight, decimalSeparator) + " не положительные конечные числа";
+  }
+  return saveLines(path, undistortedCorrectionTable(imageWidth, imageHeight, decimalSeparator));
 }
 
 } // namespace kavo

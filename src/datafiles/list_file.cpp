@@ -2,8 +2,10 @@
 
 #include "core/error.h"
 #include "datafiles/line_text.h"
+#include "datafiles/number_text.h"
 #include "platform/text_file.h"
 
+#include <cmath>
 #include <cstddef>
 
 namespace kavo {
@@ -48,6 +50,35 @@ void ReadListFile(const std::string& path, std::array<std::string, 101>& imageFi
   imageFiles = std::move(names);
   imageValues = values;
   imageCount = static_cast<int>(nameCount);
+}
+
+std::string writeListFile(const std::string& path, const std::vector<std::string>& imageFiles,
+                          const std::vector<double>& steps, char decimalSeparator) {
+  if (imageFiles.size() > static_cast<std::size_t>(kMaxListEntries) ||
+      steps.size() > static_cast<std::size_t>(kMaxListEntries)) {
+    return path + ": в списке может быть не больше 101 имени и 101 шага, а их " +
+           std::to_string(imageFiles.size()) + " и " + std::to_string(steps.size());
+  }
+  std::vector<std::string> lines;
+  lines.reserve(imageFiles.size() + steps.size());
+  for (const std::string& name : imageFiles) {
+    const std::size_t index = lines.size();
+    if (name.find("crd") == std::string::npos) {
+      return lineAt(path, index) + "в имени " + quoted(name) + " нет «crd», и оно прочитается как число";
+    }
+    if (name.find_first_of("\r\n") != std::string::npos) {
+      return lineAt(path, index) + "в имени " + quoted(name) + " есть перевод строки";
+    }
+    lines.push_back(name);
+  }
+  for (const double step : steps) {
+    if (!std::isfinite(step)) {
+      return lineAt(path, lines.size()) + "шаг " + formatGeneral(step, decimalSeparator) +
+             " не конечное число";
+    }
+    lines.push_back(formatGeneral(step, decimalSeparator));
+  }
+  return saveLines(path, lines);
 }
 
 } // namespace kavo

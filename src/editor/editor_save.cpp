@@ -1,5 +1,7 @@
 #include "editor/editor_save.h"
 
+#include "datafiles/camera_lines.h"
+#include "datafiles/coordinate_files.h"
 #include "datafiles/number_text.h"
 #include "platform/cp1251.h"
 #include "platform/text_file.h"
@@ -11,17 +13,6 @@ namespace {
 const char* const kApplicationTitle = "Kavo";
 const char* const kCameraFailure = "Ошибка в калибровочных данных!";
 
-// Comments of the eight camera lines, each appended to the line's value.
-const std::array<std::string, 8> kCameraComments = {
-    " ; Координата X центра изображения",
-    " ; Координата Y центра изображения",
-    " ; Таблица коррекции",
-    " ; Фокусное расстояние",
-    " ; Размер изображения по горизонтали",
-    " ; Размер изображения по вертикали",
-    " ; Координата X главной точки",
-    " ; Координата Y главной точки",
-};
 constexpr int kCorrectionTableRow = 2;
 
 EditorLines failed(const std::string& text, const std::string& detail) {
@@ -51,7 +42,7 @@ EditorLines pointListLines(const EditorDocument& document) {
       return failed("Ошибка в " + std::to_string(r) + "-й строке координат изображения!",
                     "row " + std::to_string(r) + ": '" + (x ? yText : xText) + "' is not a number");
     }
-    result.lines.push_back(formatGeneral(*x, separator) + " ; " + formatGeneral(*y, separator));
+    result.lines.push_back(pointLine(*x, *y, separator));
   }
   return result;
 }
@@ -59,7 +50,7 @@ EditorLines pointListLines(const EditorDocument& document) {
 EditorLines cameraLines(const EditorDocument& document) {
   EditorLines result;
   const auto& captions = cameraRowCaptions();
-  for (int l = 0; l < static_cast<int>(kCameraComments.size()); ++l) {
+  for (int l = 0; l < static_cast<int>(kCameraFileLineCount); ++l) {
     const std::string& text = document.cell(1, l);
     const std::string where = "row '" + captions[l] + "': '" + text + "' ";
     std::string value;
@@ -67,8 +58,8 @@ EditorLines cameraLines(const EditorDocument& document) {
       // The name without trailing blanks: the reader drops them, and keeping the one before " ; "
       // would add one more blank with every load and save.
       value = text.substr(0, text.find_last_not_of(' ') + 1);
-      if (value.find_first_of(";\r\n") != std::string::npos) {
-        return failed(kCameraFailure, where + "cannot be a file name: it would not read back");
+      if (const std::string problem = cameraValueProblem(value); !problem.empty()) {
+        return failed(kCameraFailure, where + "cannot be a file name: " + problem);
       }
       if (const auto reason = unwritableReason(value)) {
         return failed(kCameraFailure, where + "cannot be written: " + *reason);
@@ -80,7 +71,7 @@ EditorLines cameraLines(const EditorDocument& document) {
       }
       value = *normal;
     }
-    result.lines.push_back(value + kCameraComments[l]);
+    result.lines.push_back(cameraFileLine(static_cast<std::size_t>(l), value));
   }
   return result;
 }

@@ -22,8 +22,7 @@ public:
 
   const std::string* line(std::size_t index) {
     if (index >= lines_.size()) {
-      fail(lineAt(path_, index) + "the file ends after " + std::to_string(lines_.size()) +
-           " lines; it needs at least 6");
+      fail(lineAt(path_, index) + "в файле " + lineCount(lines_.size()) + ", а нужно не меньше 6");
       return nullptr;
     }
     return &lines_[index];
@@ -35,7 +34,7 @@ public:
       return std::nullopt;
     }
     if (text->find(';') == std::string::npos) {
-      fail(lineAt(path_, index) + "there is no ';' after the value, so the line has no value");
+      fail(lineAt(path_, index) + "после значения нет «;», поэтому значения у строки нет");
       return std::nullopt;
     }
     std::string why;
@@ -90,11 +89,11 @@ ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double&
   // separates folders with '\\'.
   const std::string tablePath = folderOf(path) + nativePath(tableName);
   if (tableName.empty()) {
-    return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "the correction table is not named");
+    return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "таблица коррекции не названа");
   }
   TextLines table = loadLines(tablePath);
   if (!table.ok) {
-    return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "correction table: " + table.error);
+    return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "таблица коррекции: " + table.error);
   }
   correctionTable = std::move(table.lines);
 
@@ -142,9 +141,8 @@ ReadStatus writeFocalLengthCopy(const std::string& cameraFile, const std::string
     return ReadStatus::failure(kWriteFailed, file.error);
   }
   if (file.lines.size() < 4) {
-    return ReadStatus::failure(kWriteFailed, cameraFile + ": the file has " +
-                                                 std::to_string(file.lines.size()) +
-                                                 " lines; the focal length goes on line 4");
+    return ReadStatus::failure(kWriteFailed, cameraFile + ": в файле " + lineCount(file.lines.size()) +
+                                                 ", а фокусное расстояние пишется в строку 4");
   }
   file.lines[3] = focalLengthLine(focal, deviation, stddev);
   const std::string why = saveLines(targetPath, file.lines);

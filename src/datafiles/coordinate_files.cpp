@@ -27,27 +27,27 @@ void addPoint(VT_Points& target, double x, double y) {
 std::optional<CoordinatePair> readPointLine(const std::string& line, char decimalSeparator,
                                             std::string& why) {
   if (line.empty()) {
-    why = "the line is empty";
+    why = "строка пуста";
     return std::nullopt;
   }
   const std::size_t semicolon = line.find(';');
   if (semicolon == std::string::npos) {
-    why = quoted(line) + " has no ';' between its two numbers";
+    why = "в " + quoted(line) + " нет «;» между двумя числами";
     return std::nullopt;
   }
   if (line.find(';', semicolon + 1) != std::string::npos) {
-    why = quoted(line) + " has a second ';'";
+    why = "в " + quoted(line) + " вторая «;»";
     return std::nullopt;
   }
   const std::string_view text(line);
   const auto first = numberOrReason(text.substr(0, semicolon), decimalSeparator, why);
   if (!first) {
-    why = "first number: " + why;
+    why = "первое число: " + why;
     return std::nullopt;
   }
   const auto second = numberOrReason(text.substr(semicolon + 1), decimalSeparator, why);
   if (!second) {
-    why = "second number: " + why;
+    why = "второе число: " + why;
     return std::nullopt;
   }
   return CoordinatePair{*first, *second};
@@ -107,12 +107,12 @@ ReadStatus ReadImagePoints(const std::string& path, VT_Points& target, const std
     try {
       x = CorrectX(pair->first, table, imageCentreX, decimalSeparator);
     } catch (const CorrectionError& e) {
-      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "correcting x: " + e.what());
+      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "коррекция x: " + e.what());
     }
     try {
       y = CorrectY(pair->second, table, imageCentreY, decimalSeparator);
     } catch (const CorrectionError& e) {
-      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "correcting y: " + e.what());
+      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "коррекция y: " + e.what());
     }
     addPoint(target, x, y);
   }

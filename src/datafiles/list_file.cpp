@@ -25,7 +25,7 @@ void ReadListFile(const std::string& path, std::array<std::string, 101>& imageFi
     const std::string& line = file.lines[i];
     if (line.find("crd") != std::string::npos) {
       if (nameCount == names.size()) {
-        throw Error(lineAt(path, i) + "more than 101 image file names");
+        throw Error(lineAt(path, i) + "больше 101 имени файла изображения");
       }
       names[nameCount++] = line;
       continue;
@@ -33,11 +33,11 @@ void ReadListFile(const std::string& path, std::array<std::string, 101>& imageFi
     std::string why;
     const auto value = numberOrReason(line, decimalSeparator, why);
     if (!value) {
-      throw Error(lineAt(path, i) + (line.empty() ? std::string("the line is empty") : why) +
-                  " (a line naming an image file must contain \"crd\")");
+      throw Error(lineAt(path, i) + (line.empty() ? std::string("строка пуста") : why) +
+                  " (строка с именем файла изображения должна содержать «crd»)");
     }
     if (valueCount == values.size()) {
-      throw Error(lineAt(path, i) + "more than 101 numbers");
+      throw Error(lineAt(path, i) + "больше 101 числа");
     }
     values[valueCount++] = *value;
   }

@@ -60,7 +60,7 @@ int EditorDocument::LoadFile(const std::string& path, int kind) {
     layout_ = EditorLayout{520, 290, displayName_ + " Внутренняя геометрия", 0, 2, {290, 200}, 24, false};
     return loadCamera(path) ? 1 : 0;
   }
-  failureDetail_ = "the editor has no file kind " + std::to_string(kind);
+  failureDetail_ = "редактор не знает вида файла " + std::to_string(kind);
   return 0;
 }
 
@@ -109,8 +109,8 @@ bool EditorDocument::loadCamera(const std::string& path) {
     return false;
   }
   if (file.lines.size() < captions.size()) {
-    failureDetail_ = path + ": a camera file has " + std::to_string(captions.size()) + " lines, this one " +
-                     std::to_string(file.lines.size());
+    failureDetail_ =
+        path + ": в cam-файле " + lineCount(captions.size()) + ", а в этом " + lineCount(file.lines.size());
     return false;
   }
   // Camera values stay as the file has them, blanks included; lines after the eighth are not read.

@@ -2,6 +2,7 @@
 
 #include "datafiles/camera_lines.h"
 #include "datafiles/coordinate_files.h"
+#include "datafiles/line_text.h"
 #include "datafiles/number_text.h"
 #include "platform/cp1251.h"
 #include "platform/text_file.h"
@@ -25,7 +26,7 @@ EditorLines failed(const std::string& text, const std::string& detail) {
 std::optional<std::string> unwritableReason(const std::string& text) {
   std::string error;
   if (!encodeCp1251(text, &error)) {
-    return error.empty() ? std::string("no Windows-1251 form") : error;
+    return error.empty() ? std::string("текст нельзя записать в Windows-1251") : error;
   }
   return std::nullopt;
 }
@@ -36,11 +37,13 @@ EditorLines pointListLines(const EditorDocument& document) {
   for (int r = 1; r < document.rowCount(); ++r) {
     const std::string& xText = document.cell(1, r);
     const std::string& yText = document.cell(2, r);
-    const auto x = parseNumber(xText, separator);
-    const auto y = x ? parseNumber(yText, separator) : std::nullopt;
+    std::string why;
+    const auto x = numberOrReason(xText, separator, why);
+    const auto y = x ? numberOrReason(yText, separator, why) : std::nullopt;
     if (!x || !y) {
       return failed("Ошибка в " + std::to_string(r) + "-й строке координат изображения!",
-                    "row " + std::to_string(r) + ": '" + (x ? yText : xText) + "' is not a number");
+                    document.displayName() + ", строка " + std::to_string(r) + ", " + (x ? "y" : "x") + ": " +
+                        why);
     }
     result.lines.push_back(pointLine(*x, *y, separator));
   }
@@ -52,22 +55,25 @@ EditorLines cameraLines(const EditorDocument& document) {
   const auto& captions = cameraRowCaptions();
   for (int l = 0; l < static_cast<int>(kCameraFileLineCount); ++l) {
     const std::string& text = document.cell(1, l);
-    const std::string where = "row '" + captions[l] + "': '" + text + "' ";
+    const std::string where =
+        document.displayName() + ", строка " + std::to_string(l + 1) + " («" + captions[l] + "»): ";
     std::string value;
     if (l == kCorrectionTableRow) {
       // The name without trailing blanks: the reader drops them, and keeping the one before " ; "
       // would add one more blank with every load and save.
       value = text.substr(0, text.find_last_not_of(' ') + 1);
       if (const std::string problem = cameraValueProblem(value); !problem.empty()) {
-        return failed(kCameraFailure, where + "cannot be a file name: " + problem);
+        return failed(kCameraFailure, where + quoted(value) + " не может быть именем файла: " + problem);
       }
       if (const auto reason = unwritableReason(value)) {
-        return failed(kCameraFailure, where + "cannot be written: " + *reason);
+        return failed(kCameraFailure, where + *reason);
       }
     } else {
       const auto normal = NormalizeNumber(text, document.decimalSeparator());
       if (!normal) {
-        return failed(kCameraFailure, where + "is not a number");
+        std::string why;
+        numberOrReason(text, document.decimalSeparator(), why);
+        return failed(kCameraFailure, where + why);
       }
       value = *normal;
     }

@@ -166,21 +166,21 @@ TEST(Writers, RefuseWhatWouldNotReadBack) {
        [](const std::string& p) {
          return writeCoordinateFile(p, {{1, 2}, {kNaN, 0}}, '.');
        },
-       "line 2"},
+       "строка 2"},
       {"points_infinite",
        [](const std::string& p) {
          return writeCoordinateFile(p, {{1, -kInf}}, '.');
        },
-       "line 1"},
+       "строка 1"},
       {"list_name_without_crd",
        [](const std::string& p) {
          return writeListFile(p, {"a.crd", "b.txt"}, {1}, '.');
        },
-       "line 2"},
+       "строка 2"},
       {"list_name_with_line_break",
-       [](const std::string& p) { return writeListFile(p, {"a\r\nb.crd"}, {1}, '.'); }, "line 1"},
+       [](const std::string& p) { return writeListFile(p, {"a\r\nb.crd"}, {1}, '.'); }, "строка 1"},
       {"list_infinite_step", [](const std::string& p) { return writeListFile(p, {"a.crd"}, {kInf}, '.'); },
-       "line 2"},
+       "строка 2"},
       {"list_too_many_names",
        [](const std::string& p) {
          return writeListFile(p, std::vector<std::string>(102, "a.crd"), {1}, '.');

@@ -16,6 +16,9 @@
 
 namespace kavo::testing {
 
+using test::ScriptedUserPort;
+using test::TempFolder;
+
 class RecordingView final : public MainView {
 public:
   ComputeCommand* command = nullptr;
@@ -84,11 +87,11 @@ inline std::vector<std::string> readLines(const std::string& path) {
 // three files have been picked.
 struct Bench {
   explicit Bench(SynthOptions options = {}) {
-    series = writeSyntheticSeries(folder.path().string(), options);
+    series = writeSyntheticSeries(folder.path(), options);
     commands.takeFile(FileField::Camera, series.cameraFile);
     commands.takeFile(FileField::Scene, series.sceneFile);
     commands.takeFile(FileField::List, series.listFile);
-    command.setImageFolder(folder.path().string() + "/");
+    command.setImageFolder(folder.path());
     command.setThreads(1);
     view.command = &command;
     // Sentinels: a test sees whether anything was shown since.

@@ -186,7 +186,7 @@ TEST(WorkerRun, OwnerGoingAwayMidRunLeavesTheWorkerToEndQuietly) {
   options.images = 12;
   options.noise = 0.3;
   TempFolder folder;
-  const SynthSeries series = writeSyntheticSeries(folder.path().string(), options);
+  const SynthSeries series = writeSyntheticSeries(folder.path(), options);
   QueuedDispatcher dispatcher;
   std::shared_ptr<WorkerExit> exit;
   std::weak_ptr<StatFocThread> worker;
@@ -199,7 +199,7 @@ TEST(WorkerRun, OwnerGoingAwayMidRunLeavesTheWorkerToEndQuietly) {
     state->listFile = series.listFile;
     auto command = std::make_unique<ComputeCommand>(*state, port, *view, dispatcher, '.');
     view->command = command.get();
-    command->setImageFolder(folder.path().string() + "/");
+    command->setImageFolder(folder.path());
     command->N10Click();
     ASSERT_TRUE(command->running());
     exit = command->workerExit();

@@ -20,6 +20,9 @@ namespace kavo::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using test::copySampleSeries;
+using test::sampleSeriesFolder;
+using test::TempFolder;
 
 const fs::path kSample = sampleSeriesFolder();
 
@@ -223,7 +226,7 @@ TEST_P(OutputFailure, ExitsWithOneAndSaysWhichOutput) {
   std::vector<std::string> options{"--json"};
   for (std::string option : c.options) {
     if (option.front() == '@') {
-      option = s.folder.path().string() + option.substr(1);
+      option = s.folder.path() + option.substr(1);
     }
     options.push_back(option);
   }

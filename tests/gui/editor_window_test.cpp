@@ -3,7 +3,7 @@
 #include "editor_window.h"
 #include "focus_form.h"
 
-#include "../editor/scripted_port.h"
+#include "scripted_user_port.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,7 +18,7 @@
 #include <QtTest>
 
 using kavo::TRedForm;
-using kavo::test::ScriptedPort;
+using kavo::test::ScriptedUserPort;
 
 namespace {
 
@@ -78,7 +78,7 @@ private:
   QTemporaryDir dir;
   QString scenePath;
 
-  std::unique_ptr<TRedForm> openScene(ScriptedPort& port) {
+  std::unique_ptr<TRedForm> openScene(ScriptedUserPort& port) {
     writeAll(scenePath, "1;10\r\n2;20\r\n3;30\r\n");
     auto form = std::make_unique<TRedForm>(nullptr, port, '.');
     if (form->LoadFile(scenePath.toStdString(), 2) != 1) {
@@ -98,7 +98,7 @@ private slots:
   }
 
   void pointListLayout() {
-    ScriptedPort port;
+    ScriptedUserPort port;
     auto form = openScene(port);
     QVERIFY(form);
     QCOMPARE(form->windowTitle(), QString("scene.crd Реперные точки"));
@@ -138,14 +138,14 @@ private slots:
     QCOMPARE(items[2]->text(), QString("Выход"));
     QVERIFY(!form->modified());
     QVERIFY(form->close());
-    QVERIFY(port.questions.empty());
+    QVERIFY(port.questions().empty());
   }
 
   void cameraLayoutTypingSetsModified() {
     const QString path = dir.filePath("Kalibr.cam");
     writeAll(path, "512 ;\r\n384 ;\r\ncorr.tab ;\r\n "
                    ";\r\n1024;\r\n768;\r\n512;\r\n384;\r\n");
-    ScriptedPort port;
+    ScriptedUserPort port;
     TRedForm form(nullptr, port, '.');
     QCOMPARE(form.LoadFile(path.toStdString(), 5), 1);
     form.show();
@@ -170,28 +170,28 @@ private slots:
     // Enter hands the text to the grid through the event queue.
     QTRY_VERIFY(form.document().cell(1, 3) == "1500");
 
-    port.yesNoAnswers = {true};
-    port.saveAnswers = {path.toStdString()};
+    port.answers = {true};
+    port.saveFiles = {path.toStdString()};
     QVERIFY(form.close());
     QCOMPARE(readAll(path).split('\n').value(3), QByteArray("1500 ; \xD4\xEE\xEA\xF3\xF1\xED\xEE\xE5 "
                                                             "\xF0\xE0\xF1\xF1\xF2\xEE\xFF\xED\xE8\xE5\r"));
   }
 
   void arrowKeyAloneMakesClosingAsk() {
-    ScriptedPort port;
+    ScriptedUserPort port;
     auto form = openScene(port);
     QVERIFY(form);
     QTest::keyClick(grid(*form), Qt::Key_Down);
     QVERIFY(form->modified());
-    port.yesNoAnswers = {false};
+    port.answers = {false};
     QVERIFY(form->close());
-    QCOMPARE(port.questions.size(), size_t(1));
-    QCOMPARE(port.questions[0].text, std::string("Данные не сохранены. Сохранить?"));
+    QCOMPARE(port.questions().size(), size_t(1));
+    QCOMPARE(port.questions()[0].text, std::string("Данные не сохранены. Сохранить?"));
     QCOMPARE(readAll(scenePath), QByteArray("1;10\r\n2;20\r\n3;30\r\n"));
   }
 
   void gridCommandsThroughTheToolButtons() {
-    ScriptedPort port;
+    ScriptedUserPort port;
     auto form = openScene(port);
     QVERIFY(form);
     QTableWidget* g = grid(*form);
@@ -214,39 +214,39 @@ private slots:
     QTest::mouseClick(button(*form, "ToolButton1"), Qt::LeftButton);
     QCOMPARE(rows(*form), QStringList({"1::"}));
 
-    port.yesNoAnswers = {false};
+    port.answers = {false};
     QVERIFY(form->close());
   }
 
   // A cell still being edited is taken into the file, and moves with its row.
   void openCellEditorIsCommittedFirst() {
-    ScriptedPort port;
+    ScriptedUserPort port;
     auto form = openScene(port);
     QVERIFY(form);
     QVERIFY(typeIntoCell(*form, 1, 2, "25"));
     QTest::mouseClick(button(*form, "ToolButton3"), Qt::LeftButton);
     QCOMPARE(rows(*form).value(2), QString("3:2:25"));
     QTest::mouseClick(button(*form, "ToolButton10"), Qt::LeftButton);
-    QCOMPARE(port.messages.size(), size_t(1));
-    QCOMPARE(port.messages[0].text, std::string("Ошибка в 2-й строке координат изображения!"));
-    QVERIFY(port.saveRequests.empty());
+    QCOMPARE(port.messages().size(), size_t(1));
+    QCOMPARE(port.messages()[0].text, std::string("Ошибка в 2-й строке координат изображения!"));
+    QVERIFY(port.saveRequests().empty());
     QVERIFY(form->modified());
 
     grid(*form)->setCurrentCell(1, 1);
     QTest::mouseClick(button(*form, "ToolButton1"), Qt::LeftButton);
     QVERIFY(typeIntoCell(*form, 0, 1, "7"));
-    port.saveAnswers = {std::nullopt, scenePath.toStdString()};
+    port.saveFiles = {std::nullopt, scenePath.toStdString()};
     form->findChild<QAction*>("N3")->trigger();
     QVERIFY(form->modified());
     QCOMPARE(readAll(scenePath), QByteArray("1;10\r\n2;20\r\n3;30\r\n"));
     form->findChild<QAction*>("N3")->trigger();
-    QCOMPARE(port.saveRequests.size(), size_t(2));
-    QCOMPARE(port.saveRequests[1].proposedName, scenePath.toStdString());
-    QCOMPARE(port.saveRequests[1].filter, std::string("Coordinate Files|*.crd|All Files|*.*"));
+    QCOMPARE(port.saveRequests().size(), size_t(2));
+    QCOMPARE(port.saveRequests()[1].proposedName, scenePath.toStdString());
+    QCOMPARE(port.saveRequests()[1].filter, std::string("Coordinate Files|*.crd|All Files|*.*"));
     QCOMPARE(readAll(scenePath), QByteArray("7 ; 10\r\n2 ; 25\r\n3 ; 30\r\n"));
     QVERIFY(!form->modified());
     QVERIFY(form->close());
-    QVERIFY(port.questions.empty());
+    QVERIFY(port.questions().empty());
   }
 
   // Each answer of the close question and of the save dialog it leads to.
@@ -265,14 +265,13 @@ private slots:
         {"yes_saved", true, true, true, "9 ; 10\r\n2 ; 20\r\n3 ; 30\r\n"},
     };
     for (const Case& c : cases) {
-      ScriptedPort port;
+      ScriptedUserPort port;
       auto form = openScene(port);
       QVERIFY(form);
       QTest::keyClick(typeIntoCell(*form, 0, 1, "9"), Qt::Key_Return);
-      port.yesNoAnswers = {c.yes};
+      port.answers = {c.yes};
       if (c.yes) {
-        port.saveAnswers = {c.chooseFile ? std::optional<std::string>(scenePath.toStdString())
-                                         : std::nullopt};
+        port.saveFiles = {c.chooseFile ? std::optional<std::string>(scenePath.toStdString()) : std::nullopt};
       }
       form->findChild<QAction*>("N6")->trigger();
       QVERIFY2(form->isVisible() != c.closes, c.name);
@@ -280,9 +279,9 @@ private slots:
       QCOMPARE(port.unexpected, 0);
       if (!c.closes) {
         // Still unsaved: the next close asks again.
-        port.yesNoAnswers = {false};
+        port.answers = {false};
         QVERIFY(form->close());
-        QCOMPARE(port.questions.size(), size_t(2));
+        QCOMPARE(port.questions().size(), size_t(2));
       }
     }
   }
@@ -290,19 +289,19 @@ private slots:
   void failedLoadTellsTheUserAndIsNotShown() {
     const QString path = dir.filePath("bad.crd");
     writeAll(path, "1;2\r\n\r\n");
-    ScriptedPort port;
+    ScriptedUserPort port;
     kavo::openDataEditor(nullptr, port, path.toStdString(), 2, '.');
-    QCOMPARE(port.messages.size(), size_t(1));
-    QCOMPARE(port.messages[0].text, std::string("Внутренняя ошибка. Обратитесь к разработчику."));
-    QCOMPARE(port.messages[0].caption, std::string("Ошибка!"));
-    QVERIFY(port.messages[0].detail.find("строка 2") != std::string::npos);
-    QVERIFY(port.questions.empty());
+    QCOMPARE(port.messages().size(), size_t(1));
+    QCOMPARE(port.messages()[0].text, std::string("Внутренняя ошибка. Обратитесь к разработчику."));
+    QCOMPARE(port.messages()[0].caption, std::string("Ошибка!"));
+    QVERIFY(port.messages()[0].detail.find("строка 2") != std::string::npos);
+    QVERIFY(port.questions().empty());
   }
 
   // The entry point the main window uses: the editor is modal and gone when it
   // returns.
   void openDataEditorShowsModallyUntilClosed() {
-    ScriptedPort port;
+    ScriptedUserPort port;
     bool seen = false;
     QTimer::singleShot(0, [&] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -315,7 +314,7 @@ private slots:
     });
     kavo::openDataEditor(nullptr, port, "", 2, '.');
     QVERIFY(seen);
-    QVERIFY(port.questions.empty());
+    QVERIFY(port.questions().empty());
     for (QWidget* w : QApplication::topLevelWidgets()) {
       QVERIFY(qobject_cast<TRedForm*>(w) == nullptr);
     }
@@ -330,7 +329,7 @@ private slots:
                      ";\r\n1024;\r\n768;\r\n512;\r\n384;\r\n");
     const QString scene = dir.filePath("main.crd");
     writeAll(scene, "1;2,50\r\n");
-    ScriptedPort port;
+    ScriptedUserPort port;
     kavo::TFocus_Form main(port, ',');
     main.show();
     main.Image1Click();
@@ -372,8 +371,8 @@ private slots:
       QCOMPARE(firstRow, c.firstRow);
       QVERIFY(modal);
     }
-    QVERIFY(port.messages.empty());
-    QVERIFY(port.questions.empty());
+    QVERIFY(port.messages().empty());
+    QVERIFY(port.questions().empty());
   }
 };
 

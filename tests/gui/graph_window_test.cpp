@@ -24,7 +24,7 @@
 #include "scripted_user_port.h"
 
 using namespace kavo;
-using kavo::testing::ScriptedUserPort;
+using kavo::test::ScriptedUserPort;
 
 namespace {
 

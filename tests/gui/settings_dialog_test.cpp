@@ -13,7 +13,7 @@
 #include <numbers>
 
 using kavo::ProgramWindows;
-using kavo::testing::ScriptedUserPort;
+using kavo::test::ScriptedUserPort;
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using kavo::testing::ScriptedUserPort;
+using kavo::test::ScriptedUserPort;
 
 // Copies the sample series into dir (writable, so Save can write next to it).
 inline bool copySampleSeries(const QString& dir) {
-  return kavo::testing::copySampleSeries(dir.toStdString());
+  return kavo::test::copySampleSeries(dir.toStdString());
 }
 
 inline bool writeLines(const QString& path, const QStringList& lines) {
@@ -32,7 +32,7 @@ inline bool writeLines(const QString& path, const QStringList& lines) {
 // A series whose run lasts long once the layout tests are relaxed (relaxLayoutTests): 110
 // reference points in 8 images.
 inline void writeLongSeries(const QString& dir) {
-  kavo::testing::writeLongSeries(dir.toStdString(), 11, 10, 8);
+  kavo::test::writeLongSeries(dir.toStdString(), 11, 10, 8);
 }
 
 inline void relaxLayoutTests(kavo::CalibrationState& state) {

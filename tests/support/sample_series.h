@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-namespace kavo::testing {
+namespace kavo::test {
 
 // The bundled sample series.
 inline std::filesystem::path sampleSeriesFolder() {
@@ -40,4 +40,4 @@ inline SynthSeries writeLongSeries(const std::filesystem::path& folder, int rows
   return writeSyntheticSeries(folder.string(), options);
 }
 
-} // namespace kavo::testing
+} // namespace kavo::test

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace kavo::testing {
+namespace kavo::test {
 
 class ScriptedUserPort final : public UserPort {
 public:
@@ -92,4 +92,4 @@ private:
   }
 };
 
-} // namespace kavo::testing
+} // namespace kavo::test

@@ -9,16 +9,17 @@
 #include <string>
 #include <vector>
 
-namespace kavo::testing {
+namespace kavo::test {
 
 class TempFolder {
 public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kavo-test-XXXXXX").string();
+  // label only helps to tell the folders apart while a test runs.
+  explicit TempFolder(const std::string& label = "test") {
+    std::string pattern = (std::filesystem::temp_directory_path() / ("kavo-" + label + "-XXXXXX")).string();
     if (::mkdtemp(pattern.data()) == nullptr) {
       throw std::runtime_error("cannot create a temporary folder");
     }
-    root = pattern;
+    root = pattern + "/";
   }
   ~TempFolder() {
     std::error_code ignored;
@@ -27,13 +28,14 @@ public:
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
-  const std::filesystem::path& path() const { return root; }
+  // The folder's path, ending in '/'.
+  const std::string& path() const { return root; }
   // The full path of name inside the folder.
-  std::string file(const std::string& name) const { return (root / name).string(); }
+  std::string file(const std::string& name) const { return root + name; }
 
   // Writes raw bytes (already Windows-1251) to name inside the folder; returns the full path.
   std::string write(const std::string& name, const std::string& bytes) const {
-    const std::filesystem::path full = root / name;
+    const std::filesystem::path full = root + name;
     std::filesystem::create_directories(full.parent_path());
     std::ofstream(full, std::ios::binary) << bytes;
     return full.string();
@@ -49,7 +51,7 @@ public:
   }
 
 private:
-  std::filesystem::path root;
+  std::string root;
 };
 
 inline std::string readBytes(const std::string& path) {
@@ -57,4 +59,4 @@ inline std::string readBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-} // namespace kavo::testing
+} // namespace kavo::test

@@ -162,8 +162,8 @@ void ComputeCommand::Edit7Change(const std::string& text) {
   try {
     const VT_Points& results = *state.runResults;
     if (!runProducedValues(results)) {
-      const UserMessage noValue{"Неправильные входные данные! Измените параметры!", "Ошибка!", noValueDetail(),
-                                BoxOwner::MainWindow, BoxIcon::Error};
+      const UserMessage noValue{"Неправильные входные данные! Измените параметры!", "Ошибка!",
+                                noValueDetail(), BoxOwner::MainWindow, BoxIcon::Error};
       last.stage = ComputeOutcome::Stage::NoValue;
       last.message = noValue;
       port.showMessage(noValue);

@@ -90,9 +90,8 @@ bool ComputeCommand::loadInputs() {
   ReadListFile(state.listFile, state.imageFiles, state.imageValues, state.imageCount, separator);
   if (state.scenePoints->Count() < 4) {
     stopWith(ownedByMainWindow(kNotEnoughPoints, "Ошибка!",
-                               fileNameOf(state.sceneFile) +
-                                   ": реперных точек: " + std::to_string(state.scenePoints->Count()) +
-                                   "; нужно не меньше 4",
+                               fileNameOf(state.sceneFile) + ": реперных точек: " +
+                                   std::to_string(state.scenePoints->Count()) + "; нужно не меньше 4",
                                BoxIcon::Error));
     return false;
   }

@@ -22,8 +22,7 @@ std::vector<std::string> listValuesLines(const FocalValues& values, char separat
 }
 
 std::vector<std::string> resultMemoLines(const RunResult& r, char separator) {
-  return {"-------Результаты счёта-------",
-          "Среднее значение: " + formatFixed(r.meanValue, separator),
+  return {"-------Результаты счёта-------", "Среднее значение: " + formatFixed(r.meanValue, separator),
           "Отклонение: " + formatFixed(r.deviation, separator),
           "Стандартное отклонение: " + formatFixed(r.standardDeviation, separator),
           "Общее количество используемых переборов:  " +

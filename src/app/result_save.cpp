@@ -25,7 +25,10 @@ SaveOutcome saveShownResult(CalibrationState& state, UserPort& port) {
   std::error_code ignored;
   if (std::filesystem::exists(*chosen, ignored)) {
     const UserMessage question{"Файл " + fileNameOf(*chosen) + " уже существует. Перезаписать?",
-                               "Предупреждение", {}, BoxOwner::MainWindow, BoxIcon::Question};
+                               "Предупреждение",
+                               {},
+                               BoxOwner::MainWindow,
+                               BoxIcon::Question};
     if (!port.askYesNo(question)) {
       outcome.status = SaveOutcome::Status::Declined;
       return outcome;
@@ -49,7 +52,8 @@ CloseDecision askToSaveBeforeClosing(CalibrationState& state, UserPort& port) {
   if (state.resultSaved || !state.shownResult) {
     return CloseDecision::Close;
   }
-  const UserMessage question{"Сохранить результат?", "Сохранение", {}, BoxOwner::MainWindow, BoxIcon::Question};
+  const UserMessage question{
+      "Сохранить результат?", "Сохранение", {}, BoxOwner::MainWindow, BoxIcon::Question};
   switch (port.askYesNoCancel(question)) {
   case Answer::No:
     return CloseDecision::Close;

@@ -76,9 +76,11 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       ->capture_default_str();
   computeCmd->add_option("--second-image", settings.secondImageNumber, "Number of the next image")
       ->capture_default_str();
-  computeCmd->add_option("--clip-sigma", settings.clipSigmaCount, "Deviations beyond which values are clipped")
+  computeCmd
+      ->add_option("--clip-sigma", settings.clipSigmaCount, "Deviations beyond which values are clipped")
       ->capture_default_str();
-  computeCmd->add_option("--min-angle", settings.minLineAngleDegrees, "Minimum angle between two lines, degrees")
+  computeCmd
+      ->add_option("--min-angle", settings.minLineAngleDegrees, "Minimum angle between two lines, degrees")
       ->capture_default_str();
   computeCmd
       ->add_option("--min-spacing", settings.minPointSpacingPercent,

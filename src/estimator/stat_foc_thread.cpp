@@ -16,7 +16,8 @@ std::shared_ptr<StatFocThread>
 StatFocThread::create(MainThreadDispatcher& dispatcher, std::weak_ptr<StatFocHost> host,
                       const VT_Points& scenePoints,
                       const std::vector<std::unique_ptr<VT_Points>>& imagePoints) {
-  return std::shared_ptr<StatFocThread>(new StatFocThread(dispatcher, std::move(host), scenePoints, imagePoints));
+  return std::shared_ptr<StatFocThread>(
+      new StatFocThread(dispatcher, std::move(host), scenePoints, imagePoints));
 }
 
 namespace {

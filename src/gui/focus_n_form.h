@@ -15,8 +15,9 @@ class FocusNForm;
 namespace kavo {
 
 // The settings dialog "Настройки": created once at start and reused. It edits the settings of the
-// main window's CalibrationState, whose checks and units live in app/settings_input.h; the processing mode also resizes the main window and shows or
-// hides its memo, which the window does through applyProcessingMode.
+// main window's CalibrationState, whose checks and units live in app/settings_input.h; the processing mode
+// also resizes the main window and shows or hides its memo, which the window does through
+// applyProcessingMode.
 class TFocusNForm : public QDialog {
   Q_OBJECT
 

@@ -95,8 +95,11 @@ int main(int argc, char** argv) {
   } catch (const std::exception& error) {
     // An error escaping start-up or the message loop: the application's default error report.
     port.setMainWindow(nullptr);
-    port.showMessage(kavo::UserMessage{error.what(), QApplication::applicationName().toStdString(), {},
-                                       kavo::BoxOwner::None, kavo::BoxIcon::Error});
+    port.showMessage(kavo::UserMessage{error.what(),
+                                       QApplication::applicationName().toStdString(),
+                                       {},
+                                       kavo::BoxOwner::None,
+                                       kavo::BoxIcon::Error});
     return 1;
   }
 }

@@ -25,7 +25,8 @@ std::string writeFileAtomically(const std::string& path, std::string_view bytes)
   return writeFileAtomically(path, [bytes](const ByteSink& sink) { sink(bytes); });
 }
 
-std::string writeFileAtomically(const std::string& requested, const std::function<void(const ByteSink&)>& produce) {
+std::string writeFileAtomically(const std::string& requested,
+                                const std::function<void(const ByteSink&)>& produce) {
   if (requested.empty()) {
     return "не задано имя файла";
   }

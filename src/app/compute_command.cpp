@@ -185,8 +185,12 @@ void ComputeCommand::Edit7Change(const std::string& text) {
     view.setProgressPosition(0);
     changed();
   } catch (const std::exception& e) {
-    // What the application's default error report would show for an error escaping the handler.
-    port.showMessage({e.what(), "Kavo", {}, BoxOwner::MainWindow, BoxIcon::Error});
+    // What the application's default error report would show for an error escaping the handler;
+    // the run has shown no result.
+    const UserMessage report{e.what(), "Kavo", {}, BoxOwner::MainWindow, BoxIcon::Error};
+    last.stage = ComputeOutcome::Stage::NoValue;
+    last.message = report;
+    port.showMessage(report);
   }
 }
 

@@ -20,7 +20,7 @@ struct ComputeOutcome {
     Stopped,   // stopped before the launch; message is what the window showed (empty after "No")
     Running,   // the worker runs
     Done,      // the worker signalled its end and the result is shown (CalibrationState::shownResult)
-    NoValue,   // the run ended normally without a single value; message says so
+    NoValue,   // the run ended without a value to show (none produced, or a broken result list)
     Abandoned, // the worker ended without a result; abandon says why
   };
   Stage stage = Stage::Idle;

@@ -331,6 +331,9 @@ TEST_P(ResultDisplay, FollowsTheDisplayRules) {
   } else {
     ASSERT_EQ(port.shown.size(), 1u);
     EXPECT_EQ(port.shown[0].message.text, c.message);
+    // The front ends learn that the run showed nothing (kavo-cli reports it as such).
+    EXPECT_EQ(command.outcome().stage, Stage::NoValue);
+    EXPECT_EQ(command.outcome().message.text, c.message);
   }
 }
 

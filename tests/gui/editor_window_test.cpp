@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -67,6 +68,23 @@ QLineEdit* typeIntoCell(TRedForm& form, int row, int column, const QString& text
     QTest::keyClicks(editor, text.mid(1));
   }
   return editor;
+}
+
+// Keys as a user presses them: to the cell editor while one is open, otherwise to the grid.
+QWidget* keyTarget(TRedForm& form) {
+  QTableWidget* g = grid(form);
+  QWidget* focused = QApplication::focusWidget();
+  return focused != nullptr && g->isAncestorOf(focused) ? focused : g;
+}
+
+void press(TRedForm& form, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QTest::keyClick(keyTarget(form), key, modifiers);
+}
+
+void type(TRedForm& form, const QString& text) {
+  for (const QChar ch : text) {
+    QTest::keyClick(keyTarget(form), ch.toLatin1());
+  }
 }
 
 } // namespace
@@ -166,28 +184,135 @@ private slots:
     QLineEdit* editor = typeIntoCell(form, 3, 1, "1500");
     QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_Return);
-    QVERIFY(form.modified());
     // Enter hands the text to the grid through the event queue.
     QTRY_VERIFY(form.document().cell(1, 3) == "1500");
+    QVERIFY(form.modified());
 
-    port.yesNoAnswers = {true};
+    port.threeWayAnswers = {kavo::Answer::Yes};
     port.saveAnswers = {path.toStdString()};
     QVERIFY(form.close());
     QCOMPARE(readAll(path).split('\n').value(3), QByteArray("1500 ; \xD4\xEE\xEA\xF3\xF1\xED\xEE\xE5 "
                                                             "\xF0\xE0\xF1\xF1\xF2\xEE\xFF\xED\xE8\xE5\r"));
   }
 
-  void arrowKeyAloneMakesClosingAsk() {
+  // Tab, Shift+Tab and the arrows move through the cells that take typing only, so every typed
+  // value lands in a cell: "x Tab y Tab x" fills the next row's x.
+  void keyboardMovesThroughEditableCellsOnly() {
     ScriptedPort port;
     auto form = openScene(port);
     QVERIFY(form);
-    QTest::keyClick(grid(*form), Qt::Key_Down);
-    QVERIFY(form->modified());
-    port.yesNoAnswers = {false};
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QTableWidget* g = grid(*form);
+    g->setFocus();
+    g->setCurrentCell(0, 1);
+    type(*form, "7");
+    press(*form, Qt::Key_Tab);
+    type(*form, "8");
+    press(*form, Qt::Key_Tab);
+    type(*form, "9");
+    press(*form, Qt::Key_Return);
+    QTRY_COMPARE(rows(*form), QStringList({"1:7:8", "2:9:20", "3:3:30"}));
+
+    struct Move {
+      Qt::Key key;
+      Qt::KeyboardModifiers modifiers;
+      int row;
+      int column;
+    };
+    // From row 2, column x.
+    const Move moves[] = {
+        {Qt::Key_Backtab, Qt::ShiftModifier, 0, 2}, // back to the previous row's y
+        {Qt::Key_Tab, Qt::NoModifier, 1, 1},        // and forward again past the number column
+        {Qt::Key_Left, Qt::NoModifier, 1, 1},       // the number column is not a stop
+        {Qt::Key_Home, Qt::NoModifier, 1, 1},
+        {Qt::Key_End, Qt::NoModifier, 1, 2},
+        {Qt::Key_Down, Qt::NoModifier, 2, 2},
+        {Qt::Key_Tab, Qt::NoModifier, 2, 2}, // the last cell: Tab finds no further cell
+    };
+    g->setCurrentCell(1, 1);
+    for (const Move& m : moves) {
+      press(*form, m.key, m.modifiers);
+      QCOMPARE(QPair(g->currentRow(), g->currentColumn()), QPair(m.row, m.column));
+    }
+    // A click on a row number does not make it the cell typing goes to.
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualItemRect(g->item(0, 0)).center());
+    QCOMPARE(g->currentColumn(), 2);
+    port.threeWayAnswers = {kavo::Answer::No};
     QVERIFY(form->close());
-    QCOMPARE(port.questions.size(), size_t(1));
-    QCOMPARE(port.questions[0].text, std::string("Данные не сохранены. Сохранить?"));
-    QCOMPARE(readAll(scenePath), QByteArray("1;10\r\n2;20\r\n3;30\r\n"));
+  }
+
+  // The camera rows: Tab goes from one value to the next, never to a caption.
+  void cameraValuesTakeTypingOneAfterAnother() {
+    const QString path = dir.filePath("tab.cam");
+    writeAll(path, "512 ;\r\n384 ;\r\ncorr.tab ;\r\n ;\r\n1024;\r\n768;\r\n512;\r\n384;\r\n");
+    ScriptedPort port;
+    TRedForm form(nullptr, port, '.');
+    QCOMPARE(form.LoadFile(path.toStdString(), 5), 1);
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    grid(form)->setFocus();
+    grid(form)->setCurrentCell(0, 1);
+    type(form, "1");
+    press(form, Qt::Key_Tab);
+    type(form, "2");
+    press(form, Qt::Key_Tab);
+    type(form, "t");
+    press(form, Qt::Key_Return);
+    QTRY_COMPARE(form.document().cell(1, 2), std::string("t"));
+    QCOMPARE(form.document().cell(1, 0), std::string("1"));
+    QCOMPARE(form.document().cell(1, 1), std::string("2"));
+    port.threeWayAnswers = {kavo::Answer::No};
+    QVERIFY(form.close());
+  }
+
+  // Only a change of content marks the grid unsaved: moving, Escape, or typing the value a cell
+  // already holds leaves nothing to ask about when the window closes.
+  void onlyAChangeOfContentMarksTheGridModified() {
+    ScriptedPort port;
+    auto form = openScene(port);
+    QVERIFY(form);
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QTableWidget* g = grid(*form);
+    g->setFocus();
+    g->setCurrentCell(0, 1);
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Tab, Qt::Key_Escape, Qt::Key_PageDown, Qt::Key_Up}) {
+      press(*form, key);
+    }
+    type(*form, "5");
+    press(*form, Qt::Key_Escape); // the typing is put aside
+    g->setCurrentCell(0, 1);
+    type(*form, "1"); // the value the cell holds
+    press(*form, Qt::Key_Return);
+    QTRY_VERIFY(QApplication::focusWidget() == g); // the cell editor has closed
+    QVERIFY(!form->modified());
+    QVERIFY(form->close());
+    QVERIFY(port.questions.empty());
+    QCOMPARE(port.unexpected, 0);
+  }
+
+  // After a save, keys that change nothing do not bring the question back.
+  void closingRightAfterASaveAsksNothing() {
+    ScriptedPort port;
+    auto form = openScene(port);
+    QVERIFY(form);
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    grid(*form)->setFocus();
+    grid(*form)->setCurrentCell(0, 1);
+    type(*form, "4");
+    press(*form, Qt::Key_Return);
+    QTRY_VERIFY(form->modified());
+    port.saveAnswers = {scenePath.toStdString()};
+    form->findChild<QAction*>("N3")->trigger();
+    QVERIFY(!form->modified());
+    press(*form, Qt::Key_Escape);
+    press(*form, Qt::Key_Down);
+    QVERIFY(form->close());
+    QVERIFY(port.questions.empty());
+    QCOMPARE(readAll(scenePath), QByteArray("4 ; 10\r\n2 ; 20\r\n3 ; 30\r\n"));
   }
 
   void gridCommandsThroughTheToolButtons() {
@@ -200,7 +325,7 @@ private slots:
     QCOMPARE(rows(*form), QStringList({"1:1:10", "2::", "3:2:20", "4:3:30"}));
     QCOMPARE(g->currentRow(), 1);
     QVERIFY(form->modified());
-    QVERIFY(g->item(1, 0)->flags() == Qt::ItemIsEnabled);
+    QVERIFY(g->item(1, 0)->flags() == Qt::NoItemFlags); // the new row's number is fixed too
 
     QTest::mouseClick(button(*form, "ToolButton5"), Qt::LeftButton);
     QCOMPARE(rows(*form), QStringList({"1:1:10", "2::", "3:2:20", "4:3:30", "5::"}));
@@ -214,7 +339,7 @@ private slots:
     QTest::mouseClick(button(*form, "ToolButton1"), Qt::LeftButton);
     QCOMPARE(rows(*form), QStringList({"1::"}));
 
-    port.yesNoAnswers = {false};
+    port.threeWayAnswers = {kavo::Answer::No};
     QVERIFY(form->close());
   }
 
@@ -249,28 +374,30 @@ private slots:
     QVERIFY(port.questions.empty());
   }
 
-  // Each answer of the close question and of the save dialog it leads to.
+  // Each answer of the close question and of the save dialog it leads to. Cancel stands for the
+  // box's Отмена, Escape and its title-bar close alike: the editor stays open with the edits.
   void closeQuestionAnswers() {
     struct Case {
       const char* name;
-      bool yes;
+      kavo::Answer answer;
       bool chooseFile;
       bool closes;
       QByteArray file;
     };
     const QByteArray original = "1;10\r\n2;20\r\n3;30\r\n";
     const Case cases[] = {
-        {"no", false, false, true, original},
-        {"yes_cancelled", true, false, false, original},
-        {"yes_saved", true, true, true, "9 ; 10\r\n2 ; 20\r\n3 ; 30\r\n"},
+        {"no", kavo::Answer::No, false, true, original},
+        {"cancel", kavo::Answer::Cancel, false, false, original},
+        {"yes_cancelled", kavo::Answer::Yes, false, false, original},
+        {"yes_saved", kavo::Answer::Yes, true, true, "9 ; 10\r\n2 ; 20\r\n3 ; 30\r\n"},
     };
     for (const Case& c : cases) {
       ScriptedPort port;
       auto form = openScene(port);
       QVERIFY(form);
       QTest::keyClick(typeIntoCell(*form, 0, 1, "9"), Qt::Key_Return);
-      port.yesNoAnswers = {c.yes};
-      if (c.yes) {
+      port.threeWayAnswers = {c.answer};
+      if (c.answer == kavo::Answer::Yes) {
         port.saveAnswers = {c.chooseFile ? std::optional<std::string>(scenePath.toStdString())
                                          : std::nullopt};
       }
@@ -278,13 +405,57 @@ private slots:
       QVERIFY2(form->isVisible() != c.closes, c.name);
       QCOMPARE(readAll(scenePath), c.file);
       QCOMPARE(port.unexpected, 0);
+      QCOMPARE(port.questions.size(), size_t(1));
+      QCOMPARE(port.questions[0].text, std::string("Данные не сохранены. Сохранить?"));
+      QCOMPARE(port.questions[0].caption, std::string("Предупреждение"));
+      QVERIFY(port.questions[0].owner == kavo::BoxOwner::Editor);
       if (!c.closes) {
-        // Still unsaved: the next close asks again.
-        port.yesNoAnswers = {false};
+        // The edits are still there and still unsaved: the next close asks again.
+        QCOMPARE(rows(*form).value(0), QString("1:9:10"));
+        port.threeWayAnswers = {kavo::Answer::No};
         QVERIFY(form->close());
         QCOMPARE(port.questions.size(), size_t(2));
       }
     }
+  }
+
+  // A save under another name: the title shows the file now being edited, and the next save
+  // starts from it.
+  void titleFollowsASaveUnderAnotherName() {
+    ScriptedPort port;
+    auto form = openScene(port);
+    QVERIFY(form);
+    const QString other = dir.filePath("other.crd");
+    port.saveAnswers = {other.toStdString()};
+    form->findChild<QAction*>("N3")->trigger();
+    QCOMPARE(form->windowTitle(), QString("other.crd Реперные точки"));
+    port.saveAnswers = {std::nullopt};
+    form->findChild<QAction*>("N3")->trigger();
+    QCOMPARE(port.saveRequests.size(), size_t(2));
+    QCOMPARE(port.saveRequests[1].proposedName, other.toStdString());
+    QCOMPARE(form->windowTitle(), QString("other.crd Реперные точки"));
+    QVERIFY(form->close());
+  }
+
+  // An owner near the corner of the screen: the editor is moved onto the screen rather than
+  // centred past its edge.
+  void centredEditorStaysOnTheScreen() {
+    QWidget owner;
+    owner.setGeometry(0, 0, 120, 80);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    ScriptedPort port;
+    TRedForm form(&owner, port, '.');
+    QCOMPARE(form.LoadFile("", 2), 1);
+    form.centreOver(owner);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QRect available = owner.screen()->availableGeometry();
+    QVERIFY2(
+        available.contains(form.frameGeometry()),
+        qPrintable(QString("editor at %1,%2").arg(form.frameGeometry().x()).arg(form.frameGeometry().y())));
+    QCOMPARE(form.frameGeometry().top(), available.top());
+    QVERIFY(form.close());
   }
 
   void failedLoadTellsTheUserAndIsNotShown() {
@@ -332,6 +503,7 @@ private slots:
     writeAll(scene, "1;2,50\r\n");
     ScriptedPort port;
     kavo::TFocus_Form main(port, ',');
+    main.move(60, 60);
     main.show();
     main.Image1Click();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -357,12 +529,14 @@ private slots:
       QString title;
       QString firstRow;
       bool modal = false;
+      QPoint centre;
       QTimer::singleShot(0, [&] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
           if (auto* form = qobject_cast<TRedForm*>(w); form && form->isVisible()) {
             title = form->windowTitle();
             firstRow = rows(*form).value(0);
             modal = form->isModal();
+            centre = form->frameGeometry().center();
             form->close();
           }
         }
@@ -371,6 +545,13 @@ private slots:
       QCOMPARE(title, c.title);
       QCOMPARE(firstRow, c.firstRow);
       QVERIFY(modal);
+      // The editor opens over the main window, centred on it.
+      QVERIFY2((centre - main.frameGeometry().center()).manhattanLength() <= 2,
+               qPrintable(QString("editor centre %1,%2, main window centre %3,%4")
+                              .arg(centre.x())
+                              .arg(centre.y())
+                              .arg(main.frameGeometry().center().x())
+                              .arg(main.frameGeometry().center().y())));
     }
     QVERIFY(port.messages.empty());
     QVERIFY(port.questions.empty());

@@ -1,9 +1,7 @@
 // The data editor window driven offscreen through its widgets; boxes and
 // dialogs are answered by a scripted user port.
-#include "editor_window.h"
+#include "editor_window_fixture.h"
 #include "focus_form.h"
-
-#include "../editor/scripted_port.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,76 +16,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-using kavo::TRedForm;
-using kavo::test::ScriptedPort;
-
-namespace {
-
-QByteArray readAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
-
-QTableWidget* grid(TRedForm& form) {
-  return form.findChild<QTableWidget*>("StringGrid1");
-}
-
-QToolButton* button(TRedForm& form, const char* name) {
-  return form.findChild<QToolButton*>(name);
-}
-
-// The shown rows as "number:x:y".
-QStringList rows(TRedForm& form) {
-  QStringList result;
-  QTableWidget* g = grid(form);
-  for (int r = 0; r < g->rowCount(); ++r) {
-    QStringList cells;
-    for (int c = 0; c < g->columnCount(); ++c) {
-      cells << (g->item(r, c) ? g->item(r, c)->text() : QString("<none>"));
-    }
-    result << cells.join(':');
-  }
-  return result;
-}
-
-// Types into a cell the way a user does: the first key opens the cell's editor,
-// the rest go to it.
-QLineEdit* typeIntoCell(TRedForm& form, int row, int column, const QString& text) {
-  QTableWidget* g = grid(form);
-  g->setFocus();
-  g->setCurrentCell(row, column);
-  QTest::keyClick(g, text.at(0).toLatin1());
-  auto* editor = g->viewport()->findChild<QLineEdit*>();
-  if (editor != nullptr && text.size() > 1) {
-    QTest::keyClicks(editor, text.mid(1));
-  }
-  return editor;
-}
-
-// Keys as a user presses them: to the cell editor while one is open, otherwise to the grid.
-QWidget* keyTarget(TRedForm& form) {
-  QTableWidget* g = grid(form);
-  QWidget* focused = QApplication::focusWidget();
-  return focused != nullptr && g->isAncestorOf(focused) ? focused : g;
-}
-
-void press(TRedForm& form, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  QTest::keyClick(keyTarget(form), key, modifiers);
-}
-
-void type(TRedForm& form, const QString& text) {
-  for (const QChar ch : text) {
-    QTest::keyClick(keyTarget(form), ch.toLatin1());
-  }
-}
-
-} // namespace
+using namespace editor_window_test;
 
 class EditorWindowTest : public QObject {
   Q_OBJECT
@@ -96,18 +25,7 @@ private:
   QTemporaryDir dir;
   QString scenePath;
 
-  std::unique_ptr<TRedForm> openScene(ScriptedPort& port) {
-    writeAll(scenePath, "1;10\r\n2;20\r\n3;30\r\n");
-    auto form = std::make_unique<TRedForm>(nullptr, port, '.');
-    if (form->LoadFile(scenePath.toStdString(), 2) != 1) {
-      return nullptr;
-    }
-    form->show();
-    if (!QTest::qWaitForWindowExposed(form.get())) {
-      return nullptr;
-    }
-    return form;
-  }
+  std::unique_ptr<TRedForm> openScene(ScriptedPort& port) { return openSceneFile(port, scenePath); }
 
 private slots:
   void initTestCase() {
@@ -193,126 +111,6 @@ private slots:
     QVERIFY(form.close());
     QCOMPARE(readAll(path).split('\n').value(3), QByteArray("1500 ; \xD4\xEE\xEA\xF3\xF1\xED\xEE\xE5 "
                                                             "\xF0\xE0\xF1\xF1\xF2\xEE\xFF\xED\xE8\xE5\r"));
-  }
-
-  // Tab, Shift+Tab and the arrows move through the cells that take typing only, so every typed
-  // value lands in a cell: "x Tab y Tab x" fills the next row's x.
-  void keyboardMovesThroughEditableCellsOnly() {
-    ScriptedPort port;
-    auto form = openScene(port);
-    QVERIFY(form);
-    form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    QTableWidget* g = grid(*form);
-    g->setFocus();
-    g->setCurrentCell(0, 1);
-    type(*form, "7");
-    press(*form, Qt::Key_Tab);
-    type(*form, "8");
-    press(*form, Qt::Key_Tab);
-    type(*form, "9");
-    press(*form, Qt::Key_Return);
-    QTRY_COMPARE(rows(*form), QStringList({"1:7:8", "2:9:20", "3:3:30"}));
-
-    struct Move {
-      Qt::Key key;
-      Qt::KeyboardModifiers modifiers;
-      int row;
-      int column;
-    };
-    // From row 2, column x.
-    const Move moves[] = {
-        {Qt::Key_Backtab, Qt::ShiftModifier, 0, 2}, // back to the previous row's y
-        {Qt::Key_Tab, Qt::NoModifier, 1, 1},        // and forward again past the number column
-        {Qt::Key_Left, Qt::NoModifier, 1, 1},       // the number column is not a stop
-        {Qt::Key_Home, Qt::NoModifier, 1, 1},
-        {Qt::Key_End, Qt::NoModifier, 1, 2},
-        {Qt::Key_Down, Qt::NoModifier, 2, 2},
-        {Qt::Key_Tab, Qt::NoModifier, 2, 2}, // the last cell: Tab finds no further cell
-    };
-    g->setCurrentCell(1, 1);
-    for (const Move& m : moves) {
-      press(*form, m.key, m.modifiers);
-      QCOMPARE(QPair(g->currentRow(), g->currentColumn()), QPair(m.row, m.column));
-    }
-    // A click on a row number does not make it the cell typing goes to.
-    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualItemRect(g->item(0, 0)).center());
-    QCOMPARE(g->currentColumn(), 2);
-    port.threeWayAnswers = {kavo::Answer::No};
-    QVERIFY(form->close());
-  }
-
-  // The camera rows: Tab goes from one value to the next, never to a caption.
-  void cameraValuesTakeTypingOneAfterAnother() {
-    const QString path = dir.filePath("tab.cam");
-    writeAll(path, "512 ;\r\n384 ;\r\ncorr.tab ;\r\n ;\r\n1024;\r\n768;\r\n512;\r\n384;\r\n");
-    ScriptedPort port;
-    TRedForm form(nullptr, port, '.');
-    QCOMPARE(form.LoadFile(path.toStdString(), 5), 1);
-    form.show();
-    form.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    grid(form)->setFocus();
-    grid(form)->setCurrentCell(0, 1);
-    type(form, "1");
-    press(form, Qt::Key_Tab);
-    type(form, "2");
-    press(form, Qt::Key_Tab);
-    type(form, "t");
-    press(form, Qt::Key_Return);
-    QTRY_COMPARE(form.document().cell(1, 2), std::string("t"));
-    QCOMPARE(form.document().cell(1, 0), std::string("1"));
-    QCOMPARE(form.document().cell(1, 1), std::string("2"));
-    port.threeWayAnswers = {kavo::Answer::No};
-    QVERIFY(form.close());
-  }
-
-  // Only a change of content marks the grid unsaved: moving, Escape, or typing the value a cell
-  // already holds leaves nothing to ask about when the window closes.
-  void onlyAChangeOfContentMarksTheGridModified() {
-    ScriptedPort port;
-    auto form = openScene(port);
-    QVERIFY(form);
-    form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    QTableWidget* g = grid(*form);
-    g->setFocus();
-    g->setCurrentCell(0, 1);
-    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Tab, Qt::Key_Escape, Qt::Key_PageDown, Qt::Key_Up}) {
-      press(*form, key);
-    }
-    type(*form, "5");
-    press(*form, Qt::Key_Escape); // the typing is put aside
-    g->setCurrentCell(0, 1);
-    type(*form, "1"); // the value the cell holds
-    press(*form, Qt::Key_Return);
-    QTRY_VERIFY(QApplication::focusWidget() == g); // the cell editor has closed
-    QVERIFY(!form->modified());
-    QVERIFY(form->close());
-    QVERIFY(port.questions.empty());
-    QCOMPARE(port.unexpected, 0);
-  }
-
-  // After a save, keys that change nothing do not bring the question back.
-  void closingRightAfterASaveAsksNothing() {
-    ScriptedPort port;
-    auto form = openScene(port);
-    QVERIFY(form);
-    form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    grid(*form)->setFocus();
-    grid(*form)->setCurrentCell(0, 1);
-    type(*form, "4");
-    press(*form, Qt::Key_Return);
-    QTRY_VERIFY(form->modified());
-    port.saveAnswers = {scenePath.toStdString()};
-    form->findChild<QAction*>("N3")->trigger();
-    QVERIFY(!form->modified());
-    press(*form, Qt::Key_Escape);
-    press(*form, Qt::Key_Down);
-    QVERIFY(form->close());
-    QVERIFY(port.questions.empty());
-    QCOMPARE(readAll(scenePath), QByteArray("4 ; 10\r\n2 ; 20\r\n3 ; 30\r\n"));
   }
 
   void gridCommandsThroughTheToolButtons() {

@@ -10,6 +10,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   libceres-dev libeigen3-dev
   libopencv-dev
+  libssl-dev
   qt6-translations-l10n
   chromium
   clang libclang-rt-14-dev clang-format clang-tidy

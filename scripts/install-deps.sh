@@ -14,7 +14,7 @@ packages=(
   qt6-translations-l10n
   chromium
   clang libclang-rt-14-dev clang-format clang-tidy
-  xvfb xauth fonts-dejavu-core xdotool openbox x11-apps imagemagick
+  xvfb xauth fonts-dejavu-core xdotool openbox x11-apps imagemagick poppler-utils
   appstream desktop-file-utils
 )
 

@@ -240,8 +240,8 @@ std::string buildReportPage(const ReportInput& in) {
           escapeText(in.programVersion) + "</p>\n";
   page += warningsBox(in);
   page += "<h2>Результат</h2>\n" + classicPart(in) + refinedPart(in);
-  page += inputsPart(in);
   page += plotsPart(in);
+  page += inputsPart(in);
   page +=
       "<footer>Отчёт создан программой Kavo " + escapeText(in.programVersion) + " " + escapeText(in.date) +
       ". Контрольные суммы SHA-256 позволяют убедиться, что исходные файлы с тех пор не менялись.</footer>\n";

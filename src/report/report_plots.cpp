@@ -15,6 +15,7 @@ using svg::PlotStyle;
 using svg::SvgPlot;
 
 constexpr int kWidth = 700;
+constexpr double kStackedLeft = 96.0; // the line and its residuals share their x positions
 const char* const kBlack = "#222222";
 const char* const kRed = "#d62728";
 const char* const kBlue = "#1f4fd1";
@@ -108,6 +109,7 @@ std::string scalePlot(const ReportScaleSeries& series, char sep) {
   plot.setTitle(series.quantity + " по изображениям");
   plot.setXLabel("Суммарный шаг камеры от первого изображения, мм");
   plot.setYLabel(series.axisQuantity + ", " + series.unit);
+  plot.setMinimumLeft(kStackedLeft);
   std::vector<PlotPoint> fitted, measured, suspect;
   for (const ReportScalePoint& p : series.points) {
     fitted.push_back({p.cumulativeStep, p.fitted});
@@ -134,6 +136,7 @@ std::string scaleResidualPlot(const ReportScaleSeries& series, char sep) {
   plot.setTitle("Отклонения от прямой");
   plot.setXLabel("Суммарный шаг камеры от первого изображения, мм");
   plot.setYLabel("Отклонение, " + series.unit);
+  plot.setMinimumLeft(kStackedLeft);
   std::vector<PlotPoint> normal, suspect;
   for (const ReportScalePoint& p : series.points) {
     (p.suspect ? suspect : normal).push_back({p.cumulativeStep, p.residual});

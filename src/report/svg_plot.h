@@ -65,6 +65,9 @@ public:
   void setYDown(bool down) { yDown = down; }
   // One unit is as long on both axes (points over a target).
   void setEqualAspect(bool equal) { equalAspect = equal; }
+  // At least this much room left of the frame, so that plots stacked one above the other share
+  // their x positions.
+  void setMinimumLeft(double room) { minimumLeft = room; }
   void includeX(double x);
   void includeY(double y);
 
@@ -116,6 +119,7 @@ private:
   bool wholeX = false;
   bool yDown = false;
   bool equalAspect = false;
+  double minimumLeft = 0.0;
   bool anyX = false;
   bool anyY = false;
   double minX = 0.0, maxX = 0.0, minY = 0.0, maxY = 0.0;

@@ -112,10 +112,13 @@ struct SvgPlot::Layout {
   NiceScale xs;
   NiceScale ys;
   double left = 0, right = 0, top = 0, bottom = 0;
+  double inset = 0; // room between the frame and the ends of the x range
   bool yDown = false;
   char separator = '.';
 
-  double px(double x) const { return left + (x - xs.low) / (xs.high - xs.low) * (right - left); }
+  double px(double x) const {
+    return left + inset + (x - xs.low) / (xs.high - xs.low) * (right - left - 2 * inset);
+  }
   double py(double y) const {
     const double t = (y - ys.low) / (ys.high - ys.low);
     return yDown ? top + t * (bottom - top) : bottom - t * (bottom - top);
@@ -133,7 +136,7 @@ SvgPlot::Layout SvgPlot::layout(int legendRows) const {
   l.bottom = height - 46.0 - legendRows * kLegendRow;
   l.ys = niceScale(y0, y1, std::max(2, static_cast<int>((l.bottom - l.top) / 45)));
   l.right = width - 18.0;
-  l.left = (yLabel.empty() ? 10.0 : 30.0) + 10.0 + widestTick(l.ys, '0') * kCharWidth;
+  l.left = std::max(minimumLeft, (yLabel.empty() ? 10.0 : 30.0) + 10.0 + widestTick(l.ys, '0') * kCharWidth);
 
   // Fewer x ticks while their texts would run into each other.
   for (int target = std::max(2, static_cast<int>((l.right - l.left) / 80)); target >= 2; --target) {
@@ -147,6 +150,12 @@ SvgPlot::Layout SvgPlot::layout(int legendRows) const {
     // Image numbers: the range ends half a place beyond the outer numbers, not at a tick 0.
     l.xs.low = std::round(x0) - 0.5;
     l.xs.high = std::round(x1) + 0.5;
+  }
+  // Markers at the ends of the range would sit on the frame, half hidden: they get a little room.
+  if (!wholeX && !equalAspect && std::any_of(items.begin(), items.end(), [](const Item& item) {
+        return item.kind == Kind::Points || item.kind == Kind::Stems || item.kind == Kind::Arrows;
+      })) {
+    l.inset = 10.0;
   }
   if (equalAspect) {
     const double ux = (l.xs.high - l.xs.low) / (l.right - l.left);

@@ -167,6 +167,10 @@ struct AbsentCase {
   std::vector<std::string> sentences;
 };
 
+void PrintTo(const AbsentCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class ReportAbsence : public ::testing::TestWithParam<AbsentCase> {};
 
 // Where the run allows no part, the page says so and why, and leaves no section empty.

@@ -24,6 +24,10 @@ struct ScaleCase {
   double step, niceLow, niceHigh;
 };
 
+void PrintTo(const ScaleCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class NiceScaleTest : public ::testing::TestWithParam<ScaleCase> {};
 
 TEST_P(NiceScaleTest, CoversTheRangeWithOneTwoFiveSteps) {

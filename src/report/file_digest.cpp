@@ -1,12 +1,12 @@
 #include "report/file_digest.h"
 
+#include "platform/system_error_text.h"
 #include "report/report_input.h"
 
 #include <openssl/evp.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -52,11 +52,6 @@ FileDigest failure(const std::string& path, const std::string& reason) {
   return {false, {}, "Ошибка чтения файла!", path + ": " + reason};
 }
 
-std::string systemReason(int error) {
-  char buffer[256];
-  return ::strerror_r(error, buffer, sizeof buffer);
-}
-
 } // namespace
 
 std::string sha256OfBytes(std::string_view bytes) {
@@ -71,28 +66,28 @@ FileDigest sha256OfFile(const std::string& path) {
   errno = 0;
   const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) {
-    return failure(path, systemReason(errno));
+    return failure(path, systemErrorText(errno));
   }
   const Context context = startSha256();
   if (!context) {
-    return failure(path, "SHA-256 is not available");
+    return failure(path, "SHA-256 недоступен");
   }
   std::vector<unsigned char> block(1 << 16);
   for (;;) {
     const std::size_t n = std::fread(block.data(), 1, block.size(), file.get());
     if (n > 0 && EVP_DigestUpdate(context.get(), block.data(), n) != 1) {
-      return failure(path, "SHA-256 failed");
+      return failure(path, "сбой при вычислении SHA-256");
     }
     if (n < block.size()) {
       if (std::ferror(file.get())) {
-        return failure(path, systemReason(errno));
+        return failure(path, systemErrorText(errno));
       }
       break;
     }
   }
   std::string hex = finish(context.get());
   if (hex.empty()) {
-    return failure(path, "SHA-256 failed");
+    return failure(path, "сбой при вычислении SHA-256");
   }
   return {true, std::move(hex), {}, {}};
 }

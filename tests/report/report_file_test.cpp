@@ -72,7 +72,7 @@ TEST(FileDigest, UnreadableFileGivesAnErrorNamingItAndTheReportShowsIt) {
   EXPECT_EQ(in.files[0].sha256, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   EXPECT_EQ(in.files[1].sha256, "");
   EXPECT_THAT(in.files[1].digestProblem, HasSubstr(missing));
-  EXPECT_THAT(buildReportPage(in), HasSubstr("не вычислена: " + missing + ": No such file or directory"));
+  EXPECT_THAT(buildReportPage(in), HasSubstr("не вычислена: " + missing + ": нет такого файла или папки"));
 }
 
 TEST(ReportFile, WritesThePageAndReplacesAnOlderReport) {

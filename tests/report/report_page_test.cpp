@@ -37,7 +37,7 @@ ReportInput fullInput() {
   in.files = {
       {"Файл внутренней геометрии", "/calib/camera.cam", std::string(64, 'a'), {}},
       {"Файл координат точек сцены", "/calib/scene.crd", std::string(64, 'b'), {}},
-      {"Список калибровочных файлов", "/calib/series.lst", {}, "/calib/series.lst: Permission denied"}};
+      {"Список калибровочных файлов", "/calib/series.lst", {}, "/calib/series.lst: нет прав доступа"}};
   in.imageCount = 4;
   in.scenePointCount = 25;
   in.measuredPointCount = 100;
@@ -146,7 +146,7 @@ TEST(ReportPage, FullRunShowsRefinedResultStepsWarningsAndEveryPlot) {
   for (const char* shown : {">1800.0125<", "от 1799.2000 до 1800.8000", "от 1797.2500 до 1802.1500",
                             "повторная выборка изображений", "x 1001.25; y 748.50", "k1 = -0.05; k2 = 0.0012",
                             "2.10°", "0.041 пикс", ">подозрительный<", "-1.980", "Невязки изображения 4",
-                            "стрелки увеличены в 1000 раз", "Permission denied"}) {
+                            "стрелки увеличены в 1000 раз", "нет прав доступа"}) {
     EXPECT_THAT(page, HasSubstr(shown));
   }
   // Every warning once, escaped, in the box at the top before the results.

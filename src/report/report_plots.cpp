@@ -64,6 +64,7 @@ std::string distributionPlot(const ReportDistribution& d, char sep) {
   plot.setTitle("Распределение значений фокусного расстояния");
   plot.setXLabel("Фокусное расстояние, пикс");
   plot.setYLabel("Значений в интервале");
+  plot.setWholeY(true);
 
   // A band far wider than the values would squeeze the curve into a few pixels: it is drawn only
   // as far as half the range beyond the values on each side.

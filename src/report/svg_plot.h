@@ -61,6 +61,8 @@ public:
   void setYLabel(std::string text) { yLabel = std::move(text); }
   // Ticks on whole numbers only (image numbers).
   void setWholeX(bool whole) { wholeX = whole; }
+  // Ticks on whole numbers only on the y axis (counts).
+  void setWholeY(bool whole) { wholeY = whole; }
   // y grows downwards, as in an image's own coordinates.
   void setYDown(bool down) { yDown = down; }
   // One unit is as long on both axes (points over a target).
@@ -117,6 +119,7 @@ private:
   std::string xLabel;
   std::string yLabel;
   bool wholeX = false;
+  bool wholeY = false;
   bool yDown = false;
   bool equalAspect = false;
   double minimumLeft = 0.0;

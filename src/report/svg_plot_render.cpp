@@ -130,11 +130,16 @@ SvgPlot::Layout SvgPlot::layout(int legendRows) const {
   l.yDown = yDown;
   const double x0 = anyX ? minX : 0.0;
   const double x1 = anyX ? maxX : 1.0;
-  const double y0 = anyY ? minY : 0.0;
-  const double y1 = anyY ? maxY : 1.0;
+  // Markers at the ends of a range would sit on the frame, half hidden: they get a little room.
+  const bool markers = !equalAspect && std::any_of(items.begin(), items.end(), [](const Item& item) {
+    return item.kind == Kind::Points || item.kind == Kind::Stems || item.kind == Kind::Arrows;
+  });
+  const double yPad = markers && anyY ? (maxY - minY) * 0.04 : 0.0;
+  const double y0 = anyY ? minY - yPad : 0.0;
+  const double y1 = anyY ? maxY + yPad : 1.0;
   l.top = title.empty() ? 12.0 : 32.0;
   l.bottom = height - 46.0 - legendRows * kLegendRow;
-  l.ys = niceScale(y0, y1, std::max(2, static_cast<int>((l.bottom - l.top) / 45)));
+  l.ys = niceScale(y0, y1, std::max(2, static_cast<int>((l.bottom - l.top) / 45)), wholeY);
   l.right = width - 18.0;
   l.left = std::max(minimumLeft, (yLabel.empty() ? 10.0 : 30.0) + 10.0 + widestTick(l.ys, '0') * kCharWidth);
 
@@ -151,10 +156,7 @@ SvgPlot::Layout SvgPlot::layout(int legendRows) const {
     l.xs.low = std::round(x0) - 0.5;
     l.xs.high = std::round(x1) + 0.5;
   }
-  // Markers at the ends of the range would sit on the frame, half hidden: they get a little room.
-  if (!wholeX && !equalAspect && std::any_of(items.begin(), items.end(), [](const Item& item) {
-        return item.kind == Kind::Points || item.kind == Kind::Stems || item.kind == Kind::Arrows;
-      })) {
+  if (markers && !wholeX) {
     l.inset = 10.0;
   }
   if (equalAspect) {

@@ -214,6 +214,13 @@ TEST(SvgPlot, WholeNumberAxisHasNoFractionalTicksAndAnEmptyPlotStillHasAxes) {
   EXPECT_THAT(svg, Not(HasSubstr(">0<")));
   EXPECT_THAT(svg, Not(HasSubstr(">1,5<")));
 
+  SvgPlot counts(500, 200); // a histogram of a handful of values: counts are whole
+  counts.setWholeY(true);
+  counts.addArea({{1790, 0}, {1795, 2}, {1800, 1}}, PlotStyle{});
+  const std::string countSvg = counts.render(',');
+  EXPECT_THAT(countSvg, HasSubstr(">2<"));
+  EXPECT_THAT(countSvg, Not(HasSubstr(">0,5<")));
+
   const std::string empty = SvgPlot(300, 200).render('.');
   EXPECT_EQ(testing::firstMarkupProblem(empty), "");
   EXPECT_THAT(empty, HasSubstr(">0.5<"));

@@ -1,6 +1,7 @@
 // Throughput of the estimator: solves per second, values per second, and the time of each phase of a
 // run on synthetic fronto-parallel series.
 #include "bench_series.h"
+#include "estimator/projective_batch.h"
 #include "estimator/projective_solve.h"
 
 #include <benchmark/benchmark.h>
@@ -45,6 +46,25 @@ void BM_Solve(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Solve<solveProjectiveTransform>)->Name("Solve/specialised");
+
+// Solve and measurement of kBatchSize images of one quadruple at a time, as the enumeration does it.
+void BM_SolveBatch(benchmark::State& state) {
+  const auto cases = solveCases();
+  std::size_t n = 0;
+  for (auto _ : state) {
+    std::array<Point2, 4> images[kBatchSize];
+    for (auto& image : images) {
+      const auto& c = cases[n++ % cases.size()];
+      std::copy(c.begin(), c.begin() + 4, image.begin());
+    }
+    ImageMeasure out[kBatchSize];
+    solveAndMeasureBatch(images, kBatchSize, cases[n % cases.size()].data() + 4, out);
+    benchmark::DoNotOptimize(out);
+  }
+  state.counters["solves/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kBatchSize, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_SolveBatch)->Name("Solve/batch+measure");
 BENCHMARK(BM_Solve<solveProjectiveTransformFull>)->Name("Solve/full8x9");
 
 double peakResidentBytes() {

@@ -15,7 +15,10 @@ inline AxisPair loadLengths(const SegmentLengths& l) {
 // Per quadruple: each image up to the last base with each image at least the gap later, in image order.
 // The partners of a later base start no earlier than those of an earlier one.
 template <typename Visitor>
-void FocalValues::visitBlock(const Block& block, const PairRule& rule, Visitor& visitor) {
+void FocalValues::visitBlock(const Block& block, const PairRule& rule, Visitor& caller) {
+  // A copy whose running sums can stay in registers: through the caller's reference every addition
+  // would go to memory and back, which doubles the length of the chain of additions.
+  Visitor visitor = caller;
   const std::uint16_t* image = block.image.data();
   const SegmentLengths* lengths = block.lengths.data();
   std::size_t begin = 0;
@@ -37,6 +40,7 @@ void FocalValues::visitBlock(const Block& block, const PairRule& rule, Visitor& 
     }
     begin = end;
   }
+  caller = visitor;
 }
 
 template <typename Visitor> void FocalValues::visit(Visitor& visitor) const {
@@ -44,11 +48,13 @@ template <typename Visitor> void FocalValues::visit(Visitor& visitor) const {
   const std::size_t storedPairs = stored.size() / 2;
   for (std::size_t start = 0; start < storedPairs; start += kStoredPiece) {
     const std::size_t stop = std::min(storedPairs, start + kStoredPiece);
+    Visitor local = visitor; // as in visitBlock
     for (std::size_t p = start; p < stop; ++p) {
       AxisPair v;
       std::memcpy(&v, stored.data() + 2 * p, sizeof v);
-      visitor.pair(v);
+      local.pair(v);
     }
+    visitor = local;
     visitor.boundary();
   }
   if (stored.size() % 2 != 0) {

@@ -93,10 +93,8 @@ bool solveQuadruple(const EnumerationPlan& plan, const Quadruple& quad, ChunkScr
     }
   }
   scratch.measured.resize(scratch.pending.size());
-  for (std::size_t start = 0; start < scratch.pending.size(); start += kBatchSize) {
-    const int count = static_cast<int>(std::min<std::size_t>(kBatchSize, scratch.pending.size() - start));
-    solveAndMeasureBatch(scratch.pendingPoints.data() + start, count, scene, scratch.measured.data() + start);
-  }
+  solveAndMeasureBatch(scratch.pendingPoints.data(), static_cast<int>(scratch.pending.size()), scene,
+                       scratch.measured.data());
   for (std::size_t s = 0; s < scratch.pending.size(); ++s) {
     ImageOutcome& o = scratch.outcomes[static_cast<std::size_t>(scratch.pending[s] - plan.firstBase)];
     o = outcomeOf(scratch.measured[s]);

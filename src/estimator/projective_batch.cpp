@@ -1,140 +1,163 @@
 #include "estimator/projective_batch.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+
+// The four-lane form is compiled for AVX2 only, inlined into the one function that carries that
+// target; the compilers note that such vectors would be passed differently without AVX, which never
+// happens here.
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wpsabi"
+#elif defined(__GNUC__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
 
 namespace kavo {
 namespace {
 
 // One lane per system. Every lane performs the operations of the scalar solve in their order; row
 // exchanges, which differ from system to system, become lane-wise selects.
-using Lanes = double __attribute__((vector_size(16)));
-using Mask = std::int64_t __attribute__((vector_size(16)));
-constexpr int kLanes = 2;
-constexpr int kGroups = kBatchSize / kLanes;
+template <int W> struct LaneTypes {
+  typedef double Lanes __attribute__((vector_size(8 * W)));
+  typedef std::int64_t Mask __attribute__((vector_size(8 * W)));
+};
+template <int W> using Lanes = typename LaneTypes<W>::Lanes;
+template <int W> using Mask = typename LaneTypes<W>::Mask;
 
 #define KAVO_INLINE inline __attribute__((always_inline))
 
-// Both lanes v; written out so that a negative zero stays negative.
-KAVO_INLINE Lanes splat(double v) {
-  return Lanes{v, v};
+// Every lane v; written lane by lane so that a negative zero stays negative.
+template <int W> KAVO_INLINE Lanes<W> splat(double v) {
+  Lanes<W> all;
+  for (int lane = 0; lane < W; ++lane) {
+    all[lane] = v;
+  }
+  return all;
 }
 
-KAVO_INLINE Lanes absLanes(Lanes v) {
-  return reinterpret_cast<Lanes>(reinterpret_cast<Mask>(v) & Mask{INT64_MAX, INT64_MAX});
+template <int W> KAVO_INLINE Mask<W> allSet() {
+  return Mask<W>{} - 1;
 }
 
-KAVO_INLINE Lanes select(Mask m, Lanes a, Lanes b) {
-  return reinterpret_cast<Lanes>((reinterpret_cast<Mask>(a) & m) | (reinterpret_cast<Mask>(b) & ~m));
+template <int W> KAVO_INLINE Lanes<W> absLanes(Lanes<W> v) {
+  return reinterpret_cast<Lanes<W>>(reinterpret_cast<Mask<W>>(v) & (Mask<W>{} + INT64_MAX));
+}
+
+template <int W> KAVO_INLINE Lanes<W> select(Mask<W> m, Lanes<W> a, Lanes<W> b) {
+  return reinterpret_cast<Lanes<W>>((reinterpret_cast<Mask<W>>(a) & m) | (reinterpret_cast<Mask<W>>(b) & ~m));
 }
 
 // One block of the split system: its rows, five columns and the right-hand side.
-template <int Rows> struct Block { Lanes m[Rows][6]; };
+template <int W, int Rows> struct Block { Lanes<W> m[Rows][6]; };
 
 // Column q of a block, as the scalar eliminateColumn does it: partial pivoting among rows q..Rows−1
 // (row q wins ties), then the column eliminated from the rows below, a row whose entry is zero left
 // as it is. A zero pivot clears the lane's ok mask. Entries left of column q+1 are not kept up to
 // date below the pivot: they are never read again.
-template <int Q, int Rows> KAVO_INLINE void eliminate(Block<Rows>& b, Mask& ok) {
-  Lanes largest = absLanes(b.m[Q][Q]);
-  Lanes best = splat(Q);
+template <int Q, int W, int Rows> KAVO_INLINE void eliminate(Block<W, Rows>& b, Mask<W>& ok) {
+  Lanes<W> largest = absLanes<W>(b.m[Q][Q]);
+  Lanes<W> best = splat<W>(Q);
 #pragma GCC unroll 8
   for (int r = Q + 1; r < Rows; ++r) {
-    const Lanes v = absLanes(b.m[r][Q]);
-    const Mask larger = v > largest;
-    largest = select(larger, v, largest);
-    best = select(larger, splat(r), best);
+    const Lanes<W> v = absLanes<W>(b.m[r][Q]);
+    const Mask<W> larger = v > largest;
+    largest = select<W>(larger, v, largest);
+    best = select<W>(larger, splat<W>(r), best);
   }
 #pragma GCC unroll 8
   for (int r = Q + 1; r < Rows; ++r) {
-    const Mask exchange = best == splat(r);
+    const Mask<W> exchange = best == splat<W>(r);
 #pragma GCC unroll 8
     for (int c = Q; c < 6; ++c) {
-      const Lanes pivotRow = b.m[Q][c];
-      b.m[Q][c] = select(exchange, b.m[r][c], pivotRow);
-      b.m[r][c] = select(exchange, pivotRow, b.m[r][c]);
+      const Lanes<W> pivotRow = b.m[Q][c];
+      b.m[Q][c] = select<W>(exchange, b.m[r][c], pivotRow);
+      b.m[r][c] = select<W>(exchange, pivotRow, b.m[r][c]);
     }
   }
-  const Lanes pivot = b.m[Q][Q];
-  ok &= pivot != splat(0.0);
+  const Lanes<W> pivot = b.m[Q][Q];
+  ok &= pivot != splat<W>(0.0);
 #pragma GCC unroll 8
   for (int r = Q + 1; r < Rows; ++r) {
-    const Lanes f = b.m[r][Q];
-    const Mask active = f != splat(0.0);
+    const Lanes<W> f = b.m[r][Q];
+    const Mask<W> active = f != splat<W>(0.0);
 #pragma GCC unroll 8
     for (int c = Q + 1; c < 6; ++c) {
-      b.m[r][c] = select(active, b.m[r][c] - f * b.m[Q][c] / pivot, b.m[r][c]);
+      b.m[r][c] = select<W>(active, b.m[r][c] - f * b.m[Q][c] / pivot, b.m[r][c]);
     }
   }
 }
 
-struct Coefficients {
-  Lanes a, b, c, d, e, f, g, h;
+template <int W> struct Coefficients { Lanes<W> a, b, c, d, e, f, g, h; };
+
+template <int W> struct System {
+  Block<W, 4> top;  // columns 0, 1, 2, 3, 4 and the right-hand side
+  Block<W, 5> rest; // columns 3, 4, 5, 6, 7 and the right-hand side
+  Mask<W> ok = allSet<W>();
 };
 
-struct Group {
-  Block<4> top;  // columns 0, 1, 2, 3, 4 and the right-hand side
-  Block<5> rest; // columns 3, 4, 5, 6, 7 and the right-hand side
-  Mask ok = {-1, -1};
-};
-
-KAVO_INLINE void setUp(Group& g, const std::array<Point2, 4>* images, const int system[kLanes],
-                       const Point2 scene[4]) {
-  for (int n = 0; n < 4; ++n) {
-    const auto corner = static_cast<std::size_t>(n);
-    const Lanes x = {images[system[0]][corner].x, images[system[1]][corner].x};
-    const Lanes y = {images[system[0]][corner].y, images[system[1]][corner].y};
-    const Lanes sx = splat(scene[n].x);
-    const Lanes sy = splat(scene[n].y);
-    Lanes* top = g.top.m[n];
+// Lanes beyond count repeat the first system, to keep the batch whole.
+template <int W>
+KAVO_INLINE void setUp(System<W>& g, const std::array<Point2, 4>* images, int count, const Point2 scene[4]) {
+  for (std::size_t n = 0; n < 4; ++n) {
+    Lanes<W> x;
+    Lanes<W> y;
+    for (int lane = 0; lane < W; ++lane) {
+      const Point2 p = images[lane < count ? lane : 0][n];
+      x[lane] = p.x;
+      y[lane] = p.y;
+    }
+    const Lanes<W> sx = splat<W>(scene[n].x);
+    const Lanes<W> sy = splat<W>(scene[n].y);
+    Lanes<W>* top = g.top.m[n];
     top[0] = x;
     top[1] = y;
-    top[2] = splat(1.0);
+    top[2] = splat<W>(1.0);
     top[3] = -x * sx;
     top[4] = -y * sx;
     top[5] = sx;
-    Lanes* bottom = g.rest.m[n + 1];
+    Lanes<W>* bottom = g.rest.m[n + 1];
     bottom[0] = -x * sy;
     bottom[1] = -y * sy;
     bottom[2] = x;
     bottom[3] = y;
-    bottom[4] = splat(1.0);
+    bottom[4] = splat<W>(1.0);
     bottom[5] = sy;
   }
 }
 
 // The last row of the first block enters the second system with zeros in columns 5..7.
-KAVO_INLINE void joinBlocks(Group& g) {
-  const Lanes* last = g.top.m[3];
+template <int W> KAVO_INLINE void joinBlocks(System<W>& g) {
+  const Lanes<W>* last = g.top.m[3];
   g.rest.m[0][0] = last[3];
   g.rest.m[0][1] = last[4];
-  g.rest.m[0][2] = splat(0.0);
-  g.rest.m[0][3] = splat(0.0);
-  g.rest.m[0][4] = splat(0.0);
+  g.rest.m[0][2] = splat<W>(0.0);
+  g.rest.m[0][3] = splat<W>(0.0);
+  g.rest.m[0][4] = splat<W>(0.0);
   g.rest.m[0][5] = last[5];
 }
 
 // The diagonal product test and the back substitution of the scalar solve.
-KAVO_INLINE Mask backSubstitute(const Group& g, Coefficients& t) {
-  Lanes det = splat(1.0);
+template <int W> KAVO_INLINE Mask<W> backSubstitute(const System<W>& g, Coefficients<W>& t) {
+  Lanes<W> det = splat<W>(1.0);
   for (int n = 0; n < 3; ++n) {
     det *= g.top.m[n][n];
   }
   for (int n = 0; n < 5; ++n) {
     det *= g.rest.m[n][n];
   }
-  const Mask solved = g.ok & (absLanes(det) >= splat(1e-9));
-  Lanes u[8];
+  const Mask<W> solved = g.ok & (absLanes<W>(det) >= splat<W>(1e-9));
+  Lanes<W> u[8];
   u[7] = g.rest.m[4][5] / g.rest.m[4][4];
   for (int n = 3; n >= 0; --n) {
-    Lanes sum = splat(0.0);
+    Lanes<W> sum = splat<W>(0.0);
     for (int k = n + 1; k < 5; ++k) {
       sum += g.rest.m[n][k] * u[k + 3];
     }
     u[n + 3] = (g.rest.m[n][5] - sum) / g.rest.m[n][n];
   }
   for (int n = 2; n >= 0; --n) {
-    Lanes sum = splat(0.0);
+    Lanes<W> sum = splat<W>(0.0);
     for (int k = n + 1; k < 5; ++k) {
       sum += g.top.m[n][k] * u[k];
     }
@@ -144,30 +167,32 @@ KAVO_INLINE Mask backSubstitute(const Group& g, Coefficients& t) {
   return solved;
 }
 
-struct Mapped {
-  Lanes x, y;
-  Mask atInfinity; // zero denominator
-  Mask notFinite;
+template <int W> struct Mapped {
+  Lanes<W> x, y;
+  Mask<W> atInfinity; // zero denominator
+  Mask<W> notFinite;
 };
 
 // mapThrough, lane by lane, with its two faults as masks.
-KAVO_INLINE Mapped mapPoint(const Coefficients& t, double px, double py) {
-  const Lanes x = splat(px);
-  const Lanes y = splat(py);
-  const Lanes w = t.g * x + t.h * y + splat(1.0);
-  Mapped p;
+template <int W> KAVO_INLINE Mapped<W> mapPoint(const Coefficients<W>& t, double px, double py) {
+  const Lanes<W> x = splat<W>(px);
+  const Lanes<W> y = splat<W>(py);
+  const Lanes<W> w = t.g * x + t.h * y + splat<W>(1.0);
+  Mapped<W> p;
   p.x = (t.a * x + t.b * y + t.c) / w;
   p.y = (t.d * x + t.e * y + t.f) / w;
-  p.atInfinity = w == splat(0.0);
-  const Lanes largest = splat(std::numeric_limits<double>::max());
-  p.notFinite = ~((absLanes(p.x) <= largest) & (absLanes(p.y) <= largest));
+  p.atInfinity = w == splat<W>(0.0);
+  const Lanes<W> largest = splat<W>(std::numeric_limits<double>::max());
+  p.notFinite = ~((absLanes<W>(p.x) <= largest) & (absLanes<W>(p.y) <= largest));
   return p;
 }
 
 // measureTestSegments for one lane: the first fault in the order the scalar code meets them.
-ImageMeasure measureLane(const Mapped (&p)[3], Lanes dyx, Lanes dyy, Lanes dxx, Lanes dxy, int lane) {
+template <int W>
+KAVO_INLINE ImageMeasure measureLane(const Mapped<W> (&p)[3], Lanes<W> dyx, Lanes<W> dyy, Lanes<W> dxx,
+                                     Lanes<W> dxy, int lane) {
   ImageMeasure out;
-  for (const Mapped& point : p) {
+  for (const Mapped<W>& point : p) {
     if (point.atInfinity[lane] != 0) {
       out.fit = ImageFit::PointAtInfinity;
       return out;
@@ -184,67 +209,82 @@ ImageMeasure measureLane(const Mapped (&p)[3], Lanes dyx, Lanes dyy, Lanes dxx, 
   return out;
 }
 
-// Measures the lanes of one group; lanes beyond count only kept the batch whole and give nothing.
-KAVO_INLINE void measure(const Coefficients& t, Mask solved, int firstSystem, int count, ImageMeasure* out) {
-  const Mapped p[3] = {mapPoint(t, 0.0, 0.0), mapPoint(t, 0.0, kTestSegmentLength),
-                       mapPoint(t, kTestSegmentLength, 0.0)};
-  const Lanes dyx = p[1].x - p[0].x;
-  const Lanes dyy = p[1].y - p[0].y;
-  const Lanes dxx = p[2].x - p[0].x;
-  const Lanes dxy = p[2].y - p[0].y;
-  for (int lane = 0; lane < kLanes && firstSystem + lane < count; ++lane) {
-    out[firstSystem + lane] = solved[lane] != 0 ? measureLane(p, dyx, dyy, dxx, dxy, lane) : ImageMeasure{};
+template <int W>
+KAVO_INLINE void measure(const Coefficients<W>& t, Mask<W> solved, int count, ImageMeasure* out) {
+  const Mapped<W> p[3] = {mapPoint<W>(t, 0.0, 0.0), mapPoint<W>(t, 0.0, kTestSegmentLength),
+                          mapPoint<W>(t, kTestSegmentLength, 0.0)};
+  const Lanes<W> dyx = p[1].x - p[0].x;
+  const Lanes<W> dyy = p[1].y - p[0].y;
+  const Lanes<W> dxx = p[2].x - p[0].x;
+  const Lanes<W> dxy = p[2].y - p[0].y;
+  for (int lane = 0; lane < W && lane < count; ++lane) {
+    out[lane] = solved[lane] != 0 ? measureLane<W>(p, dyx, dyy, dxx, dxy, lane) : ImageMeasure{};
   }
 }
 
+template <int W>
+KAVO_INLINE void solveLanes(const std::array<Point2, 4>* images, int count, const Point2 scene[4],
+                            ImageMeasure* out) {
+  System<W> g;
+  setUp<W>(g, images, count, scene);
+  eliminate<0>(g.top, g.ok);
+  eliminate<1>(g.top, g.ok);
+  eliminate<2>(g.top, g.ok);
+  joinBlocks<W>(g);
+  eliminate<0>(g.rest, g.ok);
+  eliminate<1>(g.rest, g.ok);
+  eliminate<2>(g.rest, g.ok);
+  eliminate<3>(g.rest, g.ok);
+  Coefficients<W> t;
+  const Mask<W> solved = backSubstitute<W>(g, t);
+  measure<W>(t, solved, count, out);
+}
+
+void solveTwo(const std::array<Point2, 4>* images, int count, const Point2 scene[4], ImageMeasure* out) {
+  solveLanes<2>(images, count, scene, out);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KAVO_WIDE_LANES 1
+__attribute__((target("avx2"))) void solveFour(const std::array<Point2, 4>* images, int count,
+                                               const Point2 scene[4], ImageMeasure* out) {
+  solveLanes<4>(images, count, scene, out);
+}
+
+bool wideLanesAvailable() {
+  static const bool available = __builtin_cpu_supports("avx2") != 0;
+  return available;
+}
+#else
+bool wideLanesAvailable() {
+  return false;
+}
+#endif
+
 } // namespace
+
+int solveBatchSize() {
+  return wideLanesAvailable() ? 4 : 2;
+}
 
 void solveAndMeasureBatch(const std::array<Point2, 4>* images, int count, const Point2 scene[4],
                           ImageMeasure* out) {
-  Group groups[kGroups];
-  int system[kGroups][kLanes];
-  for (int g = 0; g < kGroups; ++g) {
-    for (int lane = 0; lane < kLanes; ++lane) {
-      const int s = g * kLanes + lane;
-      system[g][lane] = s < count ? s : 0; // spare lanes repeat the first system
+  solveAndMeasureBatch(images, count, scene, out, solveBatchSize());
+}
+
+void solveAndMeasureBatch(const std::array<Point2, 4>* images, int count, const Point2 scene[4],
+                          ImageMeasure* out, int width) {
+  for (int start = 0; start < count; start += width) {
+    const int n = std::min(width, count - start);
+#ifdef KAVO_WIDE_LANES
+    if (width == 4 && n > 2) {
+      solveFour(images + start, n, scene, out + start);
+      continue;
     }
-    setUp(groups[g], images, system[g], scene);
-  }
-  // The groups advance column by column together, so each waits for its divisions while the other
-  // computes.
-#pragma GCC unroll 2
-  for (Group& g : groups) {
-    eliminate<0>(g.top, g.ok);
-  }
-#pragma GCC unroll 2
-  for (Group& g : groups) {
-    eliminate<1>(g.top, g.ok);
-  }
-#pragma GCC unroll 2
-  for (Group& g : groups) {
-    eliminate<2>(g.top, g.ok);
-    joinBlocks(g);
-  }
-#pragma GCC unroll 2
-  for (Group& g : groups) {
-    eliminate<0>(g.rest, g.ok);
-  }
-#pragma GCC unroll 2
-  for (Group& g : groups) {
-    eliminate<1>(g.rest, g.ok);
-  }
-#pragma GCC unroll 2
-  for (Group& g : groups) {
-    eliminate<2>(g.rest, g.ok);
-  }
-#pragma GCC unroll 2
-  for (Group& g : groups) {
-    eliminate<3>(g.rest, g.ok);
-  }
-  for (int g = 0; g < kGroups; ++g) {
-    Coefficients t;
-    const Mask solved = backSubstitute(groups[g], t);
-    measure(t, solved, g * kLanes, count, out);
+#endif
+    for (int pair = 0; pair < n; pair += 2) {
+      solveTwo(images + start + pair, std::min(2, n - pair), scene, out + start + pair);
+    }
   }
 }
 

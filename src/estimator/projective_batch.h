@@ -19,15 +19,19 @@ struct ImageMeasure {
   SegmentLengths lengths;
 };
 
-// Systems solved together: two lanes in each of two interleaved groups, so the divisions of four
-// independent eliminations overlap instead of waiting for one another.
-inline constexpr int kBatchSize = 2;
+// Systems solved side by side in vector lanes: 4 where the processor has AVX2, else 2.
+int solveBatchSize();
 
-// Solves the transforms of up to kBatchSize images of one quadruple (images[s] holds system s's four
-// image points, scene the quadruple's four scene points) and measures their test segments. Each
-// system gets exactly what solveProjectiveTransform followed by measureTestSegments gives it, to the
-// last bit, with the fault measureTestSegments would throw reported as its fit instead.
+// Solves the transforms of count images of one quadruple (images[s] holds system s's four image
+// points, scene the quadruple's four scene points) and measures their test segments, solveBatchSize()
+// systems at a time. Each system gets exactly what solveProjectiveTransform followed by
+// measureTestSegments gives it, to the last bit, with the fault measureTestSegments would throw
+// reported as its fit instead.
 void solveAndMeasureBatch(const std::array<Point2, 4>* images, int count, const Point2 scene[4],
                           ImageMeasure* out);
+
+// The same with a chosen lane width: 2, or 4 where solveBatchSize() is 4 (the tests try both).
+void solveAndMeasureBatch(const std::array<Point2, 4>* images, int count, const Point2 scene[4],
+                          ImageMeasure* out, int width);
 
 } // namespace kavo

@@ -4,7 +4,7 @@
 # same synthetic series. Prints the minimum and the median of the wall and CPU seconds of each, the
 # ratio of the medians, and checks that all give the same count and numbers to the last bit.
 #
-# Usage: scripts/bench-whole-runs.sh BUILD_DIR [RUNS] [SYNTH OPTIONS...]
+# Usage: bench/whole_runs.sh BUILD_DIR [RUNS] [SYNTH OPTIONS...]
 # The default series is a 7x7 grid, 40 images, pitch 160, noise 0.15 px (about 74 million values
 # with spacing 10 % and angle 10°).
 set -euo pipefail

@@ -116,6 +116,7 @@ BENCHMARK(BM_Run)
     ->ArgNames({"side", "images", "relaxed", "threads"})
     ->ArgsProduct({{5, 7}, {10, 20, 40}, {0, 1}, {0}})
     ->Args({7, 40, 1, 1})
+    ->Args({7, 40, 1, 2})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -54,6 +54,8 @@ public:
   }
 
 private:
+  friend class FocalValuePairs; // walks the lengths with the image pair of each value
+
   template <typename F> void walk(F&& f, double* buffer) const;
   void walkErased(void (*emit)(void*, const double*, std::size_t), void* context, double* buffer) const;
 

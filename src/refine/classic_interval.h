@@ -1,0 +1,26 @@
+#pragma once
+#include "refine/refine_types.h"
+
+namespace kavo {
+
+// The interval of the classic mean (one clipping pass at settings.clipSigmaCount, as the normal
+// mode computes it), built from three parts:
+//  - the scatter of the mean when whole images are left out one at a time (jackknife over the
+//    images that take part; the individual values of one pair of images share those two images'
+//    measuring errors, so they are not independent and √n over them says nothing);
+//  - the steps' scatter beyond their precision, as the refined fit measured it, carried through the
+//    image pairs each step lies between;
+//  - the shift of the classic formula itself for this geometry (tilt, principal point, distortion,
+//    steps found wrong), predicted by running the classic computation on the refined model's
+//    points without noise; the interval reaches from the mean across the predicted true value.
+// refined may be null or failed: the interval then has the first part only and says so.
+// Throws RunAbandoned(Cancelled) when hooks.shouldStop asks for it.
+ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult* refined,
+                                   const RefineHooks& hooks = {});
+
+// The model's points without noise, in the frame the compute command reads: the same points (by
+// line) as the input holds, from the refined camera, pose and steps (the listed ones, but those
+// found suspect as measured).
+EstimatorInput modelPoints(const RefineInput& input, const RefinedResult& refined);
+
+} // namespace kavo

@@ -212,6 +212,10 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
     hooks.progress(0.4);
   }
   u.mean = classic.stats.mean;
+  if (!(u.mean > 0.0) || !std::isfinite(u.mean)) {
+    u.message = "классическое значение не положительно";
+    return u;
+  }
   u.pairs = pairSums(values, classic.low, classic.high);
   values = FocalValues();
 
@@ -299,7 +303,7 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
   const double half = std::hypot(imageHalf, stepHalf);
   u.standardError = std::hypot(u.imageError, u.stepError);
   const double unbiased = u.mean - u.bias;
-  u.intervalLow = std::min(u.mean, unbiased) - half;
+  u.intervalLow = std::max(0.0, std::min(u.mean, unbiased) - half);
   u.intervalHigh = std::max(u.mean, unbiased) + half;
   u.method.clear();
   for (std::size_t i = 0; i < parts.size(); ++i) {

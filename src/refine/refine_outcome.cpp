@@ -11,6 +11,7 @@ namespace kavo {
 namespace {
 
 constexpr double kTiltWarningDegrees = 1.0;
+constexpr double kLargestRelativeError = 0.05;
 
 double rootMeanSquare(const std::vector<double>& v) {
   double squares = 0.0;
@@ -180,6 +181,14 @@ RefinedResult finishRefinedResult(const SeriesProblem& problem, const SeriesStat
     }
   }
   const double half = mixtureHalfWidth95(variance, weight);
+  // A focal length known to no better than this is no result: say so rather than print a number.
+  if (!(std::sqrt(meanVariance) <= kLargestRelativeError * solved.camera.focal)) {
+    result.ok = false;
+    result.message =
+        "Уточнение не выполнено: серия определяет фокусное расстояние лишь с точностью около " +
+        decimalText(100.0 * std::sqrt(meanVariance) / solved.camera.focal, 0, input.decimalSeparator) + " %.";
+    return result;
+  }
 
   result.ok = true;
   result.message.clear();

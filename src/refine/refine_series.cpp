@@ -206,8 +206,10 @@ RefinedResult Refiner::run() {
   std::vector<char> used = start.imageUsable;
   for (std::size_t i = 0; i < n; ++i) {
     if (used[i] == 0) {
-      result.warnings.push_back("Изображение " + std::to_string(i + 1) +
-                                " не участвует в уточнении: по его точкам положение мишени не находится");
+      result.warnings.push_back("Изображение " + std::to_string(i + 1) + " не участвует в уточнении: " +
+                                (data.images[i].points.size() < 4
+                                     ? "на нём меньше четырёх точек"
+                                     : "по его точкам положение мишени не находится"));
     }
   }
   const SeriesProblem problem(data, used);

@@ -2,6 +2,7 @@
 
 #include "estimator/estimator.h"
 
+#include <Eigen/Dense>
 #include <ceres/ceres.h>
 
 #include <cmath>
@@ -188,6 +189,40 @@ void readBack(const Built& b, SeriesState& state) {
   }
 }
 
+// Whether the free unknowns are determined at all: the smallest singular value of the Jacobian with
+// its columns scaled to unit length (so units do not matter) must not vanish against the largest.
+// Checked before the covariance, which would otherwise refuse with a message on the error stream.
+bool wellDetermined(ceres::Problem& p) {
+  ceres::CRSMatrix crs;
+  if (!p.Evaluate(ceres::Problem::EvaluateOptions(), nullptr, nullptr, nullptr, &crs)) {
+    return false;
+  }
+  Eigen::MatrixXd j = Eigen::MatrixXd::Zero(crs.num_rows, crs.num_cols);
+  for (int r = 0; r < crs.num_rows; ++r) {
+    for (int k = crs.rows[static_cast<std::size_t>(r)]; k < crs.rows[static_cast<std::size_t>(r) + 1]; ++k) {
+      j(r, crs.cols[static_cast<std::size_t>(k)]) = crs.values[static_cast<std::size_t>(k)];
+    }
+  }
+  std::vector<Eigen::Index> kept;
+  for (Eigen::Index c = 0; c < j.cols(); ++c) {
+    const double norm = j.col(c).norm();
+    if (norm > 0.0) {
+      j.col(c) /= norm;
+      kept.push_back(c);
+    }
+  }
+  if (kept.empty() || !j.allFinite()) {
+    return false;
+  }
+  Eigen::MatrixXd scaled(j.rows(), static_cast<Eigen::Index>(kept.size()));
+  for (std::size_t c = 0; c < kept.size(); ++c) {
+    scaled.col(static_cast<Eigen::Index>(c)) = j.col(kept[c]);
+  }
+  const Eigen::JacobiSVD<Eigen::MatrixXd> svd(scaled);
+  const Eigen::VectorXd sv = svd.singularValues();
+  return sv(sv.size() - 1) > 1e-7 * sv(0);
+}
+
 bool isVariable(const ceres::Problem& p, const double* block) {
   return p.HasParameterBlock(block) && !p.IsParameterBlockConstant(block);
 }
@@ -266,8 +301,14 @@ SeriesCovariance SeriesProblem::covariance(const SeriesState& state, const Stage
     return out;
   }
 
+  if (!wellDetermined(p)) {
+    return out;
+  }
   ceres::Covariance::Options options;
   options.algorithm_type = ceres::DENSE_SVD;
+  // Determinacy is judged above on the scaled Jacobian; unscaled, the focal length in pixels beside
+  // a distortion coefficient spans far more than this threshold's default.
+  options.min_reciprocal_condition_number = 1e-30;
   options.num_threads = 1;
   ceres::Covariance covariance(options);
   if (!covariance.Compute(pairs, &p)) {

@@ -3,13 +3,19 @@
 #include "estimator/value_pairs.h"
 #include "refine/refine_texts.h"
 #include "refine/step_scatter.h"
+#include "refine/synthetic_geometry.h"
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 namespace kavo {
 namespace {
+
+// Noisy replicates of the model for the classic shift: several while the classic run is small, one
+// when it is large (each costs a whole classic run).
+constexpr int kReplicates = 4;
+constexpr std::int64_t kManyValues = 2000000;
+constexpr std::uint64_t kReplicateSeed = 20261210;
 
 void checkStop(const RefineHooks& hooks) {
   if (hooks.shouldStop && hooks.shouldStop()) {
@@ -33,12 +39,11 @@ Clipped clip(const FocalValues& values, double k, const RefineHooks& hooks) {
   return c;
 }
 
-std::vector<PairSums> pairSums(const FocalValues& values, double low, double high) {
-  std::map<std::pair<int, int>, PairSums> sums;
+std::vector<PairSums> pairSums(const FocalValues& values, int imageCount, double low, double high) {
+  const auto n = static_cast<std::size_t>(imageCount);
+  std::vector<PairSums> sums(n * n);
   FocalValuePairs::walk(values, [&](int base, int partner, double vy, double vx) {
-    PairSums& s = sums[{base, partner}];
-    s.base = base;
-    s.partner = partner;
+    PairSums& s = sums[static_cast<std::size_t>(base) * n + static_cast<std::size_t>(partner)];
     for (const double v : {vy, vx}) {
       if (low <= v && v <= high) {
         s.sum += v;
@@ -47,9 +52,12 @@ std::vector<PairSums> pairSums(const FocalValues& values, double low, double hig
     }
   });
   std::vector<PairSums> out;
-  for (const auto& [key, s] : sums) {
-    if (s.count > 0) {
-      out.push_back(s);
+  for (std::size_t i = 0; i < sums.size(); ++i) {
+    if (sums[i].count > 0) {
+      PairSums p = sums[i];
+      p.base = static_cast<int>(i / n);
+      p.partner = static_cast<int>(i % n);
+      out.push_back(p);
     }
   }
   return out;
@@ -157,7 +165,9 @@ double stepVariance(const std::vector<PairSums>& pairs, const std::vector<double
 
 } // namespace
 
-EstimatorInput modelPoints(const RefineInput& input, const RefinedResult& refined) {
+EstimatorInput modelPoints(const RefineInput& input, const RefinedResult& refined, double noise,
+                           std::uint64_t seed) {
+  Gaussian gaussian(seed);
   EstimatorInput model;
   model.scene = input.points.scene;
   const double direction = refined.movingAway ? 1.0 : -1.0;
@@ -179,6 +189,10 @@ EstimatorInput modelPoints(const RefineInput& input, const RefinedResult& refine
       projectTargetPoint(refined.camera.focal, refined.camera.principal, refined.camera.distortion,
                          refined.pose.rotation, refined.pose.translation, shift, model.scene[j].x,
                          model.scene[j].y, p);
+      if (noise > 0.0) {
+        p[0] += noise * gaussian.next();
+        p[1] += noise * gaussian.next();
+      }
       pts.push_back({p[0], p[1]});
     }
     model.images.push_back(std::move(pts));
@@ -212,11 +226,12 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
     hooks.progress(0.4);
   }
   u.mean = classic.stats.mean;
+  u.valueCount = values.size();
   if (!(u.mean > 0.0) || !std::isfinite(u.mean)) {
     u.message = "классическое значение не положительно";
     return u;
   }
-  u.pairs = pairSums(values, classic.low, classic.high);
+  u.pairs = pairSums(values, static_cast<int>(input.points.images.size()), classic.low, classic.high);
   values = FocalValues();
 
   const int imageCount = static_cast<int>(input.points.images.size());
@@ -271,22 +286,34 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
     stepHalf = mixtureHalfWidth95(variance, refined->stepScatterWeight);
     parts.push_back("step scatter");
   }
+  // The shift of the classic formula for this geometry and this noise: the classic computation on
+  // the refined model's points with noise of the measured size, a few times when that is cheap.
+  int replicates = 0;
   if (withModel) {
-    try {
-      EstimatorSettings settings = input.settings;
-      settings.processingMode = 1;
-      const FocalValues modelValues =
-          enumerateFocalValues(modelPoints(input, *refined), settings, enumerationHooks);
-      if (!modelValues.empty()) {
-        const Clipped model = clip(modelValues, k, hooks);
-        u.bias = model.stats.mean - refined->focal;
-        u.biasKnown = std::isfinite(u.bias);
-        parts.push_back("bias from the refined model");
+    const int wanted = u.valueCount <= kManyValues ? kReplicates : 1;
+    double sum = 0.0;
+    EstimatorSettings settings = input.settings;
+    settings.processingMode = 1;
+    for (int r = 0; r < wanted; ++r) {
+      try {
+        const FocalValues modelValues = enumerateFocalValues(
+            modelPoints(input, *refined, refined->noiseSigma, kReplicateSeed + static_cast<std::uint64_t>(r)),
+            settings, enumerationHooks);
+        if (!modelValues.empty()) {
+          sum += clip(modelValues, k, hooks).stats.mean;
+          ++replicates;
+        }
+      } catch (const RunAbandoned& e) {
+        if (e.reason == AbandonReason::Cancelled) {
+          throw;
+        }
       }
-    } catch (const RunAbandoned& e) {
-      if (e.reason == AbandonReason::Cancelled) {
-        throw;
-      }
+    }
+    if (replicates > 0) {
+      u.bias = sum / replicates - refined->focal;
+      u.biasKnown = std::isfinite(u.bias);
+      u.replicates = replicates;
+      parts.push_back("bias from the refined model with its noise");
     }
   }
   if (!u.biasKnown) {
@@ -299,12 +326,15 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
   // The images' part has the jackknife's few degrees of freedom; the two half-widths add as
   // independent errors do.
   u.degreesOfFreedom = static_cast<double>(images.size()) - 1.0;
-  const double imageHalf = studentQuantile95(u.degreesOfFreedom) * u.imageError;
+  // The shift predicted from a few noisy replicates carries their scatter, about the images' part
+  // over the number of replicates.
+  const double imageError = u.imageError * std::sqrt(1.0 + (replicates > 0 ? 1.0 / replicates : 0.0));
+  const double imageHalf = studentQuantile95(u.degreesOfFreedom) * imageError;
   const double half = std::hypot(imageHalf, stepHalf);
-  u.standardError = std::hypot(u.imageError, u.stepError);
+  u.standardError = std::hypot(imageError, u.stepError);
   const double unbiased = u.mean - u.bias;
-  u.intervalLow = std::max(0.0, std::min(u.mean, unbiased) - half);
-  u.intervalHigh = std::max(u.mean, unbiased) + half;
+  u.intervalLow = std::max(0.0, unbiased - half);
+  u.intervalHigh = unbiased + half;
   u.method.clear();
   for (std::size_t i = 0; i < parts.size(); ++i) {
     u.method += (i == 0 ? "" : "; ") + parts[i];

@@ -175,6 +175,14 @@ bool Refiner::findSuspectSteps(const SeriesProblem& problem, SeriesState& state,
 RefinedResult Refiner::run() {
   progress(0.0);
   const std::size_t n = data.images.size();
+  if (n < 2) {
+    return failed("для уточнения нужны хотя бы два изображения");
+  }
+  for (const double s : data.steps) {
+    if (!std::isfinite(s)) {
+      return failed("шаг камеры в списке не является числом");
+    }
+  }
   for (std::size_t i = 0; i < n; ++i) {
     ImageFit fit;
     fit.image = static_cast<int>(i) + 1;
@@ -183,14 +191,6 @@ RefinedResult Refiner::run() {
   }
   for (std::size_t k = 0; k < data.steps.size(); ++k) {
     result.steps.push_back({static_cast<int>(k) + 1, data.steps[k], 0.0, 0.0, false});
-  }
-  if (n < 2) {
-    return failed("для уточнения нужны хотя бы два изображения");
-  }
-  for (const double s : data.steps) {
-    if (!std::isfinite(s)) {
-      return failed("шаг камеры в списке не является числом");
-    }
   }
   const double k =
       input.verticalScale != 0.0 && std::isfinite(input.verticalScale) ? input.verticalScale : 1.0;

@@ -123,9 +123,11 @@ struct ClassicUncertainty {
   std::string method;
 
   // Parts of the standard error and the systematic shift, for the report.
-  double imageError = 0.0; // from resampling whole images
-  double stepError = 0.0;  // from the scatter of the steps
-  double bias = 0.0;       // classic minus true, predicted by the refined model (0 without one)
+  double imageError = 0.0;     // from resampling whole images
+  double stepError = 0.0;      // from the scatter of the steps
+  double bias = 0.0;           // classic minus true, predicted by the refined model (0 without one)
+  int replicates = 0;          // noisy model runs the bias comes from
+  std::int64_t valueCount = 0; // classic values before clipping
   bool biasKnown = false;
   double degreesOfFreedom = 0.0;
   int imagesUsed = 0;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace kavo {
 namespace {
@@ -204,12 +205,23 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
                                    const RefineHooks& hooks) {
   ClassicUncertainty u;
   const double k = input.settings.clipSigmaCount;
-  EnumerationHooks enumerationHooks;
-  enumerationHooks.shouldStop = hooks.shouldStop;
+  // Each classic run reports its outer steps as a share of its slice of the progress.
+  const int outerSteps = std::max(1, static_cast<int>(input.points.scene.size()) - 3);
+  const auto runHooks = [&](double from, double to) {
+    EnumerationHooks h;
+    h.shouldStop = hooks.shouldStop;
+    if (hooks.progress) {
+      auto done = std::make_shared<int>(0);
+      h.stepProgress = [&hooks, done, from, to, outerSteps] {
+        hooks.progress(from + (to - from) * std::min(1.0, static_cast<double>(++*done) / outerSteps));
+      };
+    }
+    return h;
+  };
   FocalValues values;
   Clipped classic;
   try {
-    values = enumerateValuesWithPairs(input.points, input.settings, enumerationHooks);
+    values = enumerateValuesWithPairs(input.points, input.settings, runHooks(0.0, 0.35));
     if (values.empty()) {
       u.message = "классических значений нет";
       return u;
@@ -298,7 +310,7 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
       try {
         const FocalValues modelValues = enumerateFocalValues(
             modelPoints(input, *refined, refined->noiseSigma, kReplicateSeed + static_cast<std::uint64_t>(r)),
-            settings, enumerationHooks);
+            settings, runHooks(0.4 + 0.5 * r / wanted, 0.4 + 0.5 * (r + 1) / wanted));
         if (!modelValues.empty()) {
           sum += clip(modelValues, k, hooks).stats.mean;
           ++replicates;

@@ -1,4 +1,6 @@
 #pragma once
+#include "datafiles/camera_lines.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -43,6 +45,9 @@ public:
 
   bool modified() const { return modified_; }
   void setModified(bool value) { modified_ = value; }
+  // The grid was written to path: it is now the file being edited, shown in the title and proposed
+  // by the next save, and nothing is unsaved.
+  void savedAs(const std::string& path);
 
   int rowCount() const { return static_cast<int>(rows_.size()); }
   int firstDataRow() const { return layout_.fixedRows; }
@@ -81,6 +86,6 @@ private:
 std::string editorDisplayName(const std::string& path);
 
 // Captions of the eight camera rows, in file order.
-const std::array<std::string, 8>& cameraRowCaptions();
+const std::array<std::string, kCameraFileLineCount>& cameraRowCaptions();
 
 } // namespace kavo

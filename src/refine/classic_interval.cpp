@@ -202,7 +202,7 @@ EstimatorInput modelPoints(const RefineInput& input, const RefinedResult& refine
 }
 
 ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult* refined,
-                                   const RefineHooks& hooks) {
+                                   const RefineHooks& hooks, const FocalValues* classicValues) {
   ClassicUncertainty u;
   const double k = input.settings.clipSigmaCount;
   // Each classic run reports its outer steps as a share of its slice of the progress.
@@ -218,15 +218,19 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
     }
     return h;
   };
-  FocalValues values;
+  FocalValues own;
+  const FocalValues* values = classicValues;
   Clipped classic;
   try {
-    values = enumerateValuesWithPairs(input.points, input.settings, runHooks(0.0, 0.35));
-    if (values.empty()) {
+    if (values == nullptr) {
+      own = enumerateFocalValues(input.points, input.settings, runHooks(0.0, 0.35));
+      values = &own;
+    }
+    if (values->empty()) {
       u.message = "классических значений нет";
       return u;
     }
-    classic = clip(values, k, hooks);
+    classic = clip(*values, k, hooks);
   } catch (const RunAbandoned& e) {
     if (e.reason == AbandonReason::Cancelled) {
       throw;
@@ -238,13 +242,17 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
     hooks.progress(0.4);
   }
   u.mean = classic.stats.mean;
-  u.valueCount = values.size();
+  u.valueCount = values->size();
   if (!(u.mean > 0.0) || !std::isfinite(u.mean)) {
     u.message = "классическое значение не положительно";
     return u;
   }
-  u.pairs = pairSums(values, static_cast<int>(input.points.images.size()), classic.low, classic.high);
-  values = FocalValues();
+  u.pairs = pairSums(*values, static_cast<int>(input.points.images.size()), classic.low, classic.high);
+  own = FocalValues();
+  if (u.pairs.empty()) {
+    u.message = "значения классического счёта не несут пар изображений";
+    return u;
+  }
 
   const int imageCount = static_cast<int>(input.points.images.size());
   std::vector<char> used(static_cast<std::size_t>(imageCount), 0);

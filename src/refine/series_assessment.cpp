@@ -43,10 +43,11 @@ void addComparisonWarnings(const RefineInput& input, const ClassicUncertainty& c
   }
 }
 
-SeriesAssessment assessSeries(const RefineInput& input, const RefineHooks& hooks) {
+SeriesAssessment assessSeries(const RefineInput& input, const RefineHooks& hooks,
+                              const FocalValues* classicValues) {
   SeriesAssessment a;
   a.refined = refineSeries(input, part(hooks, 0.0, 0.6));
-  a.uncertainty = classicInterval(input, &a.refined, part(hooks, 0.6, 1.0));
+  a.uncertainty = classicInterval(input, &a.refined, part(hooks, 0.6, 1.0), classicValues);
   addComparisonWarnings(input, a.uncertainty, a.refined);
   return a;
 }

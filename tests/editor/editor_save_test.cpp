@@ -62,13 +62,14 @@ TEST(EditorLines, PointListReportsTheFirstBadRow) {
     int row;
     std::string x;
     std::string y;
+    std::string detail; // the file, the row and what was wrong
   };
   const Case cases[] = {
-      {"letters", 2, "1", "abc"},
-      {"blank", 3, " ", "1"},
-      {"empty_x", 4, "", "1"},
-      {"point", 2, "1.5", "1"},
-      {"emoji", 3, "1", "2\xF0\x9F\x98\x80"},
+      {"letters", 2, "1", "abc", "scene.crd, строка 2, y: «abc» не число"},
+      {"blank", 3, " ", "1", "scene.crd, строка 3, x: нет числа"},
+      {"empty_x", 4, "", "1", "scene.crd, строка 4, x: нет числа"},
+      {"point", 2, "1.5", "1", "scene.crd, строка 2, x: «1.5» не число (десятичный разделитель — запятая)"},
+      {"emoji", 3, "1", "2\xF0\x9F\x98\x80", "scene.crd, строка 3, y: «2\xF0\x9F\x98\x80» не число"},
   };
   for (const Case& c : cases) {
     TempFolder folder(c.name);
@@ -80,6 +81,7 @@ TEST(EditorLines, PointListReportsTheFirstBadRow) {
     ASSERT_FALSE(built.ok) << c.name;
     EXPECT_EQ(built.failure.text, "Ошибка в " + std::to_string(c.row) + "-й строке координат изображения!");
     EXPECT_EQ(built.failure.caption, "Kavo");
+    EXPECT_EQ(built.failure.detail, c.detail);
   }
 }
 
@@ -124,14 +126,25 @@ TEST(EditorLines, CameraLinesCarryNormalizedValuesAndTheirComments) {
   EXPECT_EQ(built.lines[3], " ; Фокусное расстояние");
 }
 
-TEST(EditorLines, CameraFailuresNameNoRow) {
+// The message names no row; the detail names the file, the line with its caption, and what was wrong.
+TEST(EditorLines, CameraFailureDetailNamesTheLine) {
   struct Case {
     int row;
     std::string text;
+    std::string detail;
   };
   const Case cases[] = {
-      {0, "  "},      {3, "abc"},        {4, "1.5"}, {2, "таблица\xF0\x9F\x98\x80.tab"},
-      {2, "a;b.tab"}, {2, "a\r\nb.tab"},
+      {0, "  ", "строка 1 («Координата X центра изображения (пикс.)»): нет числа"},
+      {3, "abc", "строка 4 («Фокусное расстояние (пикс.)»): «abc» не число"},
+      {4, "1.5",
+       "строка 5 («Ширина изображения (пикс.)»): «1.5» не число (десятичный разделитель — запятая)"},
+      {2, "таблица\xF0\x9F\x98\x80.tab",
+       "строка 3 («Таблица коррекции»): символ «\xF0\x9F\x98\x80» нельзя записать в Windows-1251"},
+      {2, "a;b.tab",
+       "строка 3 («Таблица коррекции»): «a;b.tab» не может быть именем файла: в значении есть «;»"},
+      {2, "a\r\nb.tab",
+       "строка 3 («Таблица коррекции»): «a\r\nb.tab» не может быть именем файла: в значении есть перевод "
+       "строки"},
   };
   for (const Case& c : cases) {
     EditorDocument document(',');
@@ -141,8 +154,7 @@ TEST(EditorLines, CameraFailuresNameNoRow) {
     ASSERT_FALSE(built.ok) << c.text;
     EXPECT_EQ(built.failure.text, "Ошибка в калибровочных данных!");
     EXPECT_EQ(built.failure.caption, "Kavo");
-    EXPECT_NE(built.failure.detail.find(cameraRowCaptions()[c.row]), std::string::npos)
-        << built.failure.detail;
+    EXPECT_NE(built.failure.detail.find("Untitled, " + c.detail), std::string::npos) << built.failure.detail;
   }
 }
 
@@ -202,6 +214,35 @@ TEST(EditorSave, ModifiedIsClearedOnlyByAWrittenFile) {
   EXPECT_EQ(written.unexpected + cancelled.unexpected + invalid.unexpected + unwritable.unexpected, 0);
 }
 
+// A file written under another name becomes the file being edited: the title and the next save's
+// proposal follow it. A save that wrote nothing changes neither.
+TEST(EditorSave, AWrittenFileBecomesTheDocumentsFile) {
+  for (const int kind : {2, 5}) {
+    SCOPED_TRACE(kind);
+    TempFolder folder(kind == 2 ? "renamed-points" : "renamed-camera");
+    EditorDocument document('.');
+    ASSERT_EQ(document.LoadFile("", kind), 1);
+    const std::string suffix = kind == 2 ? " Реперные точки" : " Внутренняя геометрия";
+    if (kind == 2) {
+      document.setCell(1, 1, "1");
+      document.setCell(2, 1, "2");
+    } else {
+      document.setCell(1, 2, "corr.tab");
+    }
+    ScriptedPort cancelled;
+    cancelled.saveAnswers = {std::nullopt};
+    EXPECT_EQ(runEditorSave(document, cancelled), SaveOutcome::Cancelled);
+    EXPECT_EQ(document.layout().title, "Untitled" + suffix);
+
+    ScriptedPort written;
+    written.saveAnswers = {folder.file("new name.dat")};
+    ASSERT_EQ(runEditorSave(document, written), SaveOutcome::Written);
+    EXPECT_EQ(document.layout().title, "new name.dat" + suffix);
+    EXPECT_EQ(document.filePath(), folder.file("new name.dat"));
+    EXPECT_EQ(editorSaveDialog(document).proposedName, folder.file("new name.dat"));
+  }
+}
+
 TEST(EditorSave, PointListWithoutRowsIsAnEmptyFile) {
   TempFolder folder("emptied");
   EditorDocument document = loaded(folder, "none.crd", "", 2, '.');
@@ -218,17 +259,19 @@ TEST(EditorClose, KeepsTheWindowOpenUnlessNothingIsLost) {
     const char* name;
     bool modified;
     std::string cell; // the x of row 1
-    std::deque<bool> yesNo;
+    std::deque<Answer> answers;
     std::deque<std::optional<std::string>> saveAs; // "" stands for the loaded file
     bool mayClose;
     bool modifiedAfter;
   };
   const std::vector<Case> cases = {
       {"unchanged", false, "1", {}, {}, true, false},
-      {"answer_no", true, "1", {false}, {}, true, true},
-      {"yes_and_saved", true, "7", {true}, {""}, true, false},
-      {"yes_then_cancelled", true, "7", {true}, {std::nullopt}, false, true},
-      {"yes_but_invalid", true, "x", {true}, {}, false, true},
+      {"answer_no", true, "1", {Answer::No}, {}, true, true},
+      // Cancel is also what Escape and the box's close answer: nothing is lost.
+      {"answer_cancel", true, "7", {Answer::Cancel}, {}, false, true},
+      {"yes_and_saved", true, "7", {Answer::Yes}, {""}, true, false},
+      {"yes_then_cancelled", true, "7", {Answer::Yes}, {std::nullopt}, false, true},
+      {"yes_but_invalid", true, "x", {Answer::Yes}, {}, false, true},
   };
   for (const Case& c : cases) {
     TempFolder folder(c.name);
@@ -236,7 +279,7 @@ TEST(EditorClose, KeepsTheWindowOpenUnlessNothingIsLost) {
     document.setCell(1, 1, c.cell);
     document.setModified(c.modified);
     ScriptedPort port;
-    port.yesNoAnswers = c.yesNo;
+    port.threeWayAnswers = c.answers;
     for (const auto& answer : c.saveAs) {
       port.saveAnswers.push_back(answer && answer->empty() ? folder.file("scene.crd") : answer);
     }
@@ -246,10 +289,10 @@ TEST(EditorClose, KeepsTheWindowOpenUnlessNothingIsLost) {
     if (!port.questions.empty()) {
       EXPECT_EQ(port.questions[0].text, "Данные не сохранены. Сохранить?");
       EXPECT_EQ(port.questions[0].caption, "Предупреждение");
-      EXPECT_EQ(port.questions[0].owner, BoxOwner::None);
+      EXPECT_EQ(port.questions[0].owner, BoxOwner::Editor);
     }
     EXPECT_EQ(port.unexpected, 0) << c.name;
-    EXPECT_TRUE(port.yesNoAnswers.empty() && port.saveAnswers.empty()) << c.name;
+    EXPECT_TRUE(port.threeWayAnswers.empty() && port.saveAnswers.empty()) << c.name;
   }
 }
 

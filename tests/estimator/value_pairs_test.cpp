@@ -39,8 +39,8 @@ TEST_P(ValuePairs, WalkTheEnumerationsValuesWithTheirPairs) {
   s.minPointSpacing = c.minSpacing;
   s.threads = 2;
 
-  const std::vector<double> expected = enumerateFocalValues(in, s, {}).toVector();
-  const FocalValues withPairs = enumerateValuesWithPairs(in, s, {});
+  const FocalValues withPairs = enumerateFocalValues(in, s, {});
+  const std::vector<double> expected = withPairs.toVector();
   std::vector<double> walked;
   const int gap = c.second - c.first;
   const bool walks = FocalValuePairs::walk(withPairs, [&](int base, int partner, double vy, double vx) {
@@ -56,7 +56,7 @@ TEST_P(ValuePairs, WalkTheEnumerationsValuesWithTheirPairs) {
   for (std::size_t i = 0; i < expected.size(); ++i) {
     ASSERT_EQ(walked[i], expected[i]) << i; // bit for bit
   }
-  EXPECT_EQ(withPairs.toVector(), expected);
+  EXPECT_EQ(static_cast<std::int64_t>(walked.size()), withPairs.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, ValuePairs,

@@ -42,6 +42,11 @@ TEST(ClassicInterval, BelongsToTheClassicMeanOfTheSample) {
   const Statistics clipped = clippedStatistics(values, unclippedStatistics(values), 3.0);
   EXPECT_EQ(kept, clipped.count);
   EXPECT_EQ(u.mean, clipped.mean);
+  // The run's own values give the same interval without enumerating them again.
+  const ClassicUncertainty again = classicInterval(in, &a.refined, {}, &values);
+  EXPECT_EQ(again.mean, u.mean);
+  EXPECT_EQ(again.intervalLow, u.intervalLow);
+  EXPECT_EQ(again.intervalHigh, u.intervalHigh);
   EXPECT_NEAR(sum / static_cast<double>(kept), u.mean, 1e-9 * u.mean);
   EXPECT_EQ(u.imagesUsed, 6);
   EXPECT_TRUE(u.unusedImages.empty());

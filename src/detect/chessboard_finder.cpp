@@ -1,5 +1,6 @@
 #include "detect/chessboard_finder.h"
 
+#include "detect/grid_shape.h"
 #include "detect/subpixel.h"
 
 #include <opencv2/calib3d.hpp>
@@ -11,10 +12,6 @@ namespace kavo::detect {
 namespace {
 
 constexpr int kSearchSides[] = {1600, 3200};
-
-std::string sizeText(int columns, int rows) {
-  return std::to_string(columns) + " × " + std::to_string(rows);
-}
 
 struct BoardSearch {
   bool found = false;
@@ -50,17 +47,17 @@ FinderOutcome findChessboard(const PhotoImage& photo, const TargetSpec& spec) {
   if (!board.found) {
     // Is there a chessboard of another size? The smallest board that is searched for finds any.
     const BoardSearch other = search(photo.stretched, cv::Size(3, 3));
-    out.why = other.found ? "шахматная доска " + sizeText(spec.columns, spec.rows) +
+    out.why = other.found ? "шахматная доска " + sizeText(spec.columns, spec.rows, spec) +
                                 " внутренних углов не найдена; видна доска " +
-                                sizeText(other.meta.cols, other.meta.rows) +
+                                sizeText(other.meta.cols, other.meta.rows, spec) +
                                 " (проверьте размер мишени и что она целиком в кадре)"
                           : "шахматная доска не найдена";
     return out;
   }
   const int columns = board.meta.cols, rows = board.meta.rows;
   if (!((columns == spec.columns && rows == spec.rows) || (columns == spec.rows && rows == spec.columns))) {
-    out.why = "на снимке шахматная доска " + sizeText(columns, rows) + " внутренних углов, а не " +
-              sizeText(spec.columns, spec.rows);
+    out.why = "на снимке шахматная доска " + sizeText(columns, rows, spec) + " внутренних углов, а не " +
+              sizeText(spec.columns, spec.rows, spec);
     return out;
   }
   std::vector<cv::Point2d> corners;

@@ -213,7 +213,7 @@ FinderOutcome findCircleGrid(const PhotoImage& photo, const TargetSpec& spec) {
       }
       if (grid.size() > seenCount) {
         seenCount = grid.size();
-        seen = shapeText(grid, spec.kind) + " (" + std::to_string(grid.size()) + " кругов)";
+        seen = shapeText(grid, spec) + " (" + std::to_string(grid.size()) + " кругов)";
       }
     }
     if (side >= longer) {

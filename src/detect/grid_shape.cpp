@@ -1,6 +1,7 @@
 #include "detect/grid_shape.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 #include <utility>
 
@@ -56,21 +57,26 @@ bool sameShape(const std::vector<GridPosition>& found, const std::vector<GridPos
   return false;
 }
 
-std::string shapeText(const std::vector<GridPosition>& grid, TargetKind kind) {
-  if (grid.empty()) {
-    return "0 × 0";
+std::string sizeText(int columns, int rows, const TargetSpec& spec) {
+  if (std::abs(rows - spec.columns) + std::abs(columns - spec.rows) <
+      std::abs(columns - spec.columns) + std::abs(rows - spec.rows)) {
+    std::swap(columns, rows);
   }
+  return std::to_string(columns) + " × " + std::to_string(rows);
+}
+
+std::string shapeText(const std::vector<GridPosition>& grid, const TargetSpec& spec) {
   std::set<int> columns, rows;
   for (const auto& g : grid) {
     columns.insert(g.column);
     rows.insert(g.row);
   }
-  std::size_t perRow = columns.size();
-  if (kind == TargetKind::AsymmetricCircles) {
+  int perRow = static_cast<int>(columns.size());
+  if (spec.kind == TargetKind::AsymmetricCircles) {
     // A staggered row holds every other column.
-    perRow = (columns.size() + 1) / 2;
+    perRow = (perRow + 1) / 2;
   }
-  return std::to_string(perRow) + " × " + std::to_string(rows.size());
+  return sizeText(perRow, static_cast<int>(rows.size()), spec);
 }
 
 } // namespace kavo::detect

@@ -13,7 +13,12 @@ std::vector<GridPosition> normalised(std::vector<GridPosition> grid);
 // grid can lie (turned by quarter turns, mirrored).
 bool sameShape(const std::vector<GridPosition>& found, const std::vector<GridPosition>& target);
 
-// "8 × 6" (columns × rows of points, counted along the grid as found) for messages.
-std::string shapeText(const std::vector<GridPosition>& grid, TargetKind kind);
+// "9 × 6": a size for messages, turned to match the way the user gave the target's size, so that a
+// board found lying the other way reads as 9 × 6 and not 6 × 9 next to a given 8 × 6.
+std::string sizeText(int columns, int rows, const TargetSpec& spec);
+
+// The size of a grid as found (points per row × rows; a staggered row holds every other column), for
+// messages as sizeText.
+std::string shapeText(const std::vector<GridPosition>& grid, const TargetSpec& spec);
 
 } // namespace kavo::detect

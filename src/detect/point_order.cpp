@@ -171,11 +171,6 @@ std::string orderMismatch(const OrderedPoints& reference, const OrderedPoints& p
     }
     return "ряды кругов мишени сдвинуты в другую сторону, чем на первом снимке";
   }
-  const double handed = cross(reference.axes.alongRow, reference.axes.downColumn) *
-                        cross(photo.axes.alongRow, photo.axes.downColumn);
-  if (handed < 0.0) {
-    return "мишень видна зеркально по сравнению с первым снимком";
-  }
   const double turn = std::acos(std::clamp(cosine(reference.axes.alongRow, photo.axes.alongRow), -1.0, 1.0)) *
                       180.0 / std::numbers::pi;
   if (turn > kMaxTurnDegrees) {

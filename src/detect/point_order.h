@@ -40,10 +40,11 @@ std::optional<OrderedPoints> orderByPosition(const std::vector<ImagePoint>& poin
                                              const std::vector<GridPosition>& grid, std::string& why,
                                              const GridAxes* like = nullptr);
 
-// Whether a photo's points are numbered as those of the series' reference photo: the same places on
-// the target, and the target's rows turned by less than 30 degrees and not mirrored between the two
-// (the camera only moves along its axis, so the target keeps its place in the picture). Returns "" when they
-// are.
+// Whether a photo's points, numbered like those of the series' reference photo (orderByPosition with
+// its axes), stand for the same points of the target: the same places (a staggered grid seen mirrored
+// has its rows shifted the other way), and the rows turned by less than 30 degrees between the two
+// (the camera only moves along its axis, so the target keeps its place in the picture). Returns ""
+// when they are, otherwise what differs.
 std::string orderMismatch(const OrderedPoints& reference, const OrderedPoints& photo);
 
 } // namespace kavo::detect

@@ -1,7 +1,10 @@
 #include "cli/synthetic_series.h"
 
 #include "core/error.h"
-#include "datafiles/number_text.h"
+#include "datafiles/camera_lines.h"
+#include "datafiles/coordinate_files.h"
+#include "datafiles/correction_table.h"
+#include "datafiles/list_file.h"
 #include "platform/text_file.h"
 
 #include <charconv>
@@ -36,8 +39,8 @@ std::string shortest(double value) {
   return std::string(buffer, result.ptr);
 }
 
-void save(const std::string& path, const std::vector<std::string>& lines) {
-  const std::string error = saveLines(path, lines);
+// Each writer returns the reason it could not write, naming the file.
+void check(const std::string& error) {
   if (!error.empty()) {
     throw Error(error);
   }
@@ -96,32 +99,30 @@ SynthSeries writeSyntheticSeries(const std::string& folder, const SynthOptions& 
   series.listFile = dir + "series.lst";
   series.startDistance = startDistance;
 
-  save(series.cameraFile,
-       {formatGeneral(cx, sep) + " ; Координата X центра изображения",
-        formatGeneral(cy, sep) + " ; Координата Y центра изображения", "correction.txt ; Таблица коррекции",
-        " ; Фокусное расстояние", formatGeneral(o.imageWidth, sep) + " ; Размер изображения по горизонтали",
-        formatGeneral(o.imageHeight, sep) + " ; Размер изображения по вертикали",
-        formatGeneral(cx, sep) + " ; Координата X главной точки",
-        formatGeneral(cy, sep) + " ; Координата Y главной точки"});
-  // One range wider than the image, x' = x and y' = y: the measured points need no correction.
-  save(dir + "correction.txt",
-       {"1", formatGeneral(-o.imageWidth, sep) + " " + formatGeneral(-o.imageHeight, sep) + " " +
-                 formatGeneral(2 * o.imageWidth, sep) + " " + formatGeneral(2 * o.imageHeight, sep) +
-                 " X 0 1 - Y 0 1 - ; без искажений"});
+  CameraGeometry camera;
+  camera.imageCentreX = cx;
+  camera.imageCentreY = cy;
+  camera.correctionTable = "correction.txt";
+  camera.imageWidth = o.imageWidth;
+  camera.imageHeight = o.imageHeight;
+  camera.principalPointX = cx;
+  camera.principalPointY = cy;
+  check(writeCameraFile(series.cameraFile, camera, sep));
+  check(writeUndistortedCorrectionTable(dir + "correction.txt", o.imageWidth, o.imageHeight, sep));
 
-  std::vector<std::string> scene;
+  std::vector<CoordinatePair> scene;
   for (int r = 0; r < o.rows; ++r) {
     for (int c = 0; c < o.cols; ++c) {
-      scene.push_back(formatGeneral(c * o.pitch, sep) + " ; " + formatGeneral(r * o.pitch, sep));
+      scene.push_back({c * o.pitch, r * o.pitch});
     }
   }
-  save(series.sceneFile, scene);
+  check(writeCoordinateFile(series.sceneFile, scene, sep));
 
   Gaussian gaussian(o.seed);
-  std::vector<std::string> list;
+  std::vector<std::string> names;
   for (int i = 0; i < o.images; ++i) {
     const double distance = startDistance + i * o.step;
-    std::vector<std::string> lines;
+    std::vector<CoordinatePair> measured;
     for (int r = 0; r < o.rows; ++r) {
       for (int c = 0; c < o.cols; ++c) {
         // Measured rows grow downwards while the target's Y grows upwards.
@@ -131,26 +132,23 @@ SynthSeries writeSyntheticSeries(const std::string& folder, const SynthOptions& 
           u += o.noise * gaussian.next();
           v += o.noise * gaussian.next();
         }
-        lines.push_back(formatGeneral(u, sep) + " ; " + formatGeneral(v, sep));
+        measured.push_back({u, v});
       }
     }
-    save(dir + imageName(i), lines);
-    list.push_back(imageName(i));
+    check(writeCoordinateFile(dir + imageName(i), measured, sep));
+    names.push_back(imageName(i));
   }
-  for (int i = 0; i + 1 < o.images; ++i) {
-    list.push_back(formatGeneral(o.step, sep));
-  }
-  save(series.listFile, list);
+  check(writeListFile(series.listFile, names, std::vector<double>(o.images - 1, o.step), sep));
 
-  save(dir + "truth.json",
-       {"{", "  \"focal\": " + shortest(o.focal) + ",",
-        "  \"grid\": \"" + std::to_string(o.rows) + "x" + std::to_string(o.cols) + "\",",
-        "  \"pitch\": " + shortest(o.pitch) + ",", "  \"images\": " + std::to_string(o.images) + ",",
-        "  \"step\": " + shortest(o.step) + ",", "  \"noise\": " + shortest(o.noise) + ",",
-        "  \"seed\": " + std::to_string(o.seed) + ",",
-        "  \"startDistance\": " + shortest(startDistance) + ",",
-        "  \"imageWidth\": " + shortest(o.imageWidth) + ",", "  \"imageHeight\": " + shortest(o.imageHeight),
-        "}"});
+  check(saveLines(dir + "truth.json",
+                  {"{", "  \"focal\": " + shortest(o.focal) + ",",
+                   "  \"grid\": \"" + std::to_string(o.rows) + "x" + std::to_string(o.cols) + "\",",
+                   "  \"pitch\": " + shortest(o.pitch) + ",",
+                   "  \"images\": " + std::to_string(o.images) + ",", "  \"step\": " + shortest(o.step) + ",",
+                   "  \"noise\": " + shortest(o.noise) + ",", "  \"seed\": " + std::to_string(o.seed) + ",",
+                   "  \"startDistance\": " + shortest(startDistance) + ",",
+                   "  \"imageWidth\": " + shortest(o.imageWidth) + ",",
+                   "  \"imageHeight\": " + shortest(o.imageHeight), "}"}));
   return series;
 }
 

@@ -1,5 +1,6 @@
 #include "datafiles/camera_file.h"
 
+#include "datafiles/camera_lines.h"
 #include "datafiles/line_text.h"
 #include "datafiles/paths.h"
 #include "platform/text_file.h"
@@ -13,16 +14,6 @@ namespace {
 const char* const kReadFailed = "Ошибка чтения cam-файла!";
 const char* const kWriteFailed = "Ошибка записи cam-файла!";
 
-// A line's value is the text before its first ';'; a line without ';' has an empty value.
-std::string_view valueOf(std::string_view line) {
-  const std::size_t semicolon = line.find(';');
-  return semicolon == std::string_view::npos ? std::string_view() : line.substr(0, semicolon);
-}
-
-bool isBlank(std::string_view value) {
-  return value.empty() || value == " ";
-}
-
 // Reads the camera file's lines one by one; the first failure is kept with its detail.
 class CameraLines {
 public:
@@ -31,8 +22,7 @@ public:
 
   const std::string* line(std::size_t index) {
     if (index >= lines_.size()) {
-      fail(lineAt(path_, index) + "the file ends after " + std::to_string(lines_.size()) +
-           " lines; it needs at least 6");
+      fail(lineAt(path_, index) + "в файле " + lineCount(lines_.size()) + ", а нужно не меньше 6");
       return nullptr;
     }
     return &lines_[index];
@@ -44,11 +34,11 @@ public:
       return std::nullopt;
     }
     if (text->find(';') == std::string::npos) {
-      fail(lineAt(path_, index) + "there is no ';' after the value, so the line has no value");
+      fail(lineAt(path_, index) + "после значения нет «;», поэтому значения у строки нет");
       return std::nullopt;
     }
     std::string why;
-    const auto value = numberOrReason(valueOf(*text), separator_, why);
+    const auto value = numberOrReason(cameraLineValue(*text), separator_, why);
     if (!value) {
       fail(lineAt(path_, index) + why);
     }
@@ -91,7 +81,7 @@ ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double&
   if (tableLine == nullptr) {
     return lines.failure();
   }
-  std::string tableName(valueOf(*tableLine));
+  std::string tableName(cameraLineValue(*tableLine));
   while (!tableName.empty() && tableName.back() == ' ') {
     tableName.pop_back();
   }
@@ -99,11 +89,11 @@ ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double&
   // separates folders with '\\'.
   const std::string tablePath = folderOf(path) + nativePath(tableName);
   if (tableName.empty()) {
-    return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "the correction table is not named");
+    return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "таблица коррекции не названа");
   }
   TextLines table = loadLines(tablePath);
   if (!table.ok) {
-    return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "correction table: " + table.error);
+    return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "таблица коррекции: " + table.error);
   }
   correctionTable = std::move(table.lines);
 
@@ -111,7 +101,7 @@ ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double&
   if (focalLine == nullptr) {
     return lines.failure();
   }
-  if (isBlank(valueOf(*focalLine))) {
+  if (isBlankCameraValue(cameraLineValue(*focalLine))) {
     focalLength = -1.0;
   } else {
     const auto focal = lines.number(3);
@@ -143,11 +133,6 @@ std::string proposedFocalFileName(const std::string& cameraFile) {
   return folderOf(cameraFile) + name.substr(0, dot) + "F.cam";
 }
 
-std::string focalLengthLine(const std::string& focal, const std::string& deviation,
-                            const std::string& stddev) {
-  return focal + " ; Фокусное расстояние(пикс.).  СКО = " + deviation + ";  Ст.откл. = " + stddev;
-}
-
 ReadStatus writeFocalLengthCopy(const std::string& cameraFile, const std::string& targetPath,
                                 const std::string& focal, const std::string& deviation,
                                 const std::string& stddev) {
@@ -156,9 +141,8 @@ ReadStatus writeFocalLengthCopy(const std::string& cameraFile, const std::string
     return ReadStatus::failure(kWriteFailed, file.error);
   }
   if (file.lines.size() < 4) {
-    return ReadStatus::failure(kWriteFailed, cameraFile + ": the file has " +
-                                                 std::to_string(file.lines.size()) +
-                                                 " lines; the focal length goes on line 4");
+    return ReadStatus::failure(kWriteFailed, cameraFile + ": в файле " + lineCount(file.lines.size()) +
+                                                 ", а фокусное расстояние пишется в строку 4");
   }
   file.lines[3] = focalLengthLine(focal, deviation, stddev);
   const std::string why = saveLines(targetPath, file.lines);

@@ -1,4 +1,5 @@
 #pragma once
+#include "datafiles/camera_lines.h"
 #include "datafiles/read_status.h"
 
 #include <string>
@@ -17,10 +18,6 @@ ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double&
 // The name proposed for the copy with the focal length: the camera file's name cut before the first
 // '.' of its file name, followed by "F.cam" ("/calib/Kalibr.v2.cam" -> "/calib/KalibrF.cam").
 std::string proposedFocalFileName(const std::string& cameraFile);
-
-// Line 4 of the copy: the three values as the main window shows them.
-std::string focalLengthLine(const std::string& focal, const std::string& deviation,
-                            const std::string& stddev);
 
 // Loads cameraFile afresh, replaces its line 4 with focalLengthLine(...) and writes the result to
 // targetPath atomically (targetPath may be cameraFile itself). Every other line is kept as it was.

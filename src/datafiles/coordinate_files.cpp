@@ -2,8 +2,10 @@
 
 #include "datafiles/correction_table.h"
 #include "datafiles/line_text.h"
+#include "datafiles/number_text.h"
 #include "platform/text_file.h"
 
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -14,40 +16,6 @@ namespace {
 const char* const kSceneFailed = "Ошибка чтения файла сцены!";
 const char* const kImageFailed = "Ошибка чтения файла координат точек изображения!";
 
-struct Pair {
-  double first = 0;
-  double second = 0;
-};
-
-// A line is the first number, ';', and the second number; sets why when it is anything else.
-std::optional<Pair> readPair(const std::string& line, char separator, std::string& why) {
-  if (line.empty()) {
-    why = "the line is empty";
-    return std::nullopt;
-  }
-  const std::size_t semicolon = line.find(';');
-  if (semicolon == std::string::npos) {
-    why = quoted(line) + " has no ';' between its two numbers";
-    return std::nullopt;
-  }
-  if (line.find(';', semicolon + 1) != std::string::npos) {
-    why = quoted(line) + " has a second ';'";
-    return std::nullopt;
-  }
-  const std::string_view text(line);
-  const auto first = numberOrReason(text.substr(0, semicolon), separator, why);
-  if (!first) {
-    why = "first number: " + why;
-    return std::nullopt;
-  }
-  const auto second = numberOrReason(text.substr(semicolon + 1), separator, why);
-  if (!second) {
-    why = "second number: " + why;
-    return std::nullopt;
-  }
-  return Pair{*first, *second};
-}
-
 void addPoint(VT_Points& target, double x, double y) {
   auto point = std::make_unique<VT_Point>(x, y);
   target.Add(point.get());
@@ -55,6 +23,54 @@ void addPoint(VT_Points& target, double x, double y) {
 }
 
 } // namespace
+
+std::optional<CoordinatePair> readPointLine(const std::string& line, char decimalSeparator,
+                                            std::string& why) {
+  if (line.empty()) {
+    why = "строка пуста";
+    return std::nullopt;
+  }
+  const std::size_t semicolon = line.find(';');
+  if (semicolon == std::string::npos) {
+    why = "в " + quoted(line) + " нет «;» между двумя числами";
+    return std::nullopt;
+  }
+  if (line.find(';', semicolon + 1) != std::string::npos) {
+    why = "в " + quoted(line) + " вторая «;»";
+    return std::nullopt;
+  }
+  const std::string_view text(line);
+  const auto first = numberOrReason(text.substr(0, semicolon), decimalSeparator, why);
+  if (!first) {
+    why = "первое число: " + why;
+    return std::nullopt;
+  }
+  const auto second = numberOrReason(text.substr(semicolon + 1), decimalSeparator, why);
+  if (!second) {
+    why = "второе число: " + why;
+    return std::nullopt;
+  }
+  return CoordinatePair{*first, *second};
+}
+
+std::string pointLine(double first, double second, char decimalSeparator) {
+  return formatGeneral(first, decimalSeparator) + " ; " + formatGeneral(second, decimalSeparator);
+}
+
+std::string writeCoordinateFile(const std::string& path, const std::vector<CoordinatePair>& points,
+                                char decimalSeparator) {
+  std::vector<std::string> lines;
+  lines.reserve(points.size());
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const CoordinatePair& p = points[i];
+    if (!std::isfinite(p.first) || !std::isfinite(p.second)) {
+      return lineAt(path, i) + pointLine(p.first, p.second, decimalSeparator) +
+             " не прочитается: числа должны быть конечными";
+    }
+    lines.push_back(pointLine(p.first, p.second, decimalSeparator));
+  }
+  return saveLines(path, lines);
+}
 
 ReadStatus ReadScenePoints(const std::string& path, VT_Points& target, char decimalSeparator) {
   target.Clear();
@@ -64,7 +80,7 @@ ReadStatus ReadScenePoints(const std::string& path, VT_Points& target, char deci
   }
   for (std::size_t i = 0; i < file.lines.size(); ++i) {
     std::string why;
-    const auto pair = readPair(file.lines[i], decimalSeparator, why);
+    const auto pair = readPointLine(file.lines[i], decimalSeparator, why);
     if (!pair) {
       return ReadStatus::failure(kSceneFailed, lineAt(path, i) + why);
     }
@@ -82,7 +98,7 @@ ReadStatus ReadImagePoints(const std::string& path, VT_Points& target, const std
   }
   for (std::size_t i = 0; i < file.lines.size(); ++i) {
     std::string why;
-    const auto pair = readPair(file.lines[i], decimalSeparator, why);
+    const auto pair = readPointLine(file.lines[i], decimalSeparator, why);
     if (!pair) {
       return ReadStatus::failure(kImageFailed, lineAt(path, i) + why);
     }
@@ -91,12 +107,12 @@ ReadStatus ReadImagePoints(const std::string& path, VT_Points& target, const std
     try {
       x = CorrectX(pair->first, table, imageCentreX, decimalSeparator);
     } catch (const CorrectionError& e) {
-      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "correcting x: " + e.what());
+      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "коррекция x: " + e.what());
     }
     try {
       y = CorrectY(pair->second, table, imageCentreY, decimalSeparator);
     } catch (const CorrectionError& e) {
-      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "correcting y: " + e.what());
+      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "коррекция y: " + e.what());
     }
     addPoint(target, x, y);
   }

@@ -2,6 +2,7 @@
 
 #include "datafiles/line_text.h"
 #include "datafiles/number_text.h"
+#include "platform/text_file.h"
 
 #include <cmath>
 #include <optional>
@@ -21,7 +22,7 @@ struct Polynomial {
 };
 
 std::string tableLine(std::size_t index) {
-  return "correction table, line " + std::to_string(index + 1) + ": ";
+  return "таблица коррекции, строка " + std::to_string(index + 1) + ": ";
 }
 
 // Reads the space-separated tokens of one range line. Every token must be followed by a space, and
@@ -35,8 +36,8 @@ public:
     const std::size_t space = pos_ < line_.size() ? line_.find(' ', pos_) : std::string_view::npos;
     if (space == std::string_view::npos) {
       const std::string_view rest = pos_ < line_.size() ? line_.substr(pos_) : std::string_view();
-      fail(rest.empty() ? "the line ends where a value and a space are expected"
-                        : "the line ends after " + quoted(rest) + " where a space is expected");
+      fail(rest.empty() ? "строка кончается там, где ожидаются значение и пробел"
+                        : "строка кончается после " + quoted(rest) + ", а ожидается пробел");
     }
     const std::string_view text = line_.substr(pos_, space - pos_);
     pos_ = space + 1;
@@ -48,7 +49,7 @@ public:
     std::string why;
     const auto value = numberOrReason(text, separator_, why);
     if (!value) {
-      fail(text.empty() ? "an empty value (a space too many)" : why);
+      fail(text.empty() ? "пустое значение (лишний пробел)" : why);
     }
     return *value;
   }
@@ -57,7 +58,7 @@ public:
   void startAfter(char letter) {
     const std::size_t at = line_.find(letter);
     if (at == std::string_view::npos) {
-      fail(std::string("there is no '") + letter + "'");
+      fail(std::string("нет «") + letter + "»");
     }
     pos_ = at + 1;
     if (pos_ < line_.size() && line_[pos_] == ' ') {
@@ -73,13 +74,13 @@ public:
         return;
       }
       if (count == kMaxCoefficients) {
-        fail(std::string("more than 10 coefficients ") + what);
+        fail(std::string("больше 10 коэффициентов ") + what);
       }
       std::string why;
       const auto value = numberOrReason(text, separator_, why);
       if (!value) {
-        fail((text.empty() ? std::string("an empty value (a space too many)") : why) +
-             " among the coefficients " + what + " (they end with '" + endMark + "')");
+        fail((text.empty() ? std::string("пустое значение (лишний пробел)") : why) + " среди коэффициентов " +
+             what + " (они кончаются знаком «" + endMark + "»)");
       }
       into[count++] = *value;
     }
@@ -110,18 +111,18 @@ Bounds readBounds(RangeScanner& scanner) {
 // Both polynomials of a matching line are read, so a line is never used half-understood.
 void readPolynomials(RangeScanner& scanner, Polynomial& x, Polynomial& y) {
   scanner.startAfter('X');
-  scanner.group(x.positive, x.positiveCount, '-', "of x^0, x^1, ...");
-  scanner.group(x.negative, x.negativeCount, 'Y', "of x^-1, x^-2, ...");
+  scanner.group(x.positive, x.positiveCount, '-', "при x^0, x^1, ...");
+  scanner.group(x.negative, x.negativeCount, 'Y', "при x^-1, x^-2, ...");
   scanner.startAfter('Y');
-  scanner.group(y.positive, y.positiveCount, '-', "of y^0, y^1, ...");
-  scanner.group(y.negative, y.negativeCount, ';', "of y^-1, y^-2, ...");
+  scanner.group(y.positive, y.positiveCount, '-', "при y^0, y^1, ...");
+  scanner.group(y.negative, y.negativeCount, ';', "при y^-1, y^-2, ...");
 }
 
 // Sums the terms in the order of the table: a0·v^0 + a1·v^1 + ... + b1·v^-1 + ...
 double evaluate(const Polynomial& p, double v, const char* name, std::size_t index) {
   if (v == 0.0 && p.negativeCount > 0) {
-    throw CorrectionError(tableLine(index) + "the measured " + name +
-                          " is 0, which the negative powers of this range cannot take");
+    throw CorrectionError(tableLine(index) + "измеренный " + name +
+                          " равен 0, а в этом диапазоне есть отрицательные степени");
   }
   double sum = 0.0;
   for (std::size_t i = 0; i < p.positiveCount; ++i) {
@@ -131,8 +132,7 @@ double evaluate(const Polynomial& p, double v, const char* name, std::size_t ind
     sum += p.negative[i] * std::pow(v, -static_cast<double>(i + 1));
   }
   if (!std::isfinite(sum)) {
-    throw CorrectionError(tableLine(index) + "the correction of the measured " + name +
-                          " is not a finite number");
+    throw CorrectionError(tableLine(index) + "коррекция измеренного " + name + " не даёт конечного числа");
   }
   return sum;
 }
@@ -146,8 +146,7 @@ std::string shown(double v, char separator) {
 double correct(double v, const std::vector<std::string>& table, bool isX, char separator) {
   const char* name = isX ? "x" : "y";
   if (table.size() < 2) {
-    throw CorrectionError("the correction table has no range lines (it has " + std::to_string(table.size()) +
-                          " line" + (table.size() == 1 ? "" : "s") + ")");
+    throw CorrectionError("в таблице коррекции нет строк диапазонов (в ней " + lineCount(table.size()) + ")");
   }
   for (std::size_t n = 1; n < table.size(); ++n) {
     RangeScanner scanner(table[n], n, separator);
@@ -161,8 +160,8 @@ double correct(double v, const std::vector<std::string>& table, bool isX, char s
     return evaluate(isX ? x : y, v, name, n);
   }
   // An uncovered point would otherwise enter every quadruple with a made-up coordinate.
-  throw CorrectionError(std::string("the measured ") + name + " = " + shown(v, separator) +
-                        " lies in no range of the correction table");
+  throw CorrectionError(std::string("измеренный ") + name + " = " + shown(v, separator) +
+                        " не лежит ни в одном диапазоне таблицы коррекции");
 }
 
 } // namespace
@@ -170,31 +169,49 @@ double correct(double v, const std::vector<std::string>& table, bool isX, char s
 double CorrectX(double x, const std::vector<std::string>& table, double imageCentreX, char decimalSeparator) {
   const double result = correct(x, table, true, decimalSeparator) - imageCentreX;
   if (!std::isfinite(result)) {
-    throw CorrectionError("the corrected x of the measured x = " + shown(x, decimalSeparator) +
-                          " is not a finite number");
+    throw CorrectionError("исправленный x для измеренного x = " + shown(x, decimalSeparator) +
+                          " не конечное число");
   }
   return result;
 }
 
 double CorrectY(double y, const std::vector<std::string>& table, double imageCentreY, char decimalSeparator) {
   if (table.empty()) {
-    throw CorrectionError("the correction table is empty: line 1 must hold the vertical scale");
+    throw CorrectionError("таблица коррекции пуста: в строке 1 должен быть вертикальный масштаб");
   }
   std::string why;
   const auto k = numberOrReason(table[0], decimalSeparator, why);
   if (!k) {
-    throw CorrectionError(tableLine(0) + "the vertical scale: " + why);
+    throw CorrectionError(tableLine(0) + "вертикальный масштаб: " + why);
   }
   if (*k == 0.0) {
-    throw CorrectionError(tableLine(0) + "the vertical scale is 0");
+    throw CorrectionError(tableLine(0) + "вертикальный масштаб равен 0");
   }
   const double q = correct(y, table, false, decimalSeparator);
   const double result = imageCentreY / *k - q / *k;
   if (!std::isfinite(result)) {
-    throw CorrectionError("the corrected y of the measured y = " + shown(y, decimalSeparator) +
-                          " is not a finite number");
+    throw CorrectionError("исправленный y для измеренного y = " + shown(y, decimalSeparator) +
+                          " не конечное число");
   }
   return result;
+}
+
+std::vector<std::string> undistortedCorrectionTable(double imageWidth, double imageHeight,
+                                                    char decimalSeparator) {
+  const auto number = [decimalSeparator](double v) { return formatGeneral(v, decimalSeparator); };
+  return {"1", number(-imageWidth) + " " + number(-imageHeight) + " " + number(2 * imageWidth) + " " +
+                   number(2 * imageHeight) + " X 0 1 - Y 0 1 - ; без искажений"};
+}
+
+std::string writeUndistortedCorrectionTable(const std::string& path, double imageWidth, double imageHeight,
+                                            char decimalSeparator) {
+  // Twice the size must still be finite, or the range's bounds would not read back.
+  if (!(imageWidth > 0.0) || !(imageHeight > 0.0) || !std::isfinite(2 * imageWidth) ||
+      !std::isfinite(2 * imageHeight)) {
+    return path + ": размер изображения " + formatGeneral(imageWidth, decimalSeparator) + " × " +
+           formatGeneral(imageHeight, decimalSeparator) + " не положительные конечные числа";
+  }
+  return saveLines(path, undistortedCorrectionTable(imageWidth, imageHeight, decimalSeparator));
 }
 
 } // namespace kavo

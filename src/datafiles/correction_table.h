@@ -20,4 +20,14 @@ double CorrectX(double x, const std::vector<std::string>& table, double imageCen
 // pointing up and divided by the table's vertical scale (line 0).
 double CorrectY(double y, const std::vector<std::string>& table, double imageCentreY, char decimalSeparator);
 
+// A table that leaves measured coordinates as they are: vertical scale 1 and one range, reaching an
+// image width and height beyond every side of an image of the given size, with x' = x and y' = y.
+std::vector<std::string> undistortedCorrectionTable(double imageWidth, double imageHeight,
+                                                    char decimalSeparator);
+
+// Writes undistortedCorrectionTable(...) atomically in Windows-1251 with CR LF. Returns "" on success,
+// otherwise the reason naming the file (a size that is not a positive finite number included).
+std::string writeUndistortedCorrectionTable(const std::string& path, double imageWidth, double imageHeight,
+                                            char decimalSeparator);
+
 } // namespace kavo

@@ -2,8 +2,10 @@
 
 #include "core/error.h"
 #include "datafiles/line_text.h"
+#include "datafiles/number_text.h"
 #include "platform/text_file.h"
 
+#include <cmath>
 #include <cstddef>
 
 namespace kavo {
@@ -23,7 +25,7 @@ void ReadListFile(const std::string& path, std::array<std::string, 101>& imageFi
     const std::string& line = file.lines[i];
     if (line.find("crd") != std::string::npos) {
       if (nameCount == names.size()) {
-        throw Error(lineAt(path, i) + "more than 101 image file names");
+        throw Error(lineAt(path, i) + "больше 101 имени файла изображения");
       }
       names[nameCount++] = line;
       continue;
@@ -31,11 +33,11 @@ void ReadListFile(const std::string& path, std::array<std::string, 101>& imageFi
     std::string why;
     const auto value = numberOrReason(line, decimalSeparator, why);
     if (!value) {
-      throw Error(lineAt(path, i) + (line.empty() ? std::string("the line is empty") : why) +
-                  " (a line naming an image file must contain \"crd\")");
+      throw Error(lineAt(path, i) + (line.empty() ? std::string("строка пуста") : why) +
+                  " (строка с именем файла изображения должна содержать «crd»)");
     }
     if (valueCount == values.size()) {
-      throw Error(lineAt(path, i) + "more than 101 numbers");
+      throw Error(lineAt(path, i) + "больше 101 числа");
     }
     values[valueCount++] = *value;
   }
@@ -48,6 +50,35 @@ void ReadListFile(const std::string& path, std::array<std::string, 101>& imageFi
   imageFiles = std::move(names);
   imageValues = values;
   imageCount = static_cast<int>(nameCount);
+}
+
+std::string writeListFile(const std::string& path, const std::vector<std::string>& imageFiles,
+                          const std::vector<double>& steps, char decimalSeparator) {
+  if (imageFiles.size() > static_cast<std::size_t>(kMaxListEntries) ||
+      steps.size() > static_cast<std::size_t>(kMaxListEntries)) {
+    return path + ": в списке может быть не больше 101 имени и 101 шага, а их " +
+           std::to_string(imageFiles.size()) + " и " + std::to_string(steps.size());
+  }
+  std::vector<std::string> lines;
+  lines.reserve(imageFiles.size() + steps.size());
+  for (const std::string& name : imageFiles) {
+    const std::size_t index = lines.size();
+    if (name.find("crd") == std::string::npos) {
+      return lineAt(path, index) + "в имени " + quoted(name) + " нет «crd», и оно прочитается как число";
+    }
+    if (name.find_first_of("\r\n") != std::string::npos) {
+      return lineAt(path, index) + "в имени " + quoted(name) + " есть перевод строки";
+    }
+    lines.push_back(name);
+  }
+  for (const double step : steps) {
+    if (!std::isfinite(step)) {
+      return lineAt(path, lines.size()) + "шаг " + formatGeneral(step, decimalSeparator) +
+             " не конечное число";
+    }
+    lines.push_back(formatGeneral(step, decimalSeparator));
+  }
+  return saveLines(path, lines);
 }
 
 } // namespace kavo

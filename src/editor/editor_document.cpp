@@ -1,6 +1,10 @@
 #include "editor/editor_document.h"
 
+#include "datafiles/camera_lines.h"
+#include "datafiles/coordinate_files.h"
+#include "datafiles/line_text.h"
 #include "datafiles/number_text.h"
+#include "datafiles/paths.h"
 #include "platform/text_file.h"
 
 #include <algorithm>
@@ -11,37 +15,14 @@ namespace {
 
 const std::string kEmpty;
 
-struct ValueAndRest {
-  std::string value;
-  bool hasSeparator = false;
-  std::string rest;
-};
-
-// The line convention of the data files: the value is the text before the first ";".
-ValueAndRest splitAtSemicolon(const std::string& line) {
-  const auto pos = line.find(';');
-  if (pos == std::string::npos) {
-    return {"", false, line};
-  }
-  return {line.substr(0, pos), true, line.substr(pos + 1)};
-}
-
-std::string lineDetail(const std::string& path, std::size_t index, const std::string& what) {
-  return path + ", line " + std::to_string(index + 1) + ": " + what;
-}
-
 } // namespace
 
 std::string editorDisplayName(const std::string& path) {
-  if (path.empty()) {
-    return "Untitled";
-  }
-  const auto pos = path.find_last_of("/\\");
-  return pos == std::string::npos ? path : path.substr(pos + 1);
+  return path.empty() ? std::string("Untitled") : fileNameOf(path);
 }
 
-const std::array<std::string, 8>& cameraRowCaptions() {
-  static const std::array<std::string, 8> captions = {
+const std::array<std::string, kCameraFileLineCount>& cameraRowCaptions() {
+  static const std::array<std::string, kCameraFileLineCount> captions = {
       "Координата X центра изображения (пикс.)",
       "Координата Y центра изображения (пикс.)",
       "Таблица коррекции",
@@ -79,7 +60,7 @@ int EditorDocument::LoadFile(const std::string& path, int kind) {
     layout_ = EditorLayout{520, 290, displayName_ + " Внутренняя геометрия", 0, 2, {290, 200}, 24, false};
     return loadCamera(path) ? 1 : 0;
   }
-  failureDetail_ = "the editor has no file kind " + std::to_string(kind);
+  failureDetail_ = "редактор не знает вида файла " + std::to_string(kind);
   return 0;
 }
 
@@ -98,22 +79,17 @@ bool EditorDocument::loadPointList(const std::string& path) {
   }
   setRowCount(static_cast<int>(file.lines.size()) + 1);
   for (std::size_t i = 0; i < file.lines.size(); ++i) {
-    const ValueAndRest parts = splitAtSemicolon(file.lines[i]);
-    const std::string& xText = parts.value;
-    const std::string& yText = parts.rest;
-    const auto x = parseNumber(xText, decimalSeparator_);
-    const auto y = x ? parseNumber(yText, decimalSeparator_) : std::nullopt;
-    if (!x || !y) {
-      const std::string& bad = x ? yText : xText;
-      failureDetail_ = lineDetail(path, i,
-                                  parts.hasSeparator ? "'" + bad + "' is not a number"
-                                                     : "no ';' between the two coordinates");
+    // The same line rule as the program's reader, so the editor opens exactly the files it reads.
+    std::string why;
+    const auto point = readPointLine(file.lines[i], decimalSeparator_, why);
+    if (!point) {
+      failureDetail_ = lineAt(path, i) + why;
       return false;
     }
     Row& row = rows_[i + 1];
     row[0] = std::to_string(i + 1);
-    row[1] = formatGeneral(*x, decimalSeparator_);
-    row[2] = formatGeneral(*y, decimalSeparator_);
+    row[1] = formatGeneral(point->first, decimalSeparator_);
+    row[2] = formatGeneral(point->second, decimalSeparator_);
   }
   return true;
 }
@@ -133,13 +109,13 @@ bool EditorDocument::loadCamera(const std::string& path) {
     return false;
   }
   if (file.lines.size() < captions.size()) {
-    failureDetail_ = path + ": a camera file has " + std::to_string(captions.size()) + " lines, this one " +
-                     std::to_string(file.lines.size());
+    failureDetail_ =
+        path + ": в cam-файле " + lineCount(captions.size()) + ", а в этом " + lineCount(file.lines.size());
     return false;
   }
   // Camera values stay as the file has them, blanks included; lines after the eighth are not read.
   for (std::size_t l = 0; l < captions.size(); ++l) {
-    rows_[l][1] = splitAtSemicolon(file.lines[l]).value;
+    rows_[l][1] = cameraLineValue(file.lines[l]);
   }
   return true;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "datafiles/camera_lines.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -81,6 +83,6 @@ private:
 std::string editorDisplayName(const std::string& path);
 
 // Captions of the eight camera rows, in file order.
-const std::array<std::string, 8>& cameraRowCaptions();
+const std::array<std::string, kCameraFileLineCount>& cameraRowCaptions();
 
 } // namespace kavo

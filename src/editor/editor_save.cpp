@@ -1,5 +1,8 @@
 #include "editor/editor_save.h"
 
+#include "datafiles/camera_lines.h"
+#include "datafiles/coordinate_files.h"
+#include "datafiles/line_text.h"
 #include "datafiles/number_text.h"
 #include "platform/cp1251.h"
 #include "platform/text_file.h"
@@ -11,17 +14,6 @@ namespace {
 const char* const kApplicationTitle = "Kavo";
 const char* const kCameraFailure = "Ошибка в калибровочных данных!";
 
-// Comments of the eight camera lines, each appended to the line's value.
-const std::array<std::string, 8> kCameraComments = {
-    " ; Координата X центра изображения",
-    " ; Координата Y центра изображения",
-    " ; Таблица коррекции",
-    " ; Фокусное расстояние",
-    " ; Размер изображения по горизонтали",
-    " ; Размер изображения по вертикали",
-    " ; Координата X главной точки",
-    " ; Координата Y главной точки",
-};
 constexpr int kCorrectionTableRow = 2;
 
 EditorLines failed(const std::string& text, const std::string& detail) {
@@ -34,7 +26,7 @@ EditorLines failed(const std::string& text, const std::string& detail) {
 std::optional<std::string> unwritableReason(const std::string& text) {
   std::string error;
   if (!encodeCp1251(text, &error)) {
-    return error.empty() ? std::string("no Windows-1251 form") : error;
+    return error.empty() ? std::string("текст нельзя записать в Windows-1251") : error;
   }
   return std::nullopt;
 }
@@ -45,13 +37,15 @@ EditorLines pointListLines(const EditorDocument& document) {
   for (int r = 1; r < document.rowCount(); ++r) {
     const std::string& xText = document.cell(1, r);
     const std::string& yText = document.cell(2, r);
-    const auto x = parseNumber(xText, separator);
-    const auto y = x ? parseNumber(yText, separator) : std::nullopt;
+    std::string why;
+    const auto x = numberOrReason(xText, separator, why);
+    const auto y = x ? numberOrReason(yText, separator, why) : std::nullopt;
     if (!x || !y) {
       return failed("Ошибка в " + std::to_string(r) + "-й строке координат изображения!",
-                    "row " + std::to_string(r) + ": '" + (x ? yText : xText) + "' is not a number");
+                    document.displayName() + ", строка " + std::to_string(r) + ", " + (x ? "y" : "x") + ": " +
+                        why);
     }
-    result.lines.push_back(formatGeneral(*x, separator) + " ; " + formatGeneral(*y, separator));
+    result.lines.push_back(pointLine(*x, *y, separator));
   }
   return result;
 }
@@ -59,28 +53,31 @@ EditorLines pointListLines(const EditorDocument& document) {
 EditorLines cameraLines(const EditorDocument& document) {
   EditorLines result;
   const auto& captions = cameraRowCaptions();
-  for (int l = 0; l < static_cast<int>(kCameraComments.size()); ++l) {
+  for (int l = 0; l < static_cast<int>(kCameraFileLineCount); ++l) {
     const std::string& text = document.cell(1, l);
-    const std::string where = "row '" + captions[l] + "': '" + text + "' ";
+    const std::string where =
+        document.displayName() + ", строка " + std::to_string(l + 1) + " («" + captions[l] + "»): ";
     std::string value;
     if (l == kCorrectionTableRow) {
       // The name without trailing blanks: the reader drops them, and keeping the one before " ; "
       // would add one more blank with every load and save.
       value = text.substr(0, text.find_last_not_of(' ') + 1);
-      if (value.find_first_of(";\r\n") != std::string::npos) {
-        return failed(kCameraFailure, where + "cannot be a file name: it would not read back");
+      if (const std::string problem = cameraValueProblem(value); !problem.empty()) {
+        return failed(kCameraFailure, where + quoted(value) + " не может быть именем файла: " + problem);
       }
       if (const auto reason = unwritableReason(value)) {
-        return failed(kCameraFailure, where + "cannot be written: " + *reason);
+        return failed(kCameraFailure, where + *reason);
       }
     } else {
       const auto normal = NormalizeNumber(text, document.decimalSeparator());
       if (!normal) {
-        return failed(kCameraFailure, where + "is not a number");
+        std::string why;
+        numberOrReason(text, document.decimalSeparator(), why);
+        return failed(kCameraFailure, where + why);
       }
       value = *normal;
     }
-    result.lines.push_back(value + kCameraComments[l]);
+    result.lines.push_back(cameraFileLine(static_cast<std::size_t>(l), value));
   }
   return result;
 }

@@ -1,5 +1,7 @@
 #include "platform/atomic_file.h"
 
+#include "platform/system_error_text.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -14,17 +16,14 @@ namespace {
 
 std::string reason(const std::string& what, const std::string& path) {
   const int error = errno;
-  char buffer[256];
-  // The GNU form is thread-safe and returns the text, which may live in the buffer or elsewhere.
-  const char* text = ::strerror_r(error, buffer, sizeof buffer);
-  return what + " " + path + ": " + text;
+  return what + " " + path + ": " + systemErrorText(error);
 }
 
 } // namespace
 
 std::string writeFileAtomically(const std::string& requested, std::string_view bytes) {
   if (requested.empty()) {
-    return "no file name given";
+    return "не задано имя файла";
   }
   // Saving over a link replaces the file it points to and keeps the link.
   std::string path = requested;
@@ -43,7 +42,7 @@ std::string writeFileAtomically(const std::string& requested, std::string_view b
 
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) {
-    return reason("cannot create a temporary file in", folder);
+    return reason("не удаётся создать временный файл в папке", folder);
   }
   // Keep the permissions of the file being replaced; a new file gets the usual ones.
   struct stat old {};
@@ -62,7 +61,7 @@ std::string writeFileAtomically(const std::string& requested, std::string_view b
       if (errno == EINTR) {
         continue;
       }
-      std::string why = reason("cannot write", path);
+      std::string why = reason("не удаётся записать", path);
       ::close(fd);
       ::unlink(temp.c_str());
       return why;
@@ -70,18 +69,18 @@ std::string writeFileAtomically(const std::string& requested, std::string_view b
     done += static_cast<std::size_t>(n);
   }
   if (::fsync(fd) != 0) {
-    std::string why = reason("cannot flush", path);
+    std::string why = reason("не удаётся сбросить на диск", path);
     ::close(fd);
     ::unlink(temp.c_str());
     return why;
   }
   if (::close(fd) != 0) {
-    std::string why = reason("cannot close", path);
+    std::string why = reason("не удаётся закрыть", path);
     ::unlink(temp.c_str());
     return why;
   }
   if (::rename(temp.c_str(), path.c_str()) != 0) {
-    std::string why = reason("cannot replace", path);
+    std::string why = reason("не удаётся заменить", path);
     ::unlink(temp.c_str());
     return why;
   }

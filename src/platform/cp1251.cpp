@@ -93,7 +93,7 @@ std::optional<std::string> encodeCp1251(std::string_view utf8, std::string* erro
     std::uint32_t cp = 0;
     if (!nextCodePoint(utf8, pos, cp)) {
       if (error != nullptr) {
-        *error = "the text is not valid UTF-8 at byte " + std::to_string(start + 1);
+        *error = "текст не в UTF-8: неверный байт " + std::to_string(start + 1);
       }
       return std::nullopt;
     }
@@ -112,7 +112,7 @@ std::optional<std::string> encodeCp1251(std::string_view utf8, std::string* erro
     if (!found) {
       if (error != nullptr) {
         *error =
-            "the character '" + std::string(utf8.substr(start, pos - start)) + "' has no Windows-1251 form";
+            "символ «" + std::string(utf8.substr(start, pos - start)) + "» нельзя записать в Windows-1251";
       }
       return std::nullopt;
     }

@@ -2,6 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/cp1251.h"
+#include "platform/system_error_text.h"
 
 #include <cerrno>
 #include <cstring>
@@ -10,15 +11,7 @@
 #include <unistd.h>
 
 namespace kavo {
-namespace {
-
-std::string errorText(int error) {
-  char buffer[256];
-  // The GNU form is thread-safe and returns the text, which may live in the buffer or elsewhere.
-  return ::strerror_r(error, buffer, sizeof buffer);
-}
-
-} // namespace
+namespace {} // namespace
 
 std::vector<std::string> splitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -46,11 +39,11 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 TextLines loadLines(const std::string& path) {
   TextLines result;
-  const std::string shown = path.empty() ? std::string("(no file name)") : path;
+  const std::string shown = path.empty() ? std::string("(нет имени файла)") : path;
   const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     const int error = path.empty() ? ENOENT : errno;
-    result.error = "cannot open " + shown + ": " + errorText(error);
+    result.error = "не удаётся открыть " + shown + ": " + systemErrorText(error);
     return result;
   }
   // A folder opens like a file here but must not read as an empty file, and a device or a pipe
@@ -58,13 +51,13 @@ TextLines loadLines(const std::string& path) {
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     const int error = errno;
-    result.error = "cannot read " + shown + ": ";
+    result.error = "не удаётся прочитать " + shown + ": ";
     if (S_ISDIR(info.st_mode)) {
-      result.error += "it is a folder";
+      result.error += "это папка";
     } else if (info.st_mode != 0) {
-      result.error += "it is not a regular file";
+      result.error += "это не обычный файл";
     } else {
-      result.error += errorText(error);
+      result.error += systemErrorText(error);
     }
     ::close(fd);
     return result;
@@ -81,7 +74,7 @@ TextLines loadLines(const std::string& path) {
         continue;
       }
       const int error = errno;
-      result.error = "cannot read " + shown + ": " + errorText(error);
+      result.error = "не удаётся прочитать " + shown + ": " + systemErrorText(error);
       ::close(fd);
       return result;
     }
@@ -99,7 +92,7 @@ std::string saveLines(const std::string& path, const std::vector<std::string>& l
     std::string why;
     const auto encoded = encodeCp1251(lines[i], &why);
     if (!encoded) {
-      return path + ", line " + std::to_string(i + 1) + ": " + why;
+      return path + ", строка " + std::to_string(i + 1) + ": " + why;
     }
     text += *encoded;
     text += "\r\n";

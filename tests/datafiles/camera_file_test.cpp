@@ -71,7 +71,7 @@ TEST(CameraFile, ReadsRealFilesInEveryLayout) {
   // The same file read with "." fails on its first line.
   const Camera point = readCamera(kData + "/camera/comma.cam", '.');
   EXPECT_FALSE(point.status.ok);
-  EXPECT_THAT(point.status.detail, HasSubstr("comma.cam, line 1: '1000,5' is not a number"));
+  EXPECT_THAT(point.status.detail, HasSubstr("comma.cam, строка 1: «1000,5» не число"));
 }
 
 TEST(CameraFile, ReadsEachLineByItsValueBeforeTheFirstSemicolon) {
@@ -89,15 +89,15 @@ TEST(CameraFile, ReadsEachLineByItsValueBeforeTheFirstSemicolon) {
       {3, "1523.5 ; f", true, 1523.5, ""},
       {3, " 1523.5 ; f", true, 1523.5, ""},
       {3, "1523.5;1;2", true, 1523.5, ""},
-      {3, "  ; two spaces are not blank", false, 0, "line 4: a number is missing"},
-      {3, "1 523 ; f", false, 0, "line 4: '1 523' is not a number"},
+      {3, "  ; two spaces are not blank", false, 0, "строка 4: нет числа"},
+      {3, "1 523 ; f", false, 0, "строка 4: «1 523» не число"},
       {0, " 1024 ; X", true, -1, ""},
-      {0, "1 024 ; X", false, 0, "line 1: '1 024' is not a number"},
-      {0, "1024", false, 0, "line 1: there is no ';'"},
-      {1, "\t768 ; Y", false, 0, "line 2: '\t768' is not a number"},
-      {1, " ; Y", false, 0, "line 2: a number is missing"},
-      {4, "wide ; w", false, 0, "line 5: 'wide' is not a number"},
-      {5, "1536,0 ; h", false, 0, "line 6: '1536,0' is not a number (the decimal separator is '.')"},
+      {0, "1 024 ; X", false, 0, "строка 1: «1 024» не число"},
+      {0, "1024", false, 0, "строка 1: после значения нет «;»"},
+      {1, "\t768 ; Y", false, 0, "строка 2: «\t768» не число"},
+      {1, " ; Y", false, 0, "строка 2: нет числа"},
+      {4, "wide ; w", false, 0, "строка 5: «wide» не число"},
+      {5, "1536,0 ; h", false, 0, "строка 6: «1536,0» не число (десятичный разделитель — точка)"},
       {6, "not read ; px", true, -1, ""},
       {7, "", true, -1, ""},
   };
@@ -127,7 +127,7 @@ TEST(CameraFile, AssignsTheOutputsUpToTheFailingLine) {
   lines.resize(5);
   const Camera five = readCamera(folder.writeLines("five.cam", lines));
   EXPECT_FALSE(five.status.ok);
-  EXPECT_THAT(five.status.detail, HasSubstr("line 6: the file ends after 5 lines"));
+  EXPECT_THAT(five.status.detail, HasSubstr("строка 6: в файле 5 строк, а нужно не меньше 6"));
   EXPECT_EQ(five.cx, 1024);
   EXPECT_EQ(five.focal, -1);
   EXPECT_EQ(five.width, 2048);
@@ -154,9 +154,9 @@ TEST(CameraFile, FindsTheTableInTheCameraFilesFolder) {
       {"t.txt    ; trailing blanks are not part of the name", true, ""},
       {"sub/u.txt ; subfolder", true, ""},
       {"sub\\u.txt ; written on another system", true, ""},
-      {"missing.txt ; table", false, "line 3: correction table: cannot open "},
-      {" ; no name", false, "line 3: the correction table is not named"},
-      {"sub ; a folder", false, "it is a folder"},
+      {"missing.txt ; table", false, "строка 3: таблица коррекции: не удаётся открыть "},
+      {" ; no name", false, "строка 3: таблица коррекции не названа"},
+      {"sub ; a folder", false, "это папка"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line3);
@@ -277,10 +277,10 @@ TEST(CameraFile, AFailedCopyLeavesTheTargetAsItWas) {
     const char* detail;
   };
   const Case cases[] = {
-      {"1 ; a\r\n2 ; b\r\nt ; c\r\n", "out.cam", "1.0000", "has 3 lines"},
-      {nullptr, "out.cam", "1.0000", "cannot open"},
+      {"1 ; a\r\n2 ; b\r\nt ; c\r\n", "out.cam", "1.0000", "в файле 3 строки"},
+      {nullptr, "out.cam", "1.0000", "не удаётся открыть"},
       {"1\r\n2\r\n3\r\n4\r\n", "no/such/folder/out.cam", "1.0000", "no/such/folder"},
-      {"1\r\n2\r\n3\r\n4\r\n", "out.cam", "1.0000 \xE4\xB8\xAD", "has no Windows-1251 form"},
+      {"1\r\n2\r\n3\r\n4\r\n", "out.cam", "1.0000 \xE4\xB8\xAD", "нельзя записать в Windows-1251"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.detail);

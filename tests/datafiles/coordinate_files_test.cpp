@@ -42,13 +42,13 @@ TEST(CoordinateFiles, ReadsFixtureFilesAsScenePoints) {
   const Case cases[] = {
       {"spaces.crd", '.', true, {{1, 2}, {3, 4}, {-5.5, 600}}, ""},
       {"comma.crd", ',', true, {{1.5, -2.25}, {1000, 0.5}}, ""},
-      {"comma.crd", '.', false, {}, "comma.crd, line 1: first number: '1,5' is not a number"},
+      {"comma.crd", '.', false, {}, "comma.crd, строка 1: первое число: «1,5» не число"},
       {"cr_only.crd", '.', true, {{1, 2}, {3, 4}}, ""},
       {"empty.crd", '.', true, {}, ""},
-      {"trailing_empty.crd", '.', false, {{1, 2}, {3, 4}}, "trailing_empty.crd, line 3: the line is empty"},
-      {"blank_middle.crd", '.', false, {{1, 2}}, "blank_middle.crd, line 2: the line is empty"},
-      {"three_values.crd", '.', false, {{1, 2}}, "three_values.crd, line 2: '3 ; 4 ; 5' has a second ';'"},
-      {"missing.crd", '.', false, {}, "cannot open"},
+      {"trailing_empty.crd", '.', false, {{1, 2}, {3, 4}}, "trailing_empty.crd, строка 3: строка пуста"},
+      {"blank_middle.crd", '.', false, {{1, 2}}, "blank_middle.crd, строка 2: строка пуста"},
+      {"three_values.crd", '.', false, {{1, 2}}, "three_values.crd, строка 2: в «3 ; 4 ; 5» вторая «;»"},
+      {"missing.crd", '.', false, {}, "не удаётся открыть"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -71,12 +71,12 @@ TEST(CoordinateFiles, RejectsMalformedLines) {
     const char* detail;
   };
   const Case cases[] = {
-      {"1 2", "'1 2' has no ';' between its two numbers"},
-      {"1 ;", "second number: a number is missing"},
-      {"; 2", "first number: a number is missing"},
-      {"1 ; 2 3", "second number: '2 3' is not a number"},
-      {"1\t; 2", "first number: '1\t' is not a number"},
-      {"x ; 2", "first number: 'x' is not a number"},
+      {"1 2", "в «1 2» нет «;» между двумя числами"},
+      {"1 ;", "второе число: нет числа"},
+      {"; 2", "первое число: нет числа"},
+      {"1 ; 2 3", "второе число: «2 3» не число"},
+      {"1\t; 2", "первое число: «1\t» не число"},
+      {"x ; 2", "первое число: «x» не число"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -85,13 +85,13 @@ TEST(CoordinateFiles, RejectsMalformedLines) {
     VT_Points scene(1);
     const ReadStatus status = ReadScenePoints(path, scene, '.');
     EXPECT_FALSE(status.ok);
-    EXPECT_THAT(status.detail, HasSubstr("s.crd, line 2: " + std::string(c.detail)));
+    EXPECT_THAT(status.detail, HasSubstr("s.crd, строка 2: " + std::string(c.detail)));
     EXPECT_EQ(scene.Count(), 1);
     VT_Points image(1);
     const ReadStatus imageStatus = ReadImagePoints(path, image, kIdentity, 0, 0, '.');
     EXPECT_FALSE(imageStatus.ok);
     EXPECT_EQ(imageStatus.message, kImage);
-    EXPECT_THAT(imageStatus.detail, HasSubstr("s.crd, line 2: " + std::string(c.detail)));
+    EXPECT_THAT(imageStatus.detail, HasSubstr("s.crd, строка 2: " + std::string(c.detail)));
   }
 }
 
@@ -115,17 +115,19 @@ TEST(CoordinateFiles, AFailedCorrectionFailsTheImageRead) {
   const std::vector<std::string> negative = {"1", "-10 -10 10 10 X 0 1 - 1 Y 0 1 - 1 ; "};
   const Case cases[] = {
       // A point in no range would enter every quadruple with a made-up coordinate.
-      {kIdentity, "20000 ; 5", "line 2: correcting x: the measured x = 20000 lies in no range", 1},
-      {kIdentity, "5 ; -20000", "line 2: correcting y: the measured y = -20000 lies in no range", 1},
-      {negative, "0 ; 5", "line 2: correcting x: correction table, line 2: the measured x is 0", 1},
-      {negative, "5 ; 0", "line 2: correcting y: correction table, line 2: the measured y is 0", 1},
+      {kIdentity, "20000 ; 5", "строка 2: коррекция x: измеренный x = 20000 не лежит ни в одном диапазоне",
+       1},
+      {kIdentity, "5 ; -20000", "строка 2: коррекция y: измеренный y = -20000 не лежит ни в одном диапазоне",
+       1},
+      {negative, "0 ; 5", "строка 2: коррекция x: таблица коррекции, строка 2: измеренный x равен 0", 1},
+      {negative, "5 ; 0", "строка 2: коррекция y: таблица коррекции, строка 2: измеренный y равен 0", 1},
       {{"0", kIdentity[1]},
        "5 ; 5",
-       "line 1: correcting y: correction table, line 1: the vertical scale is 0",
+       "строка 1: коррекция y: таблица коррекции, строка 1: вертикальный масштаб равен 0",
        0},
       {{"1", "-10000 -10000 10000 10000 X 0 1 - Y 0 1 - ;"},
        "5 ; 5",
-       "line 1: correcting x: correction table, line 2: the line ends after ';' where a space is expected",
+       "строка 1: коррекция x: таблица коррекции, строка 2: строка кончается после «;», а ожидается пробел",
        0},
   };
   for (const Case& c : cases) {

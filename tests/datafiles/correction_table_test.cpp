@@ -81,33 +81,33 @@ TEST(CorrectionTable, RejectsMalformedRangeLines) {
     const char* reason;
   };
   const Case cases[] = {
-      {"0 0 10 10 X 0 1 - Y 0 1 - ;", "where a space is expected"},
-      {"0 0 10 10 X 0 1 - Y 0 1 -", "where a space is expected"},
-      {"0 0 10 10 X 0 1", "where a space is expected"},
-      {"0  0 10 10 X 0 1 - Y 0 1 - ; ", "an empty value"},
-      {" 0 0 10 10 X 0 1 - Y 0 1 - ; ", "an empty value"},
-      {"0\t0 10 10 X 0 1 - Y 0 1 - ; ", "is not a number"},
-      {"0 0 10 10 x 0 1 - Y 0 1 - ; ", "no 'X'"},
-      {"0 0 10 10 X 0 1 - y 0 1 - ; ", "'y' is not a number"},
-      {"0 0 10 10 X 0 1 Y 0 1 - ; ", "'Y' is not a number"},
-      {"0 0 10 10 X 0 1 - Y0 1 - ; ", "'Y0' is not a number"}, // the x polynomial ends with a 'Y' token
-      {"0 0 10 10 X 0 one - Y 0 1 - ; ", "'one' is not a number"},
-      {"0 0 10 10 X 0 1 - Y 0 1 - 2 - ; ", "'-' is not a number"},
-      {"0 0 10 10 X 0 1.5 - Y 0 1 - ; ", "'1.5' is not a number (the decimal separator is ',')"},
-      {"0 0 10 10 X 0 0 0 0 0 0 0 0 0 0 1 - Y 0 1 - ; ", "more than 10 coefficients of x^0"},
-      {"0 0 10 10 X 0 1 - 1 1 1 1 1 1 1 1 1 1 1 Y 0 1 - ; ", "more than 10 coefficients of x^-1"},
-      {"0 0 10 10 X 0 1 - Y 0 0 0 0 0 0 0 0 0 0 1 - ; ", "more than 10 coefficients of y^0"},
-      {"0 0 10 10 X 0 1 - Y 0 1 - 1 1 1 1 1 1 1 1 1 1 1 ; ", "more than 10 coefficients of y^-1"},
+      {"0 0 10 10 X 0 1 - Y 0 1 - ;", "а ожидается пробел"},
+      {"0 0 10 10 X 0 1 - Y 0 1 -", "а ожидается пробел"},
+      {"0 0 10 10 X 0 1", "а ожидается пробел"},
+      {"0  0 10 10 X 0 1 - Y 0 1 - ; ", "пустое значение"},
+      {" 0 0 10 10 X 0 1 - Y 0 1 - ; ", "пустое значение"},
+      {"0\t0 10 10 X 0 1 - Y 0 1 - ; ", "не число"},
+      {"0 0 10 10 x 0 1 - Y 0 1 - ; ", "нет «X»"},
+      {"0 0 10 10 X 0 1 - y 0 1 - ; ", "«y» не число"},
+      {"0 0 10 10 X 0 1 Y 0 1 - ; ", "«Y» не число"},
+      {"0 0 10 10 X 0 1 - Y0 1 - ; ", "«Y0» не число"}, // the x polynomial ends with a 'Y' token
+      {"0 0 10 10 X 0 one - Y 0 1 - ; ", "«one» не число"},
+      {"0 0 10 10 X 0 1 - Y 0 1 - 2 - ; ", "«-» не число"},
+      {"0 0 10 10 X 0 1.5 - Y 0 1 - ; ", "«1.5» не число (десятичный разделитель — запятая)"},
+      {"0 0 10 10 X 0 0 0 0 0 0 0 0 0 0 1 - Y 0 1 - ; ", "больше 10 коэффициентов при x^0"},
+      {"0 0 10 10 X 0 1 - 1 1 1 1 1 1 1 1 1 1 1 Y 0 1 - ; ", "больше 10 коэффициентов при x^-1"},
+      {"0 0 10 10 X 0 1 - Y 0 0 0 0 0 0 0 0 0 0 1 - ; ", "больше 10 коэффициентов при y^0"},
+      {"0 0 10 10 X 0 1 - Y 0 1 - 1 1 1 1 1 1 1 1 1 1 1 ; ", "больше 10 коэффициентов при y^-1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     const std::vector<std::string> table = {"1", c.line};
-    const char separator = std::string(c.reason).find("is ','") != std::string::npos ? ',' : '.';
+    const char separator = std::string(c.reason).find("запятая") != std::string::npos ? ',' : '.';
     try {
       CorrectX(5, table, 0, separator);
       ADD_FAILURE() << "CorrectX accepted the line";
     } catch (const CorrectionError& e) {
-      EXPECT_THAT(e.what(), HasSubstr("correction table, line 2: "));
+      EXPECT_THAT(e.what(), HasSubstr("таблица коррекции, строка 2: "));
       EXPECT_THAT(e.what(), HasSubstr(c.reason));
     }
     EXPECT_THROW(CorrectY(5, table, 0, separator), CorrectionError);
@@ -137,20 +137,23 @@ TEST(CorrectionTable, FailsWhereNoFiniteValueExists) {
   };
   const std::string negative = "-10 -10 10 10 X 0 1 - 2 Y 0 1 - 2 ; ";
   const Case cases[] = {
-      {{}, true, 5, "no range lines"},
-      {{}, false, 5, "empty"},
-      {{"1"}, true, 5, "no range lines"},
-      {{"1"}, false, 5, "no range lines"},
-      {{"0", kIdentity[1]}, false, 5, "vertical scale is 0"},
-      {{"-0", kIdentity[1]}, false, 5, "vertical scale is 0"},
-      {{"k", kIdentity[1]}, false, 5, "line 1: the vertical scale: 'k' is not a number"},
-      {{"1", negative}, true, 0, "measured x is 0"},
-      {{"1", negative}, false, -0.0, "measured y is 0"},
-      {{"1", "0 0 1E300 1E300 X 0 0 0 0 0 0 0 0 0 1E300 - Y 0 1 - ; "}, true, 1e200, "not a finite number"},
-      {{"1E-300", "0 0 2000 2000 X 0 1 - Y 1E10 1 - ; "}, false, 1000, "not a finite number"},
+      {{}, true, 5, "нет строк диапазонов (в ней 0 строк)"},
+      {{}, false, 5, "таблица коррекции пуста"},
+      {{"1"}, true, 5, "нет строк диапазонов (в ней 1 строка)"},
+      {{"1"}, false, 5, "нет строк диапазонов"},
+      {{"0", kIdentity[1]}, false, 5, "вертикальный масштаб равен 0"},
+      {{"-0", kIdentity[1]}, false, 5, "вертикальный масштаб равен 0"},
+      {{"k", kIdentity[1]}, false, 5, "строка 1: вертикальный масштаб: «k» не число"},
+      {{"1", negative}, true, 0, "измеренный x равен 0"},
+      {{"1", negative}, false, -0.0, "измеренный y равен 0"},
+      {{"1", "0 0 1E300 1E300 X 0 0 0 0 0 0 0 0 0 1E300 - Y 0 1 - ; "},
+       true,
+       1e200,
+       "не даёт конечного числа"},
+      {{"1E-300", "0 0 2000 2000 X 0 1 - Y 1E10 1 - ; "}, false, 1000, "не конечное число"},
       // A point in no range would enter every quadruple with a made-up coordinate.
-      {{"1", kIdentity[1]}, true, 2000.5, "x = 2000.5 lies in no range"},
-      {{"1", kIdentity[1]}, false, -1, "y = -1 lies in no range"},
+      {{"1", kIdentity[1]}, true, 2000.5, "x = 2000.5 не лежит ни в одном диапазоне"},
+      {{"1", kIdentity[1]}, false, -1, "y = -1 не лежит ни в одном диапазоне"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reason);

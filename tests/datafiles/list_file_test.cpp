@@ -82,12 +82,12 @@ TEST(ListFile, FailuresNameTheFileAndLineAndChangeNothing) {
   std::vector<std::string> tooManyNumbers(102, "1");
   tooManyNumbers.insert(tooManyNumbers.begin(), "a.crd");
   const Case cases[] = {
-      {{}, "capital_name.lst", "capital_name.lst, line 1: 'IMG1.CRD' is not a number"},
-      {{}, "trailing_empty.lst", "trailing_empty.lst, line 4: the line is empty"},
-      {{}, "missing.lst", "cannot open"},
-      {{"a.crd", "2,5"}, nullptr, "line 2: '2,5' is not a number (the decimal separator is '.')"},
-      {tooManyNames, nullptr, "line 102: more than 101 image file names"},
-      {tooManyNumbers, nullptr, "line 103: more than 101 numbers"},
+      {{}, "capital_name.lst", "capital_name.lst, строка 1: «IMG1.CRD» не число"},
+      {{}, "trailing_empty.lst", "trailing_empty.lst, строка 4: строка пуста"},
+      {{}, "missing.lst", "не удаётся открыть"},
+      {{"a.crd", "2,5"}, nullptr, "строка 2: «2,5» не число (десятичный разделитель — точка)"},
+      {tooManyNames, nullptr, "строка 102: больше 101 имени файла изображения"},
+      {tooManyNumbers, nullptr, "строка 103: больше 101 числа"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.detail);

@@ -55,17 +55,17 @@ TEST_P(PointListLoadTest, FillsNumberedFormattedRowsOrFails) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, PointListLoadTest,
-    testing::Values(PointListLoad{"spaced", "12 ; 3,5\r\n-4;0,25\r\n", ',', true, {"1:12:3,5", "2:-4:0,25"}},
-                    PointListLoad{
-                        "reformatted", "12;3,50\r\n2,50;1E3\r\n", ',', true, {"1:12:3,5", "2:2,5:1000"}},
-                    PointListLoad{"point", "12 ; 3.5\n0.00005;7", '.', true, {"1:12:3.5", "2:5E-5:7"}},
-                    PointListLoad{"cr_only", "1;2\r3;4\r", '.', true, {"1:1:2", "2:3:4"}},
-                    PointListLoad{"empty_file", "", ',', true, {}},
-                    PointListLoad{"second_semicolon", "1;2\r\n12;3,5;7\r\n", ',', false, {"line 2", "3,5;7"}},
-                    PointListLoad{"foreign_separator", "12 ; 3.5\r\n", ',', false, {"line 1", "3.5"}},
-                    PointListLoad{"no_semicolon", "12 3\r\n", '.', false, {"line 1", "';'"}},
-                    PointListLoad{"empty_line", "1;2\r\n\r\n3;4\r\n", '.', false, {"line 2"}},
-                    PointListLoad{"two_final_breaks", "1;2\r\n\r\n", '.', false, {"line 2"}}),
+    testing::Values(
+        PointListLoad{"spaced", "12 ; 3,5\r\n-4;0,25\r\n", ',', true, {"1:12:3,5", "2:-4:0,25"}},
+        PointListLoad{"reformatted", "12;3,50\r\n2,50;1E3\r\n", ',', true, {"1:12:3,5", "2:2,5:1000"}},
+        PointListLoad{"point", "12 ; 3.5\n0.00005;7", '.', true, {"1:12:3.5", "2:5E-5:7"}},
+        PointListLoad{"cr_only", "1;2\r3;4\r", '.', true, {"1:1:2", "2:3:4"}},
+        PointListLoad{"empty_file", "", ',', true, {}},
+        PointListLoad{"second_semicolon", "1;2\r\n12;3,5;7\r\n", ',', false, {"строка 2", "3,5;7"}},
+        PointListLoad{"foreign_separator", "12 ; 3.5\r\n", ',', false, {"строка 1", "3.5"}},
+        PointListLoad{"no_semicolon", "12 3\r\n", '.', false, {"строка 1", "«;»"}},
+        PointListLoad{"empty_line", "1;2\r\n\r\n3;4\r\n", '.', false, {"строка 2"}},
+        PointListLoad{"two_final_breaks", "1;2\r\n\r\n", '.', false, {"строка 2"}}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 TEST(EditorLoad, UntitledAndLayoutsPerKind) {

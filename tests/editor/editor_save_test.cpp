@@ -62,13 +62,14 @@ TEST(EditorLines, PointListReportsTheFirstBadRow) {
     int row;
     std::string x;
     std::string y;
+    std::string detail; // the file, the row and what was wrong
   };
   const Case cases[] = {
-      {"letters", 2, "1", "abc"},
-      {"blank", 3, " ", "1"},
-      {"empty_x", 4, "", "1"},
-      {"point", 2, "1.5", "1"},
-      {"emoji", 3, "1", "2\xF0\x9F\x98\x80"},
+      {"letters", 2, "1", "abc", "scene.crd, строка 2, y: «abc» не число"},
+      {"blank", 3, " ", "1", "scene.crd, строка 3, x: нет числа"},
+      {"empty_x", 4, "", "1", "scene.crd, строка 4, x: нет числа"},
+      {"point", 2, "1.5", "1", "scene.crd, строка 2, x: «1.5» не число (десятичный разделитель — запятая)"},
+      {"emoji", 3, "1", "2\xF0\x9F\x98\x80", "scene.crd, строка 3, y: «2\xF0\x9F\x98\x80» не число"},
   };
   for (const Case& c : cases) {
     TempFolder folder(c.name);
@@ -80,6 +81,7 @@ TEST(EditorLines, PointListReportsTheFirstBadRow) {
     ASSERT_FALSE(built.ok) << c.name;
     EXPECT_EQ(built.failure.text, "Ошибка в " + std::to_string(c.row) + "-й строке координат изображения!");
     EXPECT_EQ(built.failure.caption, "Kavo");
+    EXPECT_EQ(built.failure.detail, c.detail);
   }
 }
 
@@ -124,14 +126,25 @@ TEST(EditorLines, CameraLinesCarryNormalizedValuesAndTheirComments) {
   EXPECT_EQ(built.lines[3], " ; Фокусное расстояние");
 }
 
-TEST(EditorLines, CameraFailuresNameNoRow) {
+// The message names no row; the detail names the file, the line with its caption, and what was wrong.
+TEST(EditorLines, CameraFailureDetailNamesTheLine) {
   struct Case {
     int row;
     std::string text;
+    std::string detail;
   };
   const Case cases[] = {
-      {0, "  "},      {3, "abc"},        {4, "1.5"}, {2, "таблица\xF0\x9F\x98\x80.tab"},
-      {2, "a;b.tab"}, {2, "a\r\nb.tab"},
+      {0, "  ", "строка 1 («Координата X центра изображения (пикс.)»): нет числа"},
+      {3, "abc", "строка 4 («Фокусное расстояние (пикс.)»): «abc» не число"},
+      {4, "1.5",
+       "строка 5 («Ширина изображения (пикс.)»): «1.5» не число (десятичный разделитель — запятая)"},
+      {2, "таблица\xF0\x9F\x98\x80.tab",
+       "строка 3 («Таблица коррекции»): символ «\xF0\x9F\x98\x80» нельзя записать в Windows-1251"},
+      {2, "a;b.tab",
+       "строка 3 («Таблица коррекции»): «a;b.tab» не может быть именем файла: в значении есть «;»"},
+      {2, "a\r\nb.tab",
+       "строка 3 («Таблица коррекции»): «a\r\nb.tab» не может быть именем файла: в значении есть перевод "
+       "строки"},
   };
   for (const Case& c : cases) {
     EditorDocument document(',');
@@ -141,8 +154,7 @@ TEST(EditorLines, CameraFailuresNameNoRow) {
     ASSERT_FALSE(built.ok) << c.text;
     EXPECT_EQ(built.failure.text, "Ошибка в калибровочных данных!");
     EXPECT_EQ(built.failure.caption, "Kavo");
-    EXPECT_NE(built.failure.detail.find(cameraRowCaptions()[c.row]), std::string::npos)
-        << built.failure.detail;
+    EXPECT_NE(built.failure.detail.find("Untitled, " + c.detail), std::string::npos) << built.failure.detail;
   }
 }
 

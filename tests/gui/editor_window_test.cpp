@@ -295,7 +295,7 @@ private slots:
     QCOMPARE(port.messages.size(), size_t(1));
     QCOMPARE(port.messages[0].text, std::string("Внутренняя ошибка. Обратитесь к разработчику."));
     QCOMPARE(port.messages[0].caption, std::string("Ошибка!"));
-    QVERIFY(port.messages[0].detail.find("line 2") != std::string::npos);
+    QVERIFY(port.messages[0].detail.find("строка 2") != std::string::npos);
     QVERIFY(port.questions.empty());
   }
 

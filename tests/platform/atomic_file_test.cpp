@@ -73,12 +73,14 @@ TEST(AtomicFile, AFailureLeavesTheOldFileAndNoTemporaryFile) {
     std::string reason;
   };
   std::vector<Case> cases = {
-      {"", "no file name"},
-      {folder.path() + "missing/a.cam", "cannot create a temporary file in " + folder.path() + "missing/"},
-      {folder.path() + "target", "cannot replace " + folder.path() + "target"},
+      {"", "не задано имя файла"},
+      {folder.path() + "missing/a.cam",
+       "не удаётся создать временный файл в папке " + folder.path() + "missing/: нет такого файла или папки"},
+      {folder.path() + "target", "не удаётся заменить " + folder.path() + "target: это папка"},
   };
   if (!root) {
-    cases.push_back({old, "cannot create a temporary file in"});
+    cases.push_back(
+        {old, "не удаётся создать временный файл в папке " + folder.path() + "locked/: нет прав доступа"});
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);

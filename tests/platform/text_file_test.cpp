@@ -82,12 +82,12 @@ TEST(TextFile, ATextWithoutAWindows1251FormIsNotSaved) {
     const char* reason;
   };
   const Case cases[] = {
-      {"focal 中", "line 2: the character '中' has no Windows-1251 form"},
-      {"smile \xF0\x9F\x98\x80", "has no Windows-1251 form"},
-      {"broken \xD0", "not valid UTF-8"},
-      {"overlong \xC0\xAF", "not valid UTF-8"},
-      {"surrogate \xED\xA0\x80", "not valid UTF-8"},
-      {"past the last character \xF4\x90\x80\x80", "not valid UTF-8"},
+      {"focal 中", "строка 2: символ «中» нельзя записать в Windows-1251"},
+      {"smile \xF0\x9F\x98\x80", "нельзя записать в Windows-1251"},
+      {"broken \xD0", "не в UTF-8"},
+      {"overlong \xC0\xAF", "не в UTF-8"},
+      {"surrogate \xED\xA0\x80", "не в UTF-8"},
+      {"past the last character \xF4\x90\x80\x80", "не в UTF-8"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reason);
@@ -107,12 +107,13 @@ TEST(TextFile, ReportsWhatCannotBeRead) {
     std::string reason;
   };
   const Case cases[] = {
-      {folder.path() + "none.txt", "cannot open " + folder.path() + "none.txt"},
-      {"", "cannot open (no file name)"},
+      {folder.path() + "none.txt",
+       "не удаётся открыть " + folder.path() + "none.txt: нет такого файла или папки"},
+      {"", "не удаётся открыть (нет имени файла)"},
       // A folder or a pipe must not read as an empty file, nor wait for a writer.
-      {folder.path() + "sub", "it is a folder"},
-      {folder.path() + "sub/", "it is a folder"},
-      {folder.path() + "pipe", "it is not a regular file"},
+      {folder.path() + "sub", "это папка"},
+      {folder.path() + "sub/", "это папка"},
+      {folder.path() + "pipe", "это не обычный файл"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);

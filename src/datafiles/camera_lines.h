@@ -1,0 +1,61 @@
+#pragma once
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kavo {
+
+// The camera file's line layout, shared by its reader, the data editor and every writer: eight lines,
+// each a value followed by " ; " and a comment; only the text before the first ';' is the value.
+
+constexpr std::size_t kCameraFileLineCount = 8;
+
+// The value of a line: the text before its first ';'; a line without ';' has an empty value.
+std::string_view cameraLineValue(std::string_view line);
+
+// A value that stands for nothing: empty or a single blank (a focal length not yet computed).
+bool isBlankCameraValue(std::string_view value);
+
+// The comments written after the values, in file order (" ; Координата X центра изображения", ...).
+const std::array<std::string, kCameraFileLineCount>& cameraLineComments();
+
+// Line index (counted from 0) as written: the value followed directly by its comment.
+std::string cameraFileLine(std::size_t index, const std::string& value);
+
+// Why a text cannot stand as a line's value and read back unchanged: it holds ';' (which would end
+// the value) or a line break. "" when it can.
+std::string cameraValueProblem(std::string_view value);
+
+// Line 4 of the main window's copy: the three values as the main window shows them.
+std::string focalLengthLine(const std::string& focal, const std::string& deviation,
+                            const std::string& stddev);
+
+// A camera's geometry as a writer puts it into a new camera file. Numbers are written in the general
+// form; no focal length gives the blank line 4 of a camera not yet calibrated.
+struct CameraGeometry {
+  double imageCentreX = 0.0;
+  double imageCentreY = 0.0;
+  std::string correctionTable; // file name relative to the camera file's folder
+  std::optional<double> focalLength;
+  double imageWidth = 0.0;
+  double imageHeight = 0.0;
+  double principalPointX = 0.0;
+  double principalPointY = 0.0;
+};
+
+// The eight lines of the camera file, or the reason they would not read back as given (a number that
+// is not finite, a table name that is empty or holds ';' or a line break). Exactly one of the two is
+// filled.
+struct CameraFileText {
+  std::vector<std::string> lines;
+  std::string problem;
+};
+CameraFileText cameraFileLines(const CameraGeometry& camera, char decimalSeparator);
+
+// Writes a new camera file atomically in Windows-1251 with CR LF. Returns "" on success, otherwise
+// the reason naming the file.
+std::string writeCameraFile(const std::string& path, const CameraGeometry& camera, char decimalSeparator);
+
+} // namespace kavo

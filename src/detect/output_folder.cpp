@@ -1,8 +1,9 @@
 #include "detect/output_folder.h"
 
+#include "platform/system_error_text.h"
+
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
@@ -15,7 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string systemText(int error) {
-  return std::strerror(error);
+  return systemErrorText(error);
 }
 
 // The folder as an absolute path with links resolved where it exists, so that two names of one
@@ -79,7 +80,8 @@ std::string randomSuffix() {
 
 } // namespace
 
-std::optional<StagedOutput> StagedOutput::prepare(const std::vector<OutputTarget>& targets, std::string& why) {
+std::optional<StagedOutput> StagedOutput::prepare(const std::vector<OutputTarget>& targets,
+                                                  std::string& why) {
   struct Planned {
     fs::path folder;
     OwnedEntry owned;
@@ -148,19 +150,19 @@ std::optional<StagedOutput> StagedOutput::prepare(const std::vector<OutputTarget
       }
       const std::string foreign = firstForeign(target, {}, owned, ec);
       if (ec) {
-        why = target.string() + ": папку не удаётся просмотреть: " + ec.message();
+        why = target.string() + ": папку не удаётся просмотреть: " + systemText(ec.value());
         return std::nullopt;
       }
       if (!foreign.empty()) {
-        why = target.string() + ": папка уже существует и в ней есть не записанное этой командой (" + foreign +
-              "); укажите пустую или новую папку";
+        why = target.string() + ": папка уже существует и в ней есть не записанное этой командой (" +
+              foreign + "); укажите пустую или новую папку";
         return std::nullopt;
       }
     }
     const fs::path parent = target.parent_path();
     fs::create_directories(parent, ec);
     if (ec) {
-      why = parent.string() + ": папку не удаётся создать: " + ec.message();
+      why = parent.string() + ": папку не удаётся создать: " + systemText(ec.value());
       return std::nullopt;
     }
     std::string staging;
@@ -181,10 +183,11 @@ std::optional<StagedOutput> StagedOutput::prepare(const std::vector<OutputTarget
     out.roots_.push_back({target.string(), staging});
     out.staged_[j] = staging + "/";
     for (const std::size_t i : inner) {
-      out.staged_[i] = planned[i].relative.empty() ? staging + "/" : staging + "/" + planned[i].relative + "/";
+      out.staged_[i] =
+          planned[i].relative.empty() ? staging + "/" : staging + "/" + planned[i].relative + "/";
       fs::create_directories(out.staged_[i], ec);
       if (ec) {
-        why = out.staged_[i] + ": папку не удаётся создать: " + ec.message();
+        why = out.staged_[i] + ": папку не удаётся создать: " + systemText(ec.value());
         return std::nullopt;
       }
     }

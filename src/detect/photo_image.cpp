@@ -1,10 +1,11 @@
 #include "detect/photo_image.h"
 
+#include "platform/system_error_text.h"
+
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <sys/stat.h>
 #include <vector>
@@ -99,7 +100,7 @@ std::optional<PhotoImage> photoFromPixels(const cv::Mat& pixels, std::string& wh
 std::optional<PhotoImage> loadPhoto(const std::string& path, std::string& why) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
-    why = std::string("не читается: ") + std::strerror(errno);
+    why = "не читается: " + systemErrorText(errno);
     return std::nullopt;
   }
   if (S_ISDIR(info.st_mode)) {

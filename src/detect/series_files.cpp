@@ -36,7 +36,7 @@ bool usableName(const std::string& name) {
     return false;
   }
   for (const char c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == '\\' || c == '/') {
+    if (static_cast<unsigned char>(c) < 0x20) {
       return false;
     }
   }

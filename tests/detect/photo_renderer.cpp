@@ -1,10 +1,12 @@
 #include "photo_renderer.h"
 
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <stdexcept>
 
 namespace kavo::test {
 
@@ -148,6 +150,36 @@ std::vector<cv::Point2d> truthInSeenOrder(const std::vector<cv::Point2d>& truth,
               [&](const cv::Point2d& a, const cv::Point2d& b) { return upright(a).x < upright(b).x; });
   }
   return sorted;
+}
+
+RenderedSeries renderSeries(const std::string& folder, const PhotoScene& first, int count, double step) {
+  RenderedSeries series;
+  for (int k = 0; k < count; ++k) {
+    PhotoScene scene = first;
+    scene.distance = first.distance + k * step;
+    scene.seed = first.seed + static_cast<std::uint64_t>(k);
+    const RenderedPhoto photo = renderPhoto(scene);
+    const std::string number = std::to_string(k + 1);
+    const std::string path = folder + "img" + std::string(number.size() < 2 ? 1 : 0, '0') + number + ".png";
+    if (!cv::imwrite(path, storedPhoto(photo.image, 8, false))) {
+      throw std::runtime_error("cannot write " + path);
+    }
+    series.photos.push_back(path);
+    const auto grid = detect::finderGrid(scene.target);
+    int rows = 0;
+    for (const auto& g : grid) {
+      rows = std::max(rows, g.row + 1);
+    }
+    series.truth.push_back(truthInSeenOrder(photo.truth, rows, scene.rollDegrees));
+  }
+  return series;
+}
+
+std::string writeBlankPhoto(const std::string& path, int width, int height) {
+  if (!cv::imwrite(path, cv::Mat(height, width, CV_8U, cv::Scalar(128)))) {
+    throw std::runtime_error("cannot write " + path);
+  }
+  return path;
 }
 
 } // namespace kavo::test

@@ -51,4 +51,16 @@ cv::Mat storedPhoto(const cv::Mat& levels, int bits, bool colour);
 std::vector<cv::Point2d> truthInSeenOrder(const std::vector<cv::Point2d>& truth, int rows,
                                           double rollDegrees);
 
+// A series as the camera takes it: photo k with the target k * step millimetres further away than in
+// the scene given, written as folder/img01.png … (8-bit grey PNG). truth[k] is photo k's truth in the
+// order of the series files.
+struct RenderedSeries {
+  std::vector<std::string> photos;
+  std::vector<std::vector<cv::Point2d>> truth;
+};
+RenderedSeries renderSeries(const std::string& folder, const PhotoScene& first, int count, double step);
+
+// A photo of one grey level, as a lens cap or a missed shot gives.
+std::string writeBlankPhoto(const std::string& path, int width, int height);
+
 } // namespace kavo::test

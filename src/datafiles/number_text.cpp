@@ -168,29 +168,36 @@ std::string formatGeneral(double value, char decimalSeparator) {
     return value > 0 ? "INF" : "-INF";
   }
   const SignificantDigits rounded = roundToSignificant(value, 15);
-  const std::string& digits = rounded.digits;
   const int exponent = rounded.exponent; // value = d.ddd × 10^exponent
 
   std::string out = value < 0 ? "-" : "";
   const int pointExponent = exponent + 1; // value = 0.ddd × 10^pointExponent
   if (pointExponent > 15 || pointExponent < -3) {
-    out.push_back(digits[0]);
-    if (digits.size() > 1) {
-      out.push_back(decimalSeparator);
-      out.append(digits, 1, std::string::npos);
-    }
-    out.push_back('E');
-    out += std::to_string(exponent);
-    return out;
+    return out + mantissaDigits(rounded, decimalSeparator) + 'E' + std::to_string(exponent);
   }
-  if (pointExponent <= 0) {
+  return out + plainDigits(rounded, decimalSeparator);
+}
+
+std::string mantissaDigits(const SignificantDigits& rounded, char decimalSeparator) {
+  std::string out(1, rounded.digits[0]);
+  if (rounded.digits.size() > 1) {
+    out.push_back(decimalSeparator);
+    out.append(rounded.digits, 1, std::string::npos);
+  }
+  return out;
+}
+
+std::string plainDigits(const SignificantDigits& rounded, char decimalSeparator) {
+  const std::string& digits = rounded.digits;
+  std::string out;
+  if (rounded.exponent < 0) {
     out.push_back('0');
     out.push_back(decimalSeparator);
-    out.append(static_cast<std::size_t>(-pointExponent), '0');
+    out.append(static_cast<std::size_t>(-rounded.exponent - 1), '0');
     out += digits;
     return out;
   }
-  const auto intDigits = static_cast<std::size_t>(pointExponent);
+  const auto intDigits = static_cast<std::size_t>(rounded.exponent) + 1;
   if (digits.size() <= intDigits) {
     out += digits;
     out.append(intDigits - digits.size(), '0');

@@ -27,6 +27,11 @@ struct SignificantDigits {
 };
 SignificantDigits roundToSignificant(double value, int significant);
 
+// How both written forms lay the rounded digits out, without a sign: in plain notation ("0.00123",
+// "1500", "12.5"), or as the mantissa before an exponent ("1.5" of 1.5E20, "5" of 5E-5).
+std::string plainDigits(const SignificantDigits& rounded, char decimalSeparator);
+std::string mantissaDigits(const SignificantDigits& rounded, char decimalSeparator);
+
 // Fixed form: exactly four digits after the separator ("1523.0870", "-0.5000").
 std::string formatFixed(double value, char decimalSeparator);
 

@@ -15,6 +15,11 @@ namespace {
 
 const std::string kEmpty;
 
+// What the title says after the file name: the kind of data being edited.
+std::string titleSuffix(int kind) {
+  return kind == 2 ? " Реперные точки" : kind == 5 ? " Внутренняя геометрия" : "";
+}
+
 } // namespace
 
 std::string editorDisplayName(const std::string& path) {
@@ -53,15 +58,22 @@ int EditorDocument::LoadFile(const std::string& path, int kind) {
   rows_.clear();
 
   if (kind == 2) {
-    layout_ = EditorLayout{300, 500, displayName_ + " Реперные точки", 1, 3, {50, 100, 100}, 20, true};
+    layout_ = EditorLayout{300, 500, displayName_ + titleSuffix(kind), 1, 3, {50, 100, 100}, 20, true};
     return loadPointList(path) ? 1 : 0;
   }
   if (kind == 5) {
-    layout_ = EditorLayout{520, 290, displayName_ + " Внутренняя геометрия", 0, 2, {290, 200}, 24, false};
+    layout_ = EditorLayout{520, 290, displayName_ + titleSuffix(kind), 0, 2, {290, 200}, 24, false};
     return loadCamera(path) ? 1 : 0;
   }
   failureDetail_ = "редактор не знает вида файла " + std::to_string(kind);
   return 0;
+}
+
+void EditorDocument::savedAs(const std::string& path) {
+  filePath_ = path;
+  displayName_ = editorDisplayName(path);
+  layout_.title = displayName_ + titleSuffix(fileKind_);
+  modified_ = false;
 }
 
 bool EditorDocument::loadPointList(const std::string& path) {

@@ -45,6 +45,9 @@ public:
 
   bool modified() const { return modified_; }
   void setModified(bool value) { modified_ = value; }
+  // The grid was written to path: it is now the file being edited, shown in the title and proposed
+  // by the next save, and nothing is unsaved.
+  void savedAs(const std::string& path);
 
   int rowCount() const { return static_cast<int>(rows_.size()); }
   int firstDataRow() const { return layout_.fixedRows; }

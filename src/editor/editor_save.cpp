@@ -129,7 +129,7 @@ SaveOutcome runEditorSave(EditorDocument& document, UserPort& port) {
                                  BoxIcon::Error});
     return SaveOutcome::WriteFailed;
   }
-  document.setModified(false);
+  document.savedAs(*target);
   return SaveOutcome::Written;
 }
 
@@ -137,10 +137,16 @@ bool confirmEditorClose(EditorDocument& document, UserPort& port) {
   if (!document.modified()) {
     return true;
   }
-  const UserMessage question{"Данные не сохранены. Сохранить?", "Предупреждение", "", BoxOwner::None,
+  // The editor owns its question; Cancel (also Escape and the box's close) keeps the edits open.
+  const UserMessage question{"Данные не сохранены. Сохранить?", "Предупреждение", "", BoxOwner::Editor,
                              BoxIcon::None};
-  if (!port.askYesNo(question)) {
+  switch (port.askYesNoCancel(question)) {
+  case Answer::No:
     return true;
+  case Answer::Cancel:
+    return false;
+  case Answer::Yes:
+    break;
   }
   return runEditorSave(document, port) == SaveOutcome::Written;
 }

@@ -19,16 +19,11 @@ std::string formatGraphNumber(double value, char decimalSeparator) {
   // Rounded once to five significant digits; the rounded number decides the layout, so 99999.7
   // is written as 1E005 and 0.000099999 as 0.0001.
   const SignificantDigits rounded = roundToSignificant(value, 5);
-  const std::string& digits = rounded.digits;
   const int exponent = rounded.exponent; // value = d.dddd × 10^exponent
 
   std::string out = value < 0 ? "-" : "";
   if (exponent < -4 || exponent > 4) {
-    out.push_back(digits[0]);
-    if (digits.size() > 1) {
-      out.push_back(decimalSeparator);
-      out.append(digits, 1, std::string::npos);
-    }
+    out += mantissaDigits(rounded, decimalSeparator);
     out.push_back('E');
     if (exponent < 0) {
       out.push_back('-');
@@ -38,23 +33,7 @@ std::string formatGraphNumber(double value, char decimalSeparator) {
     out += magnitude;
     return out;
   }
-  if (exponent < 0) {
-    out += "0";
-    out.push_back(decimalSeparator);
-    out.append(static_cast<std::size_t>(-exponent - 1), '0');
-    out += digits;
-    return out;
-  }
-  const auto intDigits = static_cast<std::size_t>(exponent) + 1;
-  if (digits.size() <= intDigits) {
-    out += digits;
-    out.append(intDigits - digits.size(), '0');
-  } else {
-    out.append(digits, 0, intDigits);
-    out.push_back(decimalSeparator);
-    out.append(digits, intDigits, std::string::npos);
-  }
-  return out;
+  return out + plainDigits(rounded, decimalSeparator);
 }
 
 } // namespace kavo

@@ -4,16 +4,17 @@
 #include "editor/editor_save.h"
 #include "ui_editor_window.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
+#include <QScreen>
 #include <QStyle>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace kavo {
 
@@ -117,16 +118,12 @@ TRedForm::TRedForm(QWidget* owner, UserPort& port, char decimalSeparator)
   connect(ui_->ToolButton5Action, &QAction::triggered, this, &TRedForm::ToolButton5Click);
   connect(ui_->ToolButton1Action, &QAction::triggered, this, &TRedForm::ToolButton1Click);
   connect(ui_->ToolButton8Action, &QAction::triggered, this, &TRedForm::ToolButton8Click);
+  // Only a change of a cell's content marks the grid unsaved; moving around, Escape and typing a
+  // cell's own value again leave it as it was.
   connect(ui_->StringGrid1, &QTableWidget::itemChanged, this, &TRedForm::StringGrid1CellChanged);
-
-  // Keys reach the grid's cell editors before the grid; watching them application-wide and keeping
-  // those aimed at the grid sees every key, the ones an editor consumes included.
-  qApp->installEventFilter(this);
 }
 
-TRedForm::~TRedForm() {
-  qApp->removeEventFilter(this);
-}
+TRedForm::~TRedForm() = default;
 
 int TRedForm::LoadFile(const std::string& path, int kind) {
   const int ready = document_.LoadFile(path, kind);
@@ -176,6 +173,7 @@ void TRedForm::refreshGrid() {
   }
   grid->setRowCount(std::max(document_.rowCount() - fixedRows, 0));
   const QBrush fixedBrush = palette().button();
+  const QBrush fixedInk = palette().brush(QPalette::Active, QPalette::ButtonText);
   for (int t = 0; t < grid->rowCount(); ++t) {
     for (int c = 0; c < layout.columnCount; ++c) {
       const QString text = QString::fromStdString(document_.cell(c, t + fixedRows));
@@ -183,9 +181,12 @@ void TRedForm::refreshGrid() {
       if (item == nullptr) {
         item = new QTableWidgetItem();
         if (c == 0) {
-          // Column 0 is the fixed column: row numbers or camera captions, never edited.
-          item->setFlags(Qt::ItemIsEnabled);
+          // Column 0 is the fixed column: row numbers or camera captions, never edited. It takes
+          // no part in the grid's navigation, so Tab, the arrows and a click always end on a cell
+          // that takes typing; its text keeps the ink of an enabled caption.
+          item->setFlags(Qt::NoItemFlags);
           item->setBackground(fixedBrush);
+          item->setForeground(fixedInk);
         }
         grid->setItem(t, c, item);
       }
@@ -218,23 +219,11 @@ void TRedForm::StringGrid1CellChanged(QTableWidgetItem* item) {
   }
 }
 
-void TRedForm::StringGrid1KeyDown() {
-  document_.setModified(true);
-}
-
-bool TRedForm::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
-    auto* widget = static_cast<QWidget*>(watched);
-    if (widget == ui_->StringGrid1 || ui_->StringGrid1->isAncestorOf(widget)) {
-      StringGrid1KeyDown();
-    }
-  }
-  return QMainWindow::eventFilter(watched, event);
-}
-
 void TRedForm::N3Click() {
   commitOpenEditor();
-  runEditorSave(document_, port_);
+  if (runEditorSave(document_, port_) == SaveOutcome::Written) {
+    setWindowTitle(QString::fromStdString(document_.layout().title)); // the file may have a new name
+  }
 }
 
 void TRedForm::ToolButton10Click() {
@@ -281,6 +270,22 @@ void TRedForm::closeEvent(QCloseEvent* event) {
   emit closed();
 }
 
+void TRedForm::centreOver(const QWidget& owner) {
+  // The window's frame is not known before it is shown; the title bar and borders the window
+  // manager adds are taken to be those of the owner, which it decorates the same way.
+  const QRect ownerFrame = owner.window()->frameGeometry();
+  const QSize decoration = ownerFrame.size() - owner.window()->geometry().size();
+  QRect frame(QPoint(), size() + decoration);
+  frame.moveCenter(ownerFrame.center());
+  // Stay on the owner's screen, title bar included.
+  if (const QScreen* screen = owner.window()->screen()) {
+    const QRect available = screen->availableGeometry();
+    frame.moveLeft(std::max(available.left(), std::min(frame.left(), available.right() - frame.width() + 1)));
+    frame.moveTop(std::max(available.top(), std::min(frame.top(), available.bottom() - frame.height() + 1)));
+  }
+  move(frame.topLeft());
+}
+
 void TRedForm::showModal() {
   setWindowModality(Qt::ApplicationModal);
   QEventLoop loop;
@@ -294,6 +299,9 @@ void openDataEditor(QWidget* owner, UserPort& port, const std::string& path, int
   // One editor per double click; it goes when it has closed.
   auto form = std::make_unique<TRedForm>(owner, port, decimalSeparator);
   if (form->LoadFile(path, kind) == 1) {
+    if (owner != nullptr) {
+      form->centreOver(*owner);
+    }
     form->showModal();
   }
 }

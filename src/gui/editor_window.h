@@ -40,6 +40,8 @@ public:
   // Lays the window out for the kind and fills the grid; 1 when it may be shown, 0 after a failure
   // that the user has been told about (the window has then closed itself).
   int LoadFile(const std::string& path, int kind);
+  // Places the window, before it is shown, centred over the owner's window and on its screen.
+  void centreOver(const QWidget& owner);
   // Shows the window modally and returns when it has closed.
   void showModal();
 
@@ -60,7 +62,6 @@ public slots:
 
 protected:
   void closeEvent(QCloseEvent* event) override; // FormClose
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void applyLayout();
@@ -68,7 +69,6 @@ private:
   void commitOpenEditor();
   int currentDocumentRow() const;
   void StringGrid1CellChanged(QTableWidgetItem* item);
-  void StringGrid1KeyDown();
 
   std::unique_ptr<Ui::TRedForm> ui_;
   UserPort& port_;

@@ -214,6 +214,35 @@ TEST(EditorSave, ModifiedIsClearedOnlyByAWrittenFile) {
   EXPECT_EQ(written.unexpected + cancelled.unexpected + invalid.unexpected + unwritable.unexpected, 0);
 }
 
+// A file written under another name becomes the file being edited: the title and the next save's
+// proposal follow it. A save that wrote nothing changes neither.
+TEST(EditorSave, AWrittenFileBecomesTheDocumentsFile) {
+  for (const int kind : {2, 5}) {
+    SCOPED_TRACE(kind);
+    TempFolder folder(kind == 2 ? "renamed-points" : "renamed-camera");
+    EditorDocument document('.');
+    ASSERT_EQ(document.LoadFile("", kind), 1);
+    const std::string suffix = kind == 2 ? " Реперные точки" : " Внутренняя геометрия";
+    if (kind == 2) {
+      document.setCell(1, 1, "1");
+      document.setCell(2, 1, "2");
+    } else {
+      document.setCell(1, 2, "corr.tab");
+    }
+    ScriptedPort cancelled;
+    cancelled.saveAnswers = {std::nullopt};
+    EXPECT_EQ(runEditorSave(document, cancelled), SaveOutcome::Cancelled);
+    EXPECT_EQ(document.layout().title, "Untitled" + suffix);
+
+    ScriptedPort written;
+    written.saveAnswers = {folder.file("new name.dat")};
+    ASSERT_EQ(runEditorSave(document, written), SaveOutcome::Written);
+    EXPECT_EQ(document.layout().title, "new name.dat" + suffix);
+    EXPECT_EQ(document.filePath(), folder.file("new name.dat"));
+    EXPECT_EQ(editorSaveDialog(document).proposedName, folder.file("new name.dat"));
+  }
+}
+
 TEST(EditorSave, PointListWithoutRowsIsAnEmptyFile) {
   TempFolder folder("emptied");
   EditorDocument document = loaded(folder, "none.crd", "", 2, '.');
@@ -230,17 +259,19 @@ TEST(EditorClose, KeepsTheWindowOpenUnlessNothingIsLost) {
     const char* name;
     bool modified;
     std::string cell; // the x of row 1
-    std::deque<bool> yesNo;
+    std::deque<Answer> answers;
     std::deque<std::optional<std::string>> saveAs; // "" stands for the loaded file
     bool mayClose;
     bool modifiedAfter;
   };
   const std::vector<Case> cases = {
       {"unchanged", false, "1", {}, {}, true, false},
-      {"answer_no", true, "1", {false}, {}, true, true},
-      {"yes_and_saved", true, "7", {true}, {""}, true, false},
-      {"yes_then_cancelled", true, "7", {true}, {std::nullopt}, false, true},
-      {"yes_but_invalid", true, "x", {true}, {}, false, true},
+      {"answer_no", true, "1", {Answer::No}, {}, true, true},
+      // Cancel is also what Escape and the box's close answer: nothing is lost.
+      {"answer_cancel", true, "7", {Answer::Cancel}, {}, false, true},
+      {"yes_and_saved", true, "7", {Answer::Yes}, {""}, true, false},
+      {"yes_then_cancelled", true, "7", {Answer::Yes}, {std::nullopt}, false, true},
+      {"yes_but_invalid", true, "x", {Answer::Yes}, {}, false, true},
   };
   for (const Case& c : cases) {
     TempFolder folder(c.name);
@@ -248,7 +279,7 @@ TEST(EditorClose, KeepsTheWindowOpenUnlessNothingIsLost) {
     document.setCell(1, 1, c.cell);
     document.setModified(c.modified);
     ScriptedPort port;
-    port.yesNoAnswers = c.yesNo;
+    port.threeWayAnswers = c.answers;
     for (const auto& answer : c.saveAs) {
       port.saveAnswers.push_back(answer && answer->empty() ? folder.file("scene.crd") : answer);
     }
@@ -258,10 +289,10 @@ TEST(EditorClose, KeepsTheWindowOpenUnlessNothingIsLost) {
     if (!port.questions.empty()) {
       EXPECT_EQ(port.questions[0].text, "Данные не сохранены. Сохранить?");
       EXPECT_EQ(port.questions[0].caption, "Предупреждение");
-      EXPECT_EQ(port.questions[0].owner, BoxOwner::None);
+      EXPECT_EQ(port.questions[0].owner, BoxOwner::Editor);
     }
     EXPECT_EQ(port.unexpected, 0) << c.name;
-    EXPECT_TRUE(port.yesNoAnswers.empty() && port.saveAnswers.empty()) << c.name;
+    EXPECT_TRUE(port.threeWayAnswers.empty() && port.saveAnswers.empty()) << c.name;
   }
 }
 

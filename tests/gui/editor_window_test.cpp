@@ -1,9 +1,7 @@
 // The data editor window driven offscreen through its widgets; boxes and
 // dialogs are answered by a scripted user port.
-#include "editor_window.h"
+#include "editor_window_fixture.h"
 #include "focus_form.h"
-
-#include "../editor/scripted_port.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,65 +9,14 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
-using kavo::TRedForm;
-using kavo::test::ScriptedPort;
-
-namespace {
-
-QByteArray readAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
-
-QTableWidget* grid(TRedForm& form) {
-  return form.findChild<QTableWidget*>("StringGrid1");
-}
-
-QToolButton* button(TRedForm& form, const char* name) {
-  return form.findChild<QToolButton*>(name);
-}
-
-// The shown rows as "number:x:y".
-QStringList rows(TRedForm& form) {
-  QStringList result;
-  QTableWidget* g = grid(form);
-  for (int r = 0; r < g->rowCount(); ++r) {
-    QStringList cells;
-    for (int c = 0; c < g->columnCount(); ++c) {
-      cells << (g->item(r, c) ? g->item(r, c)->text() : QString("<none>"));
-    }
-    result << cells.join(':');
-  }
-  return result;
-}
-
-// Types into a cell the way a user does: the first key opens the cell's editor,
-// the rest go to it.
-QLineEdit* typeIntoCell(TRedForm& form, int row, int column, const QString& text) {
-  QTableWidget* g = grid(form);
-  g->setFocus();
-  g->setCurrentCell(row, column);
-  QTest::keyClick(g, text.at(0).toLatin1());
-  auto* editor = g->viewport()->findChild<QLineEdit*>();
-  if (editor != nullptr && text.size() > 1) {
-    QTest::keyClicks(editor, text.mid(1));
-  }
-  return editor;
-}
-
-} // namespace
+using namespace editor_window_test;
 
 class EditorWindowTest : public QObject {
   Q_OBJECT
@@ -78,18 +25,7 @@ private:
   QTemporaryDir dir;
   QString scenePath;
 
-  std::unique_ptr<TRedForm> openScene(ScriptedPort& port) {
-    writeAll(scenePath, "1;10\r\n2;20\r\n3;30\r\n");
-    auto form = std::make_unique<TRedForm>(nullptr, port, '.');
-    if (form->LoadFile(scenePath.toStdString(), 2) != 1) {
-      return nullptr;
-    }
-    form->show();
-    if (!QTest::qWaitForWindowExposed(form.get())) {
-      return nullptr;
-    }
-    return form;
-  }
+  std::unique_ptr<TRedForm> openScene(ScriptedPort& port) { return openSceneFile(port, scenePath); }
 
 private slots:
   void initTestCase() {
@@ -166,28 +102,15 @@ private slots:
     QLineEdit* editor = typeIntoCell(form, 3, 1, "1500");
     QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_Return);
-    QVERIFY(form.modified());
     // Enter hands the text to the grid through the event queue.
     QTRY_VERIFY(form.document().cell(1, 3) == "1500");
+    QVERIFY(form.modified());
 
-    port.yesNoAnswers = {true};
+    port.threeWayAnswers = {kavo::Answer::Yes};
     port.saveAnswers = {path.toStdString()};
     QVERIFY(form.close());
     QCOMPARE(readAll(path).split('\n').value(3), QByteArray("1500 ; \xD4\xEE\xEA\xF3\xF1\xED\xEE\xE5 "
                                                             "\xF0\xE0\xF1\xF1\xF2\xEE\xFF\xED\xE8\xE5\r"));
-  }
-
-  void arrowKeyAloneMakesClosingAsk() {
-    ScriptedPort port;
-    auto form = openScene(port);
-    QVERIFY(form);
-    QTest::keyClick(grid(*form), Qt::Key_Down);
-    QVERIFY(form->modified());
-    port.yesNoAnswers = {false};
-    QVERIFY(form->close());
-    QCOMPARE(port.questions.size(), size_t(1));
-    QCOMPARE(port.questions[0].text, std::string("Данные не сохранены. Сохранить?"));
-    QCOMPARE(readAll(scenePath), QByteArray("1;10\r\n2;20\r\n3;30\r\n"));
   }
 
   void gridCommandsThroughTheToolButtons() {
@@ -200,7 +123,7 @@ private slots:
     QCOMPARE(rows(*form), QStringList({"1:1:10", "2::", "3:2:20", "4:3:30"}));
     QCOMPARE(g->currentRow(), 1);
     QVERIFY(form->modified());
-    QVERIFY(g->item(1, 0)->flags() == Qt::ItemIsEnabled);
+    QVERIFY(g->item(1, 0)->flags() == Qt::NoItemFlags); // the new row's number is fixed too
 
     QTest::mouseClick(button(*form, "ToolButton5"), Qt::LeftButton);
     QCOMPARE(rows(*form), QStringList({"1:1:10", "2::", "3:2:20", "4:3:30", "5::"}));
@@ -214,7 +137,7 @@ private slots:
     QTest::mouseClick(button(*form, "ToolButton1"), Qt::LeftButton);
     QCOMPARE(rows(*form), QStringList({"1::"}));
 
-    port.yesNoAnswers = {false};
+    port.threeWayAnswers = {kavo::Answer::No};
     QVERIFY(form->close());
   }
 
@@ -249,28 +172,30 @@ private slots:
     QVERIFY(port.questions.empty());
   }
 
-  // Each answer of the close question and of the save dialog it leads to.
+  // Each answer of the close question and of the save dialog it leads to. Cancel stands for the
+  // box's Отмена, Escape and its title-bar close alike: the editor stays open with the edits.
   void closeQuestionAnswers() {
     struct Case {
       const char* name;
-      bool yes;
+      kavo::Answer answer;
       bool chooseFile;
       bool closes;
       QByteArray file;
     };
     const QByteArray original = "1;10\r\n2;20\r\n3;30\r\n";
     const Case cases[] = {
-        {"no", false, false, true, original},
-        {"yes_cancelled", true, false, false, original},
-        {"yes_saved", true, true, true, "9 ; 10\r\n2 ; 20\r\n3 ; 30\r\n"},
+        {"no", kavo::Answer::No, false, true, original},
+        {"cancel", kavo::Answer::Cancel, false, false, original},
+        {"yes_cancelled", kavo::Answer::Yes, false, false, original},
+        {"yes_saved", kavo::Answer::Yes, true, true, "9 ; 10\r\n2 ; 20\r\n3 ; 30\r\n"},
     };
     for (const Case& c : cases) {
       ScriptedPort port;
       auto form = openScene(port);
       QVERIFY(form);
       QTest::keyClick(typeIntoCell(*form, 0, 1, "9"), Qt::Key_Return);
-      port.yesNoAnswers = {c.yes};
-      if (c.yes) {
+      port.threeWayAnswers = {c.answer};
+      if (c.answer == kavo::Answer::Yes) {
         port.saveAnswers = {c.chooseFile ? std::optional<std::string>(scenePath.toStdString())
                                          : std::nullopt};
       }
@@ -278,13 +203,57 @@ private slots:
       QVERIFY2(form->isVisible() != c.closes, c.name);
       QCOMPARE(readAll(scenePath), c.file);
       QCOMPARE(port.unexpected, 0);
+      QCOMPARE(port.questions.size(), size_t(1));
+      QCOMPARE(port.questions[0].text, std::string("Данные не сохранены. Сохранить?"));
+      QCOMPARE(port.questions[0].caption, std::string("Предупреждение"));
+      QVERIFY(port.questions[0].owner == kavo::BoxOwner::Editor);
       if (!c.closes) {
-        // Still unsaved: the next close asks again.
-        port.yesNoAnswers = {false};
+        // The edits are still there and still unsaved: the next close asks again.
+        QCOMPARE(rows(*form).value(0), QString("1:9:10"));
+        port.threeWayAnswers = {kavo::Answer::No};
         QVERIFY(form->close());
         QCOMPARE(port.questions.size(), size_t(2));
       }
     }
+  }
+
+  // A save under another name: the title shows the file now being edited, and the next save
+  // starts from it.
+  void titleFollowsASaveUnderAnotherName() {
+    ScriptedPort port;
+    auto form = openScene(port);
+    QVERIFY(form);
+    const QString other = dir.filePath("other.crd");
+    port.saveAnswers = {other.toStdString()};
+    form->findChild<QAction*>("N3")->trigger();
+    QCOMPARE(form->windowTitle(), QString("other.crd Реперные точки"));
+    port.saveAnswers = {std::nullopt};
+    form->findChild<QAction*>("N3")->trigger();
+    QCOMPARE(port.saveRequests.size(), size_t(2));
+    QCOMPARE(port.saveRequests[1].proposedName, other.toStdString());
+    QCOMPARE(form->windowTitle(), QString("other.crd Реперные точки"));
+    QVERIFY(form->close());
+  }
+
+  // An owner near the corner of the screen: the editor is moved onto the screen rather than
+  // centred past its edge.
+  void centredEditorStaysOnTheScreen() {
+    QWidget owner;
+    owner.setGeometry(0, 0, 120, 80);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    ScriptedPort port;
+    TRedForm form(&owner, port, '.');
+    QCOMPARE(form.LoadFile("", 2), 1);
+    form.centreOver(owner);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QRect available = owner.screen()->availableGeometry();
+    QVERIFY2(
+        available.contains(form.frameGeometry()),
+        qPrintable(QString("editor at %1,%2").arg(form.frameGeometry().x()).arg(form.frameGeometry().y())));
+    QCOMPARE(form.frameGeometry().top(), available.top());
+    QVERIFY(form.close());
   }
 
   void failedLoadTellsTheUserAndIsNotShown() {
@@ -332,6 +301,7 @@ private slots:
     writeAll(scene, "1;2,50\r\n");
     ScriptedPort port;
     kavo::TFocus_Form main(port, ',');
+    main.move(60, 60);
     main.show();
     main.Image1Click();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -357,12 +327,14 @@ private slots:
       QString title;
       QString firstRow;
       bool modal = false;
+      QPoint centre;
       QTimer::singleShot(0, [&] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
           if (auto* form = qobject_cast<TRedForm*>(w); form && form->isVisible()) {
             title = form->windowTitle();
             firstRow = rows(*form).value(0);
             modal = form->isModal();
+            centre = form->frameGeometry().center();
             form->close();
           }
         }
@@ -371,6 +343,13 @@ private slots:
       QCOMPARE(title, c.title);
       QCOMPARE(firstRow, c.firstRow);
       QVERIFY(modal);
+      // The editor opens over the main window, centred on it.
+      QVERIFY2((centre - main.frameGeometry().center()).manhattanLength() <= 2,
+               qPrintable(QString("editor centre %1,%2, main window centre %3,%4")
+                              .arg(centre.x())
+                              .arg(centre.y())
+                              .arg(main.frameGeometry().center().x())
+                              .arg(main.frameGeometry().center().y())));
     }
     QVERIFY(port.messages.empty());
     QVERIFY(port.questions.empty());

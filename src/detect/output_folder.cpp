@@ -120,7 +120,7 @@ std::optional<StagedOutput> StagedOutput::prepare(const std::vector<OutputTarget
         inner.push_back(i);
       }
     }
-    const OwnedEntry owned = [&planned, j, inner](const std::string& relative, bool folder) {
+    const OwnedEntry owned = [planned, j, inner](const std::string& relative, bool folder) {
       for (const std::size_t i : inner) {
         const std::string& at = planned[i].relative;
         if (at.empty()) {
@@ -180,7 +180,7 @@ std::optional<StagedOutput> StagedOutput::prepare(const std::vector<OutputTarget
     if (::stat(target.c_str(), &old) == 0) {
       ::chmod(staging.c_str(), old.st_mode & 07777);
     }
-    out.roots_.push_back({target.string(), staging});
+    out.roots_.push_back({target.string(), staging, owned});
     out.staged_[j] = staging + "/";
     for (const std::size_t i : inner) {
       out.staged_[i] =
@@ -218,6 +218,12 @@ std::string StagedOutput::publish() {
         return root.target + ": папку не удаётся поставить на место: " + systemText(errno);
       }
       continue;
+    }
+    // The user may have put something into the old folder while the photos were searched.
+    const std::string foreign = firstForeign(root.target, {}, root.owned, ec);
+    if (!foreign.empty() || ec) {
+      return root.target + ": пока шёл поиск, в папке появилось не записанное этой командой (" + foreign +
+             "); папка не заменена";
     }
     // One rename swaps the old folder for the new one; the old one then sits in the hidden folder's
     // place and is removed.

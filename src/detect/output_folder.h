@@ -42,6 +42,7 @@ private:
   struct Root {
     std::string target;  // the folder that is replaced
     std::string staging; // the hidden folder next to it
+    OwnedEntry owned;    // what of an existing target may go with it
   };
   StagedOutput() = default;
   std::vector<Root> roots_;

@@ -75,6 +75,20 @@ TEST(StagedOutput, AbandonedRunLeavesEverythingAsItWas) {
   EXPECT_EQ(test::readBytes(target + "/old.crd"), "old");
 }
 
+TEST(StagedOutput, KeepsTheOldFolderWhenTheUserPutSomethingInMeanwhile) {
+  test::TempFolder root;
+  const std::string target = root.path() + "out";
+  put(target + "/old.crd", "old");
+  std::string why;
+  auto staged = StagedOutput::prepare({{target, ownedSeries}}, why);
+  ASSERT_TRUE(staged) << why;
+  put(staged->stagedFolder(0) + "new.crd");
+  put(target + "/notes.txt", "mine");
+  EXPECT_NE(staged->publish().find("(notes.txt)"), std::string::npos);
+  EXPECT_EQ(test::readBytes(target + "/notes.txt"), "mine");
+  EXPECT_EQ(test::readBytes(target + "/old.crd"), "old");
+}
+
 TEST(StagedOutput, RefusesAFolderHoldingAnythingElse) {
   test::TempFolder root;
   put(root.path() + "out/a.crd");

@@ -4,6 +4,7 @@
 #include "detect/subpixel.h"
 
 #include <opencv2/features2d.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -43,8 +44,12 @@ std::vector<cv::KeyPoint> blobs(const cv::Mat& image, int spotCount, bool dark) 
   p.minInertiaRatio = 0.2f;
   p.filterByConvexity = true;
   p.minConvexity = 0.85f;
+  // A little smoothing first keeps the noise of a dim photo from breaking into blobs that the lattice
+  // would link up with the circles.
+  cv::Mat smooth;
+  cv::GaussianBlur(image, smooth, cv::Size(), 1.0);
   std::vector<cv::KeyPoint> found;
-  cv::SimpleBlobDetector::create(p)->detect(image, found);
+  cv::SimpleBlobDetector::create(p)->detect(smooth, found);
   return found;
 }
 
@@ -195,10 +200,13 @@ FinderOutcome findCircleGrid(const PhotoImage& photo, const TargetSpec& spec) {
       }
       if (sameShape(grid, target)) {
         std::vector<cv::Point2d> points;
+        std::vector<double> radii;
         for (const int b : lattice.blob) {
           points.push_back(centres[static_cast<std::size_t>(b)]);
+          // The blob's size is its diameter in the reduced copy.
+          radii.push_back(sizes[static_cast<std::size_t>(b)] / 2.0 * std::max(image.factorX, image.factorY));
         }
-        const std::vector<double> areas = refineCircleCentres(photo.grey, points, dark);
+        const std::vector<double> areas = refineCircleCentres(photo.grey, points, radii, dark);
         out.found = true;
         out.grid = normalised(grid);
         std::vector<cv::Point2d> places;

@@ -9,15 +9,16 @@ namespace kavo::detect {
 std::vector<double> nearestDistances(const std::vector<cv::Point2d>& points);
 
 // Moves every chessboard corner to the saddle of the grey levels around it, in the full photo. The
-// search window reaches a third of the way to the nearest corner; the photo is smoothed a little
-// first, which keeps the noise of single pixels from pulling the corners.
+// search window reaches almost half way to the nearest corner; the photo is smoothed a little first,
+// which keeps the noise of single pixels from pulling the corners.
 void refineCorners(const cv::Mat& grey, std::vector<cv::Point2d>& corners);
 
-// Moves every circle centre to the centroid of the circle's darkness (or lightness) in the full
-// photo, inside a disc that reaches half way to the nearest centre. Returns every circle's area in
-// pixels (0 where it could not be measured).
+// Moves every circle centre to the centre of the circle's outline at the level half way between the
+// circle's and the ground's, in the full photo, looking inside a disc of twice the circle's radius
+// (radii: about, in pixels) that stays within half the way to the nearest centre. Returns every
+// circle's area in pixels (0 where it could not be measured).
 std::vector<double> refineCircleCentres(const cv::Mat& grey, std::vector<cv::Point2d>& centres,
-                                        bool darkCircles);
+                                        const std::vector<double>& radii, bool darkCircles);
 
 // A tilted circle is seen as an ellipse whose centre is not the image of the circle's centre. Fits
 // the plane's projective map from the grid places (in pitches) to the centres, takes the circles'

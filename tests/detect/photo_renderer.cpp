@@ -103,6 +103,16 @@ RenderedPhoto renderPhoto(const PhotoScene& s) {
   if (s.blurSigma > 0) {
     cv::GaussianBlur(photo.image, photo.image, cv::Size(), s.blurSigma);
   }
+  if (s.shading > 0) {
+    const double a = s.shadingDegrees * std::numbers::pi / 180.0;
+    for (int y = 0; y < photo.image.rows; ++y) {
+      auto* row = photo.image.ptr<float>(y);
+      for (int x = 0; x < photo.image.cols; ++x) {
+        const double along = std::cos(a) * x / photo.image.cols + std::sin(a) * y / photo.image.rows;
+        row[x] *= static_cast<float>(1.0 + s.shading * (along - 0.5));
+      }
+    }
+  }
   if (s.noiseLevels > 0) {
     cv::Mat noise(photo.image.size(), CV_32F);
     cv::RNG rng(s.seed);

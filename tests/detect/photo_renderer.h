@@ -23,13 +23,15 @@ struct PhotoScene {
   double rollDegrees = 0.0; // the target turned in its own plane
   double tiltXDegrees = 0.0;
   double tiltYDegrees = 0.0;
-  bool mirrored = false;     // the target drawn mirrored left to right
-  bool lightOnDark = false;  // light circles on a dark ground
-  double circleRadius = 0.3; // of the circles, in pitches
-  int supersample = 3;       // pixels of the frame per photo pixel along each side
-  double blurSigma = 0.7;    // photo pixels
-  double noiseLevels = 2.0;  // standard deviation of the noise, in levels of an 8-bit photo
-  double dark = 30.0;        // the target's dark and light levels, 8-bit scale
+  bool mirrored = false;        // the target drawn mirrored left to right
+  bool lightOnDark = false;     // light circles on a dark ground
+  double circleRadius = 0.3;    // of the circles, in pitches
+  int supersample = 3;          // pixels of the frame per photo pixel along each side
+  double blurSigma = 0.7;       // photo pixels
+  double noiseLevels = 2.0;     // standard deviation of the noise, in levels of an 8-bit photo
+  double shading = 0.0;         // uneven light: the brightness changes by this fraction across the photo
+  double shadingDegrees = 30.0; // the direction in which it grows
+  double dark = 30.0;           // the target's dark and light levels, 8-bit scale
   double light = 220.0;
   std::uint64_t seed = 1;
 };

@@ -1,6 +1,7 @@
 // Throughput of the estimator: solves per second, values per second, and the time of each phase of a
 // run on synthetic fronto-parallel series.
 #include "bench_series.h"
+#include "estimator/projective_batch.h"
 #include "estimator/projective_solve.h"
 
 #include <benchmark/benchmark.h>
@@ -45,6 +46,31 @@ void BM_Solve(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Solve<solveProjectiveTransform>)->Name("Solve/specialised");
+
+// Solve and measurement of the images of one quadruple side by side in vector lanes, as the
+// enumeration does it: two lanes, and four where the processor has AVX2.
+void BM_SolveBatch(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0));
+  if (width > solveBatchSize()) {
+    state.SkipWithError("this processor has no four-lane form");
+    return;
+  }
+  const auto cases = solveCases();
+  std::size_t n = 0;
+  for (auto _ : state) {
+    std::array<Point2, 4> images[4];
+    for (auto& image : images) {
+      const auto& c = cases[n++ % cases.size()];
+      std::copy(c.begin(), c.begin() + 4, image.begin());
+    }
+    ImageMeasure out[4];
+    solveAndMeasureBatch(images, width, cases[n % cases.size()].data() + 4, out, width);
+    benchmark::DoNotOptimize(out);
+  }
+  state.counters["solves/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * width, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_SolveBatch)->Name("Solve/lanes+measure")->ArgName("lanes")->Arg(2)->Arg(4);
 BENCHMARK(BM_Solve<solveProjectiveTransformFull>)->Name("Solve/full8x9");
 
 double peakResidentBytes() {
@@ -90,6 +116,7 @@ BENCHMARK(BM_Run)
     ->ArgNames({"side", "images", "relaxed", "threads"})
     ->ArgsProduct({{5, 7}, {10, 20, 40}, {0, 1}, {0}})
     ->Args({7, 40, 1, 1})
+    ->Args({7, 40, 1, 2})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

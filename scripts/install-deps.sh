@@ -10,10 +10,11 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   libceres-dev libeigen3-dev
   libopencv-dev
+  libssl-dev
   qt6-translations-l10n
   chromium
   clang libclang-rt-14-dev clang-format clang-tidy
-  xvfb xauth fonts-dejavu-core xdotool openbox x11-apps imagemagick
+  xvfb xauth fonts-dejavu-core xdotool openbox x11-apps imagemagick poppler-utils
   appstream desktop-file-utils
 )
 

@@ -27,9 +27,9 @@ struct EstimatorSettings {
   double imageHeight = 0.0;
   std::vector<double> imageValues; // the camera step after each image, one per image
   int threads = 0;                 // 0: every core
-  // Bytes the individual values may take in memory; beyond that the list keeps the lengths they come
-  // from and regenerates them. 0: 40 % of the machine's memory.
-  double valueMemoryLimit = 0.0;
+  // Bytes the lengths the values are formed from may take in memory; a run that needs more ends as
+  // abandoned. 0: 40 % of the machine's memory.
+  double lengthMemoryLimit = 0.0;
 };
 
 // The reference points and, per image, the measured points (corrected image coordinates).

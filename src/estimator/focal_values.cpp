@@ -1,8 +1,7 @@
 #include "estimator/focal_values.h"
 
-#include "estimator/focal_values_block.h"
+#include "estimator/focal_values_walk.h"
 
-#include <cmath>
 #include <utility>
 
 namespace kavo {
@@ -26,72 +25,55 @@ std::vector<double> FocalValues::toVector() const {
   return all;
 }
 
-void FocalValues::setPairScale(std::vector<double> scaledSteps, int imageCount, int firstBase, int lastBase,
-                               int minGap) {
-  pairScale = std::move(scaledSteps);
-  images = imageCount;
-  firstBaseIndex = firstBase;
-  lastBaseIndex = lastBase;
-  gap = minGap;
-}
-
-void FocalValues::append(std::unique_ptr<Block> block, std::int64_t valuesInBlock) {
-  block->shrink();
+void FocalValues::append(std::unique_ptr<Block> block) {
+  count += block->values;
+  bytes += block->bytes();
   blocks.push_back(std::move(block));
-  count += valuesInBlock;
 }
 
-void FocalValues::appendValues(std::vector<double> values) {
-  count += static_cast<std::int64_t>(values.size());
-  segments.push_back(std::move(values));
-}
+namespace {
 
-void FocalValues::walkErased(void (*emit)(void*, const double*, std::size_t), void* context,
-                             double* buffer) const {
-  // Whole arrays are handed over in large pieces: the sink's loop is the hot one.
-  constexpr std::size_t kDirectPiece = std::size_t{1} << 16;
-  for (std::size_t start = 0; start < stored.size(); start += kDirectPiece) {
-    emit(context, stored.data() + start, std::min(kDirectPiece, stored.size() - start));
-  }
-  for (const auto& segment : segments) {
-    for (std::size_t start = 0; start < segment.size(); start += kDirectPiece) {
-      emit(context, segment.data() + start, std::min(kDirectPiece, segment.size() - start));
+// Gathers the values into pieces of kPieceSize for a sink that takes arrays.
+class PieceWriter {
+public:
+  PieceWriter(void (*emitPiece)(void*, const double*, std::size_t), void* sinkContext)
+      : emit(emitPiece), context(sinkContext) {}
+
+  void pair(AxisPair v) {
+    buffer[n] = v[0];
+    buffer[n + 1] = v[1];
+    n += 2;
+    if (n == FocalValues::kPieceSize) {
+      flush();
     }
   }
+  void single(double v) {
+    buffer[n++] = v;
+    flush();
+  }
+  void boundary() {}
+  void flush() {
+    if (n > 0) {
+      emit(context, buffer, n);
+      n = 0;
+    }
+  }
+
+private:
+  void (*emit)(void*, const double*, std::size_t);
+  void* context;
+  double buffer[FocalValues::kPieceSize] = {};
   std::size_t n = 0;
-  const std::size_t imageStride = static_cast<std::size_t>(images);
-  for (const auto& block : blocks) {
-    std::size_t begin = 0;
-    for (const std::uint32_t end : block->quadEnd) {
-      for (std::size_t a = begin; a < end; ++a) {
-        const int base = block->image[a];
-        if (base < firstBaseIndex || base > lastBaseIndex) {
-          continue;
-        }
-        const double baseY = block->ly[a];
-        const double baseX = block->lx[a];
-        const double* scale = pairScale.data() + static_cast<std::size_t>(base) * imageStride;
-        for (std::size_t b = a + 1; b < end; ++b) {
-          const int partner = block->image[b];
-          if (partner < base + gap) {
-            continue;
-          }
-          const double s = scale[partner];
-          buffer[n] = std::fabs(s / (block->ly[b] - baseY));
-          buffer[n + 1] = std::fabs(s / (block->lx[b] - baseX));
-          n += 2;
-          if (n + 2 > kPieceSize) {
-            emit(context, buffer, n);
-            n = 0;
-          }
-        }
-      }
-      begin = end;
-    }
-  }
-  if (n > 0) {
-    emit(context, buffer, n);
-  }
+};
+
+static_assert(FocalValues::kPieceSize % 2 == 0, "pieces hold whole image pairs");
+
+} // namespace
+
+void FocalValues::walkErased(void (*emit)(void*, const double*, std::size_t), void* context) const {
+  PieceWriter writer(emit, context);
+  visit(writer);
+  writer.flush();
 }
 
 } // namespace kavo

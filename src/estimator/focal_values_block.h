@@ -1,24 +1,30 @@
 #pragma once
 #include "estimator/focal_values.h"
+#include "estimator/projective_solve.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace kavo {
 
-// The lengths of a run of consecutive quadruples: for each quadruple that yields values, the
-// images whose transform was accepted (in image order) with their two test-segment lengths.
+// The lengths of a run of consecutive quadruples: for each quadruple that yields values, the images
+// taking part (in image order) with their two test-segment lengths.
 struct FocalValues::Block {
   std::vector<std::uint32_t> quadEnd; // end of each quadruple's entries
   std::vector<std::uint16_t> image;
-  std::vector<double> ly;
-  std::vector<double> lx;
+  std::vector<SegmentLengths> lengths;
+  std::int64_t values = 0; // values the block gives
 
-  void shrink() {
-    quadEnd.shrink_to_fit();
-    image.shrink_to_fit();
-    ly.shrink_to_fit();
-    lx.shrink_to_fit();
+  void clear() {
+    quadEnd.clear();
+    image.clear();
+    lengths.clear();
+    values = 0;
+  }
+
+  std::size_t bytes() const {
+    return quadEnd.size() * sizeof(std::uint32_t) + image.size() * sizeof(std::uint16_t) +
+           lengths.size() * sizeof(SegmentLengths);
   }
 };
 

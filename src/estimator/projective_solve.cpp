@@ -230,11 +230,12 @@ bool solveProjectiveTransform(const Point2 image[4], const Point2 scene[4], Proj
 Point2 mapThrough(const ProjectiveTransform& t, Point2 p) {
   const double w = t.g * p.x + t.h * p.y + 1.0;
   if (w == 0.0) {
-    throw RunAbandoned(AbandonReason::ZeroDivisor, "a test point maps to infinity (zero denominator)");
+    throw RunAbandoned(AbandonReason::ZeroDivisor,
+                       "контрольная точка уходит в бесконечность (нулевой знаменатель)");
   }
   const Point2 q{(t.a * p.x + t.b * p.y + t.c) / w, (t.d * p.x + t.e * p.y + t.f) / w};
   if (!std::isfinite(q.x) || !std::isfinite(q.y)) {
-    throw RunAbandoned(AbandonReason::NonFinite, "a mapped test point is not a finite number");
+    throw RunAbandoned(AbandonReason::NonFinite, "образ контрольной точки не является конечным числом");
   }
   return q;
 }
@@ -249,7 +250,7 @@ SegmentLengths measureTestSegments(const ProjectiveTransform& t) {
   const double dxy = p2.y - p0.y;
   SegmentLengths l{std::sqrt(dyx * dyx + dyy * dyy), std::sqrt(dxx * dxx + dxy * dxy)};
   if (!std::isfinite(l.ly) || !std::isfinite(l.lx)) {
-    throw RunAbandoned(AbandonReason::NonFinite, "a test segment length is not a finite number");
+    throw RunAbandoned(AbandonReason::NonFinite, "длина контрольного отрезка не является конечным числом");
   }
   return l;
 }

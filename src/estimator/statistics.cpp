@@ -1,6 +1,9 @@
 #include "estimator/estimator.h"
+#include "estimator/focal_values_walk.h"
+#include "estimator/statistics_passes.h"
 
 #include <cmath>
+#include <string>
 
 namespace kavo {
 namespace {
@@ -15,17 +18,6 @@ Statistics finish(double mean, double squares, std::int64_t n) {
   return s;
 }
 
-// Walks the list in order, polling for a termination request between pieces.
-template <typename Sink>
-void walk(const FocalValues& values, const std::function<bool()>& shouldStop, Sink&& sink) {
-  values.forEachPiece([&](const double* v, std::size_t count) {
-    if (shouldStop && shouldStop()) {
-      throw RunAbandoned(AbandonReason::Cancelled, "the run was cancelled");
-    }
-    sink(v, count);
-  });
-}
-
 } // namespace
 
 Statistics unclippedStatistics(const FocalValues& values, const std::function<bool()>& shouldStop) {
@@ -34,51 +26,29 @@ Statistics unclippedStatistics(const FocalValues& values, const std::function<bo
   if (values.hasOrderedSum()) {
     sum = values.orderedSum(); // formed in list order while the values were produced
   } else {
-    walk(values, shouldStop, [&](const double* v, std::size_t count) {
-      for (std::size_t i = 0; i < count; ++i) {
-        sum += v[i];
-      }
-    });
+    SumPass pass(shouldStop);
+    values.visit(pass);
+    sum = pass.sum;
   }
   const double mean = sum / static_cast<double>(n);
-  double squares = 0.0;
-  walk(values, shouldStop, [&](const double* v, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-      const double d = v[i] - mean;
-      squares += d * d;
-    }
-  });
-  return finish(mean, squares, n);
+  SquaresPass squares(shouldStop, mean);
+  values.visit(squares);
+  return finish(mean, squares.squares, n);
 }
 
 Statistics clippedStatistics(const FocalValues& values, const Statistics& unclipped, double k,
                              const std::function<bool()>& shouldStop) {
-  const double low = unclipped.mean - k * unclipped.deviation;
-  const double high = unclipped.mean + k * unclipped.deviation;
-  double sum = 0.0;
-  std::int64_t kept = 0;
-  walk(values, shouldStop, [&](const double* v, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-      if (low <= v[i] && v[i] <= high) {
-        sum += v[i];
-        ++kept;
-      }
-    }
-  });
-  if (kept == 0) {
-    throw RunAbandoned(AbandonReason::NothingInBand, "no value lies inside the clipping band");
+  const Band band(unclipped.mean - k * unclipped.deviation, unclipped.mean + k * unclipped.deviation);
+  BandSumPass kept(shouldStop, band);
+  values.visit(kept);
+  if (kept.kept() == 0) {
+    throw RunAbandoned(AbandonReason::NothingInBand,
+                       "в полосе отсечения нет ни одного значения из " + std::to_string(values.size()));
   }
-  const double mean = sum / static_cast<double>(kept);
-  double squares = 0.0;
-  walk(values, shouldStop, [&](const double* v, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-      if (low <= v[i] && v[i] <= high) {
-        const double d = v[i] - mean;
-        squares += d * d;
-      }
-    }
-  });
-  return finish(mean, squares, kept);
+  const double mean = kept.sum / static_cast<double>(kept.kept());
+  BandSquaresPass squares(shouldStop, mean, band);
+  values.visit(squares);
+  return finish(mean, squares.squares, kept.kept());
 }
 
 Statistics statisticsOf(const double* values, std::size_t n) {

@@ -41,6 +41,8 @@ public:
 
   // Values inside each bin; a value on a border between two bins counts in both.
   const std::array<std::int64_t, kBinCount>& binCounts() const { return bins; }
+  // The 201 borders of the bins, accumulated from the minimum by repeated addition of the step.
+  const std::array<double, kBinCount + 1>& binBorders() const { return borders; }
   // The curve joins the bin centres at the bin heights, in bin order.
   std::array<CurvePoint, kBinCount> curve() const;
 

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstring>
+#include <functional>
+#include <limits>
 #include <numbers>
 #include <random>
 
@@ -16,19 +19,82 @@ namespace {
 struct Outcome {
   std::vector<double> values;
   AbandonReason reason = AbandonReason::None;
+  std::string detail;
   int progressSteps = 0;
+  // The list's own statistics, for a few clipping factors.
+  std::vector<Statistics> statistics;
 };
+
+constexpr double kClipFactors[] = {0.5, 1.0, 3.0};
 
 Outcome enumerate(const EstimatorInput& in, const EstimatorSettings& s) {
   Outcome run;
   EnumerationHooks hooks;
   hooks.stepProgress = [&] { ++run.progressSteps; };
   try {
-    run.values = enumerateFocalValues(in, s, hooks).toVector();
+    const FocalValues list = enumerateFocalValues(in, s, hooks);
+    run.values = list.toVector();
+    if (!list.empty()) {
+      const Statistics all = unclippedStatistics(list);
+      run.statistics.push_back(all);
+      for (const double k : kClipFactors) {
+        try {
+          run.statistics.push_back(clippedStatistics(list, all, k));
+        } catch (const RunAbandoned& e) {
+          EXPECT_EQ(e.reason, AbandonReason::NothingInBand);
+          run.statistics.push_back({}); // an empty band
+        }
+      }
+    }
   } catch (const RunAbandoned& e) {
     run.reason = e.reason;
+    run.detail = e.what();
   }
   return run;
+}
+
+// The statistics written as plain loops over the values, in list order.
+Statistics plainStatistics(const std::vector<double>& values, double low, double high) {
+  double sum = 0.0;
+  std::int64_t n = 0;
+  for (const double v : values) {
+    if (low <= v && v <= high) {
+      sum += v;
+      ++n;
+    }
+  }
+  Statistics s;
+  if (n == 0) {
+    return s;
+  }
+  s.count = n;
+  s.mean = sum / static_cast<double>(n);
+  double squares = 0.0;
+  for (const double v : values) {
+    if (low <= v && v <= high) {
+      squares += (v - s.mean) * (v - s.mean);
+    }
+  }
+  s.deviation = n >= 2 ? std::sqrt(squares / static_cast<double>(n - 1)) : 0.0;
+  s.standardDeviation = s.deviation / std::sqrt(static_cast<double>(n));
+  return s;
+}
+
+bool sameStatistics(const Statistics& a, const Statistics& b) {
+  return a.count == b.count && std::memcmp(&a.mean, &b.mean, sizeof a.mean) == 0 &&
+         std::memcmp(&a.deviation, &b.deviation, sizeof a.deviation) == 0 &&
+         std::memcmp(&a.standardDeviation, &b.standardDeviation, sizeof a.standardDeviation) == 0;
+}
+
+// The plain statistics of the reference values, in the order enumerate() forms them.
+std::vector<Statistics> plainStatisticsOf(const std::vector<double>& values) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const Statistics all = plainStatistics(values, -inf, inf);
+  std::vector<Statistics> out{all};
+  for (const double k : kClipFactors) {
+    out.push_back(plainStatistics(values, all.mean - k * all.deviation, all.mean + k * all.deviation));
+  }
+  return out;
 }
 
 bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
@@ -47,7 +113,8 @@ EstimatorSettings settingsFor(const EstimatorInput& in, double spacing, double a
 }
 
 // Random series of every awkward kind: each is run through the program's enumeration (one and
-// three threads) and through the plain nested loops; lists, first faults and progress must agree.
+// three threads) and through the plain nested loops; lists, first faults, progress and the
+// statistics at several clipping factors must agree.
 TEST(Enumeration, MatchesThePlainLoopsBitForBitOnRandomSeries) {
   std::mt19937_64 rng(424242);
   int withValues = 0;
@@ -76,16 +143,21 @@ TEST(Enumeration, MatchesThePlainLoopsBitForBitOnRandomSeries) {
     }
 
     const testing::ReferenceOutcome expected = testing::referenceEnumeration(in, s);
+    const std::vector<Statistics> expectedStatistics =
+        expected.values.empty() ? std::vector<Statistics>{} : plainStatisticsOf(expected.values);
     for (const int threads : {1, 3}) {
       s.threads = threads;
-      // Odd trials keep only the lengths and regenerate the values when the list is walked.
-      s.valueMemoryLimit = trial % 2 == 1 ? 1.0 : 0.0;
       const Outcome got = enumerate(in, s);
       ASSERT_EQ(got.reason, expected.reason) << "trial " << trial << ", " << threads << " threads";
       if (expected.reason == AbandonReason::None) {
         ASSERT_TRUE(sameBits(got.values, expected.values))
             << "trial " << trial << ", " << threads << " threads";
         ASSERT_EQ(got.progressSteps, expected.progressSteps) << "trial " << trial;
+        ASSERT_EQ(got.statistics.size(), expectedStatistics.size()) << "trial " << trial;
+        for (std::size_t k = 0; k < got.statistics.size(); ++k) {
+          ASSERT_TRUE(sameStatistics(got.statistics[k], expectedStatistics[k]))
+              << "trial " << trial << ", " << k;
+        }
       }
     }
     withValues += !expected.values.empty() && expected.reason == AbandonReason::None;
@@ -106,17 +178,6 @@ TEST(Enumeration, NoiseFreeSeriesGivesTheTrueFocalLength) {
   const Statistics c = clippedStatistics(values, u, 3.0);
   EXPECT_NEAR(c.mean / f, 1.0, 1e-9);
   EXPECT_LT(c.deviation / f, 1e-9);
-
-  // Keeping only the lengths gives the same statistics to the last bit.
-  s.valueMemoryLimit = 1.0;
-  const FocalValues regenerated = enumerateFocalValues(in, s, {});
-  ASSERT_EQ(regenerated.size(), values.size());
-  const Statistics ru = unclippedStatistics(regenerated);
-  const Statistics rc = clippedStatistics(regenerated, ru, 3.0);
-  EXPECT_EQ(ru.mean, u.mean);
-  EXPECT_EQ(ru.deviation, u.deviation);
-  EXPECT_EQ(rc.mean, c.mean);
-  EXPECT_EQ(rc.standardDeviation, c.standardDeviation);
 }
 
 TEST(Enumeration, PairsAndDisplacements) {
@@ -150,11 +211,36 @@ TEST(Enumeration, PairsAndDisplacements) {
   EXPECT_NEAR(stretched.values[1], 2000, 1e-9);
 }
 
-TEST(Enumeration, IdenticalImagesAbandonTheRunWithAZeroDivisor) {
-  auto in = testing::frontoParallelSeries(3, 3, 200, 1500, 1000, {25});
-  in.images[1] = in.images[0];
-  EXPECT_EQ(enumerate(in, settingsFor(in, 0.1, 10)).reason, AbandonReason::ZeroDivisor);
+// Runs that end without a list: the reason, and a detail that names the images and the points.
+struct AbandonCase {
+  const char* name;
+  std::function<void(EstimatorInput&, EstimatorSettings&)> spoil;
+  AbandonReason reason;
+  const char* detail;
+};
+
+const AbandonCase kAbandonCases[] = {
+    {"IdenticalImages", [](EstimatorInput& in, EstimatorSettings&) { in.images[1] = in.images[0]; },
+     AbandonReason::ZeroDivisor, "изображения 1 и 2 дают равные длины контрольного отрезка (точки "},
+    {"ImageShortOfAPoint", [](EstimatorInput& in, EstimatorSettings&) { in.images[2].pop_back(); },
+     AbandonReason::RangeError, "на изображении 3 меньше точек, чем в сцене (точки "},
+    {"LengthsBeyondTheMemoryLimit", [](EstimatorInput&, EstimatorSettings& s) { s.lengthMemoryLimit = 100; },
+     AbandonReason::Other, "заняли бы больше 100 байт памяти"},
+};
+
+class AbandonedRun : public ::testing::TestWithParam<AbandonCase> {};
+
+TEST_P(AbandonedRun, NamesWhatHappened) {
+  auto in = testing::frontoParallelSeries(3, 3, 200, 1500, 1000, {25, 25, 25});
+  EstimatorSettings s = settingsFor(in, 0.1, 10);
+  GetParam().spoil(in, s);
+  const Outcome run = enumerate(in, s);
+  EXPECT_EQ(run.reason, GetParam().reason);
+  EXPECT_NE(run.detail.find(GetParam().detail), std::string::npos) << run.detail;
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, AbandonedRun, ::testing::ValuesIn(kAbandonCases),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(Enumeration, ATerminationRequestEndsTheRun) {
   const auto in = testing::frontoParallelSeries(7, 7, 100, 1500, 1000, std::vector<double>(19, 25));

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <set>
 
 namespace kavo::detect {
@@ -117,9 +118,12 @@ std::string writeSeriesFiles(const std::string& folder, const std::vector<PhotoD
   }
   std::vector<std::string> names;
   for (const std::size_t i : plan.kept) {
+    // A ten-thousandth of a pixel is far below what any photo measures; rounding to it keeps the
+    // files readable rather than showing the last digits of single-precision corner positions.
+    const auto rounded = [](double v) { return std::round(v * 1e4) / 1e4; };
     std::vector<CoordinatePair> measured;
     for (const auto& p : photos[i].points.points) {
-      measured.push_back({p.x, p.y});
+      measured.push_back({rounded(p.x), rounded(p.y)});
     }
     const std::string name = baseNames[i] + ".crd";
     if (std::string why = writeCoordinateFile(folder + name, measured, decimalSeparator); !why.empty()) {

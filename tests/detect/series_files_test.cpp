@@ -53,7 +53,8 @@ PhotoDetection found(const std::string& name, double shift) {
 // The files are read back by the very readers compute uses, with a comma as the decimal separator.
 TEST(SeriesFiles, ReadBackByTheReadersAsWritten) {
   test::TempFolder folder;
-  const std::vector<PhotoDetection> photos = {found("a.png", 0), {}, found("c.png", 0.5)};
+  std::vector<PhotoDetection> photos = {found("a.png", 0), {}, found("c.png", 0.5)};
+  photos[0].points.points[0] = {100.250004, 200.49999};
   SeriesPlan plan;
   plan.kept = {0, 2};
   plan.steps = {37.5};
@@ -85,6 +86,8 @@ TEST(SeriesFiles, ReadBackByTheReadersAsWritten) {
   // Corrected coordinates are relative to the centre, y upwards.
   EXPECT_DOUBLE_EQ(measured.Get(0)->x, 100.75 - 600.0);
   EXPECT_DOUBLE_EQ(measured.Get(0)->y, 449.5 - 200.5);
+  // Positions are written to a ten-thousandth of a pixel.
+  EXPECT_EQ(test::readBytes(folder.path() + "a.crd").substr(0, 17), "100,25 ; 200,5\r\n1");
 
   std::array<std::string, 101> names;
   std::array<double, 101> steps{};

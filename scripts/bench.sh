@@ -15,6 +15,9 @@ fi
 if [ -x "$build/bench/detect_bench" ]; then
   "$build/bench/detect_bench" --benchmark_counters_tabular=true | tee -a "$build/bench-report.txt"
 fi
+if [ -x "$build/bench/refine_bench" ]; then
+  "$build/bench/refine_bench" --benchmark_counters_tabular=true | tee -a "$build/bench-report.txt"
+fi
 if [ "${WHOLE_RUNS:-3}" -gt 0 ] && [ -x "$build/bench/plain_loops_run" ]; then
   bash "$(dirname "$0")/../bench/whole_runs.sh" "$build" "${WHOLE_RUNS:-3}" | tee -a "$build/bench-report.txt"
 fi

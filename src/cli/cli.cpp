@@ -136,6 +136,18 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   synthCmd->add_option("--seed", synth.seed, "Seed of the noise")->capture_default_str();
   synthCmd->add_option("--decimal-separator", synthSeparator, "Decimal separator written")
       ->capture_default_str();
+  std::string tiltAxis, principalOffset;
+  std::vector<std::string> stepErrors;
+  synthCmd->add_option("--tilt", synth.tiltDegrees, "Tilt of the target against the viewing axis, degrees");
+  synthCmd->add_option("--tilt-axis", tiltAxis,
+                       "Target axis of the tilt: x (top away) or y (right side away)");
+  synthCmd->add_option("--k1", synth.k1, "Radial distortion k1 at the normalised radius, not corrected");
+  synthCmd->add_option("--k2", synth.k2, "Radial distortion k2 at the normalised radius, not corrected");
+  synthCmd->add_option("--principal-offset", principalOffset,
+                       "Principal point minus image centre, X,Y pixels");
+  synthCmd->add_option("--step-jitter", synth.stepJitter,
+                       "Deviation of the true steps from the listed one, mm");
+  synthCmd->add_option("--step-error", stepErrors, "K:MM: the step after image K listed MM longer than true");
 
   DetectCommand detect(app);
 
@@ -164,7 +176,8 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       return kExitBadArguments;
     }
     synth.decimalSeparator = synthSeparator[0];
-    if (const std::string problem = synthOptionsProblem(synth); !problem.empty()) {
+    if (std::string problem = applySynthTexts(synth, tiltAxis, principalOffset, stepErrors);
+        !problem.empty() || !(problem = synthOptionsProblem(synth)).empty()) {
       err << "kavo-cli synth: " << problem << '\n';
       return kExitBadArguments;
     }

@@ -10,33 +10,47 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <numbers>
-#include <random>
 #include <vector>
 
 namespace kavo {
 
 namespace {
 
-// Standard normal numbers from the raw 64-bit generator (Box–Muller), so that a seed gives the
-// same series with every standard library.
-class Gaussian {
-public:
-  explicit Gaussian(std::uint64_t seed) : engine(seed) {}
-  double next() {
-    const double u1 = (static_cast<double>(engine() >> 11) + 1.0) * 0x1.0p-53; // (0, 1]
-    const double u2 = static_cast<double>(engine() >> 11) * 0x1.0p-53;         // [0, 1)
-    return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * std::numbers::pi * u2);
-  }
-
-private:
-  std::mt19937_64 engine;
-};
-
 std::string shortest(double value) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   return std::string(buffer, result.ptr);
+}
+
+std::string numbers(const std::vector<double>& values) {
+  std::string text = "[";
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    text += (i == 0 ? "" : ", ") + shortest(values[i]);
+  }
+  return text + "]";
+}
+
+SyntheticGeometryOptions geometryOf(const SynthOptions& o) {
+  SyntheticGeometryOptions g;
+  g.rows = o.rows;
+  g.cols = o.cols;
+  g.pitch = o.pitch;
+  g.focal = o.focal;
+  g.images = o.images;
+  g.step = o.step;
+  g.noise = o.noise;
+  g.seed = o.seed;
+  g.imageWidth = o.imageWidth;
+  g.imageHeight = o.imageHeight;
+  g.tiltDegrees = o.tiltDegrees;
+  g.tiltAxis = o.tiltAxis;
+  g.k1 = o.k1;
+  g.k2 = o.k2;
+  g.principalOffsetX = o.principalOffsetX;
+  g.principalOffsetY = o.principalOffsetY;
+  g.stepJitter = o.stepJitter;
+  g.stepErrors = o.stepErrors;
+  return g;
 }
 
 // Each writer returns the reason it could not write, naming the file.
@@ -51,7 +65,44 @@ std::string imageName(int index) {
   return "img" + std::string(number.size() < 2 ? 2 - number.size() : 0, '0') + number + ".crd";
 }
 
+// A whole number or a decimal number with "." (the command line's notation).
+bool readNumber(const std::string& text, double& value) {
+  const char* end = text.data() + text.size();
+  const auto r = std::from_chars(text.data(), end, value);
+  return r.ec == std::errc() && r.ptr == end && std::isfinite(value);
+}
+
 } // namespace
+
+std::string applySynthTexts(SynthOptions& o, const std::string& tiltAxis, const std::string& principalOffset,
+                            const std::vector<std::string>& stepErrors) {
+  if (!tiltAxis.empty()) {
+    if (tiltAxis != "x" && tiltAxis != "y") {
+      return "--tilt-axis must be x or y";
+    }
+    o.tiltAxis = tiltAxis[0];
+  }
+  if (!principalOffset.empty()) {
+    const auto comma = principalOffset.find(',');
+    if (comma == std::string::npos || !readNumber(principalOffset.substr(0, comma), o.principalOffsetX) ||
+        !readNumber(principalOffset.substr(comma + 1), o.principalOffsetY)) {
+      return "--principal-offset must look like 12.5,-8";
+    }
+  }
+  for (const std::string& text : stepErrors) {
+    const auto colon = text.find(':');
+    double after = 0.0;
+    ListedStepError e;
+    if (colon == std::string::npos || !readNumber(text.substr(0, colon), after) ||
+        !readNumber(text.substr(colon + 1), e.error) || after != std::floor(after) || after < 1.0 ||
+        after > 1000.0) {
+      return "--step-error must look like 4:-2 (the step after image 4 listed 2 mm short)";
+    }
+    e.after = static_cast<int>(after);
+    o.stepErrors.push_back(e);
+  }
+  return {};
+}
 
 std::string synthOptionsProblem(const SynthOptions& o) {
   if (o.rows < 2 || o.cols < 2 || o.rows * o.cols < 4) {
@@ -70,6 +121,24 @@ std::string synthOptionsProblem(const SynthOptions& o) {
   if (!(o.noise >= 0.0) || !std::isfinite(o.noise)) {
     return "the noise must be zero or a positive number";
   }
+  if (!(std::fabs(o.tiltDegrees) < 60.0) || (o.tiltAxis != 'x' && o.tiltAxis != 'y')) {
+    return "the tilt must lie within ±60 degrees about the axis x or y";
+  }
+  if (!std::isfinite(o.k1) || !std::isfinite(o.k2) || !std::isfinite(o.principalOffsetX) ||
+      !std::isfinite(o.principalOffsetY)) {
+    return "distortion and principal point offset must be numbers";
+  }
+  if (!(o.stepJitter >= 0.0) || !std::isfinite(o.stepJitter)) {
+    return "the step jitter must be zero or a positive number";
+  }
+  for (const ListedStepError& e : o.stepErrors) {
+    if (e.after < 1 || e.after >= o.images) {
+      return "a wrong step must come after one of images 1 to " + std::to_string(o.images - 1);
+    }
+    if (!std::isfinite(e.error) || !(o.step + e.error > 0.0)) {
+      return "a wrong step must still be a positive length";
+    }
+  }
   return {};
 }
 
@@ -87,11 +156,8 @@ SynthSeries writeSyntheticSeries(const std::string& folder, const SynthOptions& 
   const char sep = o.decimalSeparator;
   const double cx = o.imageWidth / 2.0;
   const double cy = o.imageHeight / 2.0;
-  const double targetWidth = (o.cols - 1) * o.pitch;
-  const double targetHeight = (o.rows - 1) * o.pitch;
-  // At the first image the target fills 90 percent of the frame along its tighter side.
-  const double startDistance =
-      o.focal * std::max(targetWidth / (0.9 * o.imageWidth), targetHeight / (0.9 * o.imageHeight));
+  const SyntheticGeometry geometry = makeSyntheticGeometry(geometryOf(o));
+  const double startDistance = geometry.startDistance;
 
   SynthSeries series;
   series.cameraFile = dir + "camera.cam";
@@ -118,37 +184,47 @@ SynthSeries writeSyntheticSeries(const std::string& folder, const SynthOptions& 
   }
   check(writeCoordinateFile(series.sceneFile, scene, sep));
 
-  Gaussian gaussian(o.seed);
   std::vector<std::string> names;
   for (int i = 0; i < o.images; ++i) {
-    const double distance = startDistance + i * o.step;
     std::vector<CoordinatePair> measured;
-    for (int r = 0; r < o.rows; ++r) {
-      for (int c = 0; c < o.cols; ++c) {
-        // Measured rows grow downwards while the target's Y grows upwards.
-        double u = cx + o.focal * (c * o.pitch - targetWidth / 2.0) / distance;
-        double v = cy - o.focal * (r * o.pitch - targetHeight / 2.0) / distance;
-        if (o.noise > 0.0) {
-          u += o.noise * gaussian.next();
-          v += o.noise * gaussian.next();
-        }
-        measured.push_back({u, v});
-      }
+    for (const Point2& p : geometry.measured[static_cast<std::size_t>(i)]) {
+      measured.push_back({p.x, p.y});
     }
     check(writeCoordinateFile(dir + imageName(i), measured, sep));
     names.push_back(imageName(i));
   }
-  check(writeListFile(series.listFile, names, std::vector<double>(o.images - 1, o.step), sep));
+  check(writeListFile(series.listFile, names, geometry.listedSteps, sep));
 
-  check(saveLines(dir + "truth.json",
-                  {"{", "  \"focal\": " + shortest(o.focal) + ",",
-                   "  \"grid\": \"" + std::to_string(o.rows) + "x" + std::to_string(o.cols) + "\",",
-                   "  \"pitch\": " + shortest(o.pitch) + ",",
-                   "  \"images\": " + std::to_string(o.images) + ",", "  \"step\": " + shortest(o.step) + ",",
-                   "  \"noise\": " + shortest(o.noise) + ",", "  \"seed\": " + std::to_string(o.seed) + ",",
-                   "  \"startDistance\": " + shortest(startDistance) + ",",
-                   "  \"imageWidth\": " + shortest(o.imageWidth) + ",",
-                   "  \"imageHeight\": " + shortest(o.imageHeight), "}"}));
+  check(saveLines(
+      dir + "truth.json",
+      {"{",
+       "  \"focal\": " + shortest(o.focal) + ",",
+       "  \"grid\": \"" + std::to_string(o.rows) + "x" + std::to_string(o.cols) + "\",",
+       "  \"pitch\": " + shortest(o.pitch) + ",",
+       "  \"images\": " + std::to_string(o.images) + ",",
+       "  \"step\": " + shortest(o.step) + ",",
+       "  \"noise\": " + shortest(o.noise) + ",",
+       "  \"seed\": " + std::to_string(o.seed) + ",",
+       "  \"startDistance\": " + shortest(startDistance) + ",",
+       "  \"imageWidth\": " + shortest(o.imageWidth) + ",",
+       "  \"imageHeight\": " + shortest(o.imageHeight) + ",",
+       "  \"principalPoint\": " + numbers({cx + o.principalOffsetX, cy + o.principalOffsetY}) + ",",
+       "  \"k1\": " + shortest(o.k1) + ",",
+       "  \"k2\": " + shortest(o.k2) + ",",
+       "  \"distortionRadius\": \"x/z, y/z\",",
+       "  \"tiltDegrees\": " + shortest(o.tiltDegrees) + ",",
+       std::string("  \"tiltAxis\": \"") + o.tiltAxis + "\",",
+       "  \"rotation\": " +
+           numbers({geometry.pose.rotation[0], geometry.pose.rotation[1], geometry.pose.rotation[2]}) + ",",
+       "  \"translation\": " +
+           numbers(
+               {geometry.pose.translation[0], geometry.pose.translation[1], geometry.pose.translation[2]}) +
+           ",",
+       "  \"stepJitter\": " + shortest(o.stepJitter) + ",",
+       "  \"trueSteps\": " + numbers(geometry.trueSteps) + ",",
+       "  \"listedSteps\": " + numbers(geometry.listedSteps) + ",",
+       "  \"distances\": " + numbers(geometry.distances),
+       "}"}));
   return series;
 }
 

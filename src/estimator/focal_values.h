@@ -77,6 +77,8 @@ public:
   static void visitBlock(const Block& block, const PairRule& rule, Visitor& visitor);
 
 private:
+  friend class FocalValuePairs; // walks the values with the image pair of each
+
   void walkErased(void (*emit)(void*, const double*, std::size_t), void* context) const;
 
   std::vector<double> stored; // values held one by one (fromVector)

@@ -1,0 +1,386 @@
+#include "refine/series_problem.h"
+
+#include "estimator/estimator.h"
+
+#include <Eigen/Dense>
+#include <ceres/ceres.h>
+
+#include <cmath>
+#include <memory>
+#include <utility>
+
+namespace kavo {
+namespace {
+
+// One point of one image: the model's image coordinates minus the measured ones, whitened.
+struct PointCost {
+  double sceneX;
+  double sceneY;
+  double x;
+  double y;
+  double listedShift; // direction × listed cumulative step
+  double direction;   // +1 when the camera moves away along the list
+  double inverseSigma;
+
+  template <typename T>
+  bool operator()(const T* focal, const T* principal, const T* distortion, const T* rotation,
+                  const T* translation, const T* offset, T* residual) const {
+    const T shift = T(listedShift) + T(direction) * offset[0];
+    T p[3];
+    targetPointInCamera(rotation, translation, shift, sceneX, sceneY, p);
+    if (!(p[2] > T(0))) {
+      return false; // behind the camera: the solver must not go there
+    }
+    T out[2];
+    projectCameraPoint(focal[0], principal, distortion, p, out);
+    residual[0] = (out[0] - T(x)) * T(inverseSigma);
+    residual[1] = (out[1] - T(y)) * T(inverseSigma);
+    return true;
+  }
+};
+
+// The step between two images drawn towards its listed length.
+struct StepPriorCost {
+  double inverseSigma;
+  template <typename T> bool operator()(const T* before, const T* after, T* residual) const {
+    residual[0] = (after[0] - before[0]) * T(inverseSigma);
+    return true;
+  }
+};
+
+class StopCallback final : public ceres::IterationCallback {
+public:
+  explicit StopCallback(const std::function<bool()>& check) : shouldStop(check) {}
+  ceres::CallbackReturnType operator()(const ceres::IterationSummary&) override {
+    if (shouldStop && shouldStop()) {
+      stopped = true;
+      return ceres::SOLVER_ABORT;
+    }
+    return ceres::SOLVER_CONTINUE;
+  }
+  bool stopped = false;
+
+private:
+  const std::function<bool()>& shouldStop;
+};
+
+// The problem of one stage with its own copies of the unknowns (the solver works on them in place).
+struct Built {
+  ceres::Problem problem;
+  std::unique_ptr<ceres::LossFunction> loss;
+  double focal = 0.0;
+  double principal[2] = {0.0, 0.0};
+  double distortion[2] = {0.0, 0.0};
+  double rotation[3] = {0.0, 0.0, 0.0};
+  double translation[3] = {0.0, 0.0, 0.0};
+  std::vector<double> blocks; // distance offsets, shared by the images of one block
+  std::vector<int> blockOf;   // per image
+  std::vector<char> blockFree;
+
+  static ceres::Problem::Options options() {
+    ceres::Problem::Options o;
+    o.loss_function_ownership = ceres::DO_NOT_TAKE_OWNERSHIP;
+    return o;
+  }
+  Built() : problem(options()) {}
+};
+
+std::unique_ptr<Built> build(const SeriesData& data, const std::vector<char>& used, const SeriesState& state,
+                             const StageSettings& stage) {
+  auto b = std::make_unique<Built>();
+  b->focal = state.camera.focal;
+  for (int i = 0; i < 2; ++i) {
+    b->principal[i] = state.camera.principal[i];
+    b->distortion[i] = state.camera.distortion[i];
+  }
+  for (int i = 0; i < 3; ++i) {
+    b->rotation[i] = state.pose.rotation[i];
+    b->translation[i] = state.pose.translation[i];
+  }
+  const std::size_t n = data.images.size();
+  b->blockOf.assign(n, 0);
+  if (stage.steps == StageSettings::Steps::FreeSuspect) {
+    int block = 0;
+    b->blocks.push_back(0.0);
+    b->blockFree.push_back(0);
+    for (std::size_t i = 1; i < n; ++i) {
+      if (i - 1 < stage.freeStep.size() && stage.freeStep[i - 1] != 0) {
+        ++block;
+        b->blocks.push_back(state.offset[i]);
+        b->blockFree.push_back(1);
+      }
+      b->blockOf[i] = block;
+    }
+  } else {
+    const bool free = stage.steps != StageSettings::Steps::Listed;
+    for (std::size_t i = 0; i < n; ++i) {
+      b->blocks.push_back(i == 0 ? 0.0 : state.offset[i]);
+      b->blockFree.push_back(free && i > 0 ? 1 : 0);
+      b->blockOf[i] = static_cast<int>(i);
+    }
+  }
+
+  switch (stage.loss) {
+  case StageSettings::Loss::Plain:
+    break;
+  case StageSettings::Loss::Cauchy:
+    b->loss = std::make_unique<ceres::CauchyLoss>(stage.lossScale);
+    break;
+  case StageSettings::Loss::Huber:
+    b->loss = std::make_unique<ceres::HuberLoss>(stage.lossScale);
+    break;
+  }
+  const double direction = state.movingAway ? 1.0 : -1.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (used[i] == 0) {
+      continue;
+    }
+    double* offset = &b->blocks[static_cast<std::size_t>(b->blockOf[i])];
+    for (const Observation& o : data.images[i].points) {
+      auto* cost = new ceres::AutoDiffCostFunction<PointCost, 2, 1, 2, 2, 3, 3, 1>(new PointCost{
+          o.sceneX, o.sceneY, o.x, o.y, direction * data.cumulative[i], direction, 1.0 / stage.sigma});
+      b->problem.AddResidualBlock(cost, b->loss.get(), &b->focal, b->principal, b->distortion, b->rotation,
+                                  b->translation, offset);
+    }
+  }
+  if (stage.steps == StageSettings::Steps::Prior && stage.stepPrior > 0.0) {
+    for (std::size_t k = 0; k + 1 < n; ++k) {
+      if (k < stage.freeStep.size() && stage.freeStep[k] != 0) {
+        continue;
+      }
+      auto* cost =
+          new ceres::AutoDiffCostFunction<StepPriorCost, 1, 1, 1>(new StepPriorCost{1.0 / stage.stepPrior});
+      b->problem.AddResidualBlock(cost, nullptr, &b->blocks[k], &b->blocks[k + 1]);
+    }
+  }
+
+  ceres::Problem& p = b->problem;
+  if (stage.focalFixed) {
+    p.SetParameterBlockConstant(&b->focal);
+  }
+  if (stage.principalFixed) {
+    p.SetParameterBlockConstant(b->principal);
+  }
+  if (stage.k1Fixed && stage.k2Fixed) {
+    p.SetParameterBlockConstant(b->distortion);
+  } else if (stage.k1Fixed || stage.k2Fixed) {
+    p.SetManifold(b->distortion, new ceres::SubsetManifold(2, {stage.k1Fixed ? 0 : 1}));
+  }
+  for (std::size_t k = 0; k < b->blocks.size(); ++k) {
+    if (b->blockFree[k] == 0 && p.HasParameterBlock(&b->blocks[k])) {
+      p.SetParameterBlockConstant(&b->blocks[k]);
+    }
+  }
+  return b;
+}
+
+void readBack(const Built& b, SeriesState& state) {
+  state.camera.focal = b.focal;
+  for (int i = 0; i < 2; ++i) {
+    state.camera.principal[i] = b.principal[i];
+    state.camera.distortion[i] = b.distortion[i];
+  }
+  for (int i = 0; i < 3; ++i) {
+    state.pose.rotation[i] = b.rotation[i];
+    state.pose.translation[i] = b.translation[i];
+  }
+  for (std::size_t i = 0; i < b.blockOf.size(); ++i) {
+    state.offset[i] = b.blocks[static_cast<std::size_t>(b.blockOf[i])];
+  }
+}
+
+// Whether the free unknowns are determined at all: the smallest singular value of the Jacobian with
+// its columns scaled to unit length (so units do not matter) must not vanish against the largest.
+// Checked before the covariance, which would otherwise refuse with a message on the error stream.
+bool wellDetermined(ceres::Problem& p) {
+  ceres::CRSMatrix crs;
+  if (!p.Evaluate(ceres::Problem::EvaluateOptions(), nullptr, nullptr, nullptr, &crs)) {
+    return false;
+  }
+  Eigen::MatrixXd j = Eigen::MatrixXd::Zero(crs.num_rows, crs.num_cols);
+  for (int r = 0; r < crs.num_rows; ++r) {
+    for (int k = crs.rows[static_cast<std::size_t>(r)]; k < crs.rows[static_cast<std::size_t>(r) + 1]; ++k) {
+      j(r, crs.cols[static_cast<std::size_t>(k)]) = crs.values[static_cast<std::size_t>(k)];
+    }
+  }
+  std::vector<Eigen::Index> kept;
+  for (Eigen::Index c = 0; c < j.cols(); ++c) {
+    const double norm = j.col(c).norm();
+    if (norm > 0.0) {
+      j.col(c) /= norm;
+      kept.push_back(c);
+    }
+  }
+  if (kept.empty() || !j.allFinite()) {
+    return false;
+  }
+  Eigen::MatrixXd scaled(j.rows(), static_cast<Eigen::Index>(kept.size()));
+  for (std::size_t c = 0; c < kept.size(); ++c) {
+    scaled.col(static_cast<Eigen::Index>(c)) = j.col(kept[c]);
+  }
+  const Eigen::JacobiSVD<Eigen::MatrixXd> svd(scaled);
+  const Eigen::VectorXd sv = svd.singularValues();
+  return sv(sv.size() - 1) > 1e-7 * sv(0);
+}
+
+bool isVariable(const ceres::Problem& p, const double* block) {
+  return p.HasParameterBlock(block) && !p.IsParameterBlockConstant(block);
+}
+
+} // namespace
+
+SeriesProblem::SeriesProblem(const SeriesData& series, std::vector<char> used)
+    : data(series), imageUsed(std::move(used)) {}
+
+int SeriesProblem::observationCount() const {
+  int count = 0;
+  for (std::size_t i = 0; i < data.images.size(); ++i) {
+    if (imageUsed[i] != 0) {
+      count += static_cast<int>(data.images[i].points.size());
+    }
+  }
+  return count;
+}
+
+bool SeriesProblem::solve(SeriesState& state, const StageSettings& stage,
+                          const std::function<bool()>& shouldStop) const {
+  const auto b = build(data, imageUsed, state, stage);
+  ceres::Solver::Options options;
+  options.linear_solver_type = ceres::DENSE_QR;
+  options.num_threads = 1;
+  options.max_num_iterations = stage.maxIterations;
+  options.function_tolerance = 1e-13;
+  options.parameter_tolerance = 1e-12;
+  options.gradient_tolerance = 1e-14;
+  options.logging_type = ceres::SILENT;
+  options.minimizer_progress_to_stdout = false;
+  StopCallback stop(shouldStop);
+  options.callbacks.push_back(&stop);
+  ceres::Solver::Summary summary;
+  ceres::Solve(options, &b->problem, &summary);
+  if (stop.stopped) {
+    throw RunAbandoned(AbandonReason::Cancelled, "the run was cancelled");
+  }
+  if (!summary.IsSolutionUsable() || !std::isfinite(b->focal) || !(b->focal > 0.0)) {
+    return false;
+  }
+  readBack(*b, state);
+  return true;
+}
+
+SeriesCovariance SeriesProblem::covariance(const SeriesState& state, const StageSettings& stage) const {
+  SeriesCovariance out;
+  out.step.assign(data.steps.size(), 0.0);
+  const auto b = build(data, imageUsed, state, stage);
+  ceres::Problem& p = b->problem;
+
+  std::vector<std::pair<const double*, const double*>> pairs;
+  const bool focalFree = isVariable(p, &b->focal);
+  const bool principalFree = isVariable(p, b->principal);
+  if (focalFree) {
+    pairs.emplace_back(&b->focal, &b->focal);
+  }
+  if (principalFree) {
+    pairs.emplace_back(b->principal, b->principal);
+  }
+  // Every free distance block with every other: the measured steps' full covariance follows.
+  std::vector<int> freeBlocks;
+  for (std::size_t k = 0; k < b->blocks.size(); ++k) {
+    if (isVariable(p, &b->blocks[k])) {
+      freeBlocks.push_back(static_cast<int>(k));
+    }
+  }
+  for (std::size_t x = 0; x < freeBlocks.size(); ++x) {
+    for (std::size_t y = x; y < freeBlocks.size(); ++y) {
+      pairs.emplace_back(&b->blocks[static_cast<std::size_t>(freeBlocks[x])],
+                         &b->blocks[static_cast<std::size_t>(freeBlocks[y])]);
+    }
+  }
+  if (pairs.empty()) {
+    out.ok = true;
+    return out;
+  }
+
+  if (!wellDetermined(p)) {
+    return out;
+  }
+  ceres::Covariance::Options options;
+  options.algorithm_type = ceres::DENSE_SVD;
+  // Determinacy is judged above on the scaled Jacobian; unscaled, the focal length in pixels beside
+  // a distortion coefficient spans far more than this threshold's default.
+  options.min_reciprocal_condition_number = 1e-30;
+  options.num_threads = 1;
+  ceres::Covariance covariance(options);
+  if (!covariance.Compute(pairs, &p)) {
+    return out;
+  }
+  if (focalFree) {
+    covariance.GetCovarianceBlock(&b->focal, &b->focal, &out.focal);
+  }
+  if (principalFree) {
+    double c[4];
+    covariance.GetCovarianceBlock(b->principal, b->principal, c);
+    out.principal[0] = c[0];
+    out.principal[1] = c[1];
+    out.principal[2] = c[3];
+  }
+  // Covariance of two images' distance offsets (0 for a held block).
+  const auto offsetCovariance = [&](std::size_t i, std::size_t j) {
+    const int bi = b->blockOf[i];
+    const int bj = b->blockOf[j];
+    const double* pi = &b->blocks[static_cast<std::size_t>(bi)];
+    const double* pj = &b->blocks[static_cast<std::size_t>(bj)];
+    if (!isVariable(p, pi) || !isVariable(p, pj)) {
+      return 0.0;
+    }
+    double value = 0.0;
+    covariance.GetCovarianceBlock(bi <= bj ? pi : pj, bi <= bj ? pj : pi, &value);
+    return value;
+  };
+  const std::size_t k = data.steps.size();
+  out.stepMatrix.assign(k * k, 0.0);
+  for (std::size_t a = 0; a < k; ++a) {
+    for (std::size_t c = a; c < k; ++c) {
+      const double v = offsetCovariance(a + 1, c + 1) - offsetCovariance(a + 1, c) -
+                       offsetCovariance(a, c + 1) + offsetCovariance(a, c);
+      out.stepMatrix[a * k + c] = v;
+      out.stepMatrix[c * k + a] = v;
+    }
+    out.step[a] = std::max(out.stepMatrix[a * k + a], 0.0);
+  }
+  out.ok = std::isfinite(out.focal) && out.focal >= 0.0;
+  return out;
+}
+
+std::vector<std::vector<std::array<double, 2>>> SeriesProblem::residuals(const SeriesState& state) const {
+  std::vector<std::vector<std::array<double, 2>>> all(data.images.size());
+  const double direction = state.movingAway ? 1.0 : -1.0;
+  for (std::size_t i = 0; i < data.images.size(); ++i) {
+    if (imageUsed[i] == 0) {
+      continue;
+    }
+    const double shift = direction * (data.cumulative[i] + state.offset[i]);
+    for (const Observation& o : data.images[i].points) {
+      double out[2];
+      projectTargetPoint(state.camera.focal, state.camera.principal, state.camera.distortion,
+                         state.pose.rotation, state.pose.translation, shift, o.sceneX, o.sceneY, out);
+      all[i].push_back({out[0] - o.x, out[1] - o.y});
+    }
+  }
+  return all;
+}
+
+double lossWeight(const StageSettings& stage, double r) {
+  const double a = stage.lossScale;
+  switch (stage.loss) {
+  case StageSettings::Loss::Plain:
+    return 1.0;
+  case StageSettings::Loss::Cauchy:
+    return 1.0 / (1.0 + r * r / (a * a));
+  case StageSettings::Loss::Huber:
+    return r <= a ? 1.0 : a / r;
+  }
+  return 1.0;
+}
+
+} // namespace kavo

@@ -1,0 +1,134 @@
+// The interval of the classic mean: built on exactly the classic values, reaching across the shift
+// the refined model predicts, and naming the images the classic result leaves unused.
+#include "refine/classic_interval.h"
+#include "refine/refine_series.h"
+#include "refine/refine_texts.h"
+#include "refine/series_assessment.h"
+#include "refine_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace kavo {
+namespace {
+
+using testing::boardSeries;
+using testing::refineInputFor;
+
+bool hasWarning(const RefinedResult& r, const std::string& start) {
+  return std::any_of(r.warnings.begin(), r.warnings.end(),
+                     [&](const std::string& w) { return w.rfind(start, 0) == 0; });
+}
+
+// The sample series: its classic result is known to the last bit.
+TEST(ClassicInterval, BelongsToTheClassicMeanOfTheSample) {
+  const RefineInput in = testing::sampleSeriesInput(std::string(KAVO_EXAMPLES) + "/sample");
+  const SeriesAssessment a = assessSeries(in);
+  const ClassicUncertainty& u = a.uncertainty;
+  ASSERT_TRUE(u.available) << u.message;
+  EXPECT_EQ(u.mean, 1799.7003262444346);
+  std::int64_t kept = 0;
+  double sum = 0.0;
+  for (const PairSums& p : u.pairs) {
+    kept += p.count;
+    sum += p.sum;
+    EXPECT_LT(p.base, p.partner);
+  }
+  // Exactly the values the classic run keeps inside its band of 3 deviations.
+  const FocalValues values = enumerateFocalValues(in.points, in.settings, {});
+  EXPECT_EQ(values.size(), 1314);
+  const Statistics clipped = clippedStatistics(values, unclippedStatistics(values), 3.0);
+  EXPECT_EQ(kept, clipped.count);
+  EXPECT_EQ(u.mean, clipped.mean);
+  // The run's own values give the same interval without enumerating them again.
+  const ClassicUncertainty again = classicInterval(in, &a.refined, {}, &values);
+  EXPECT_EQ(again.mean, u.mean);
+  EXPECT_EQ(again.intervalLow, u.intervalLow);
+  EXPECT_EQ(again.intervalHigh, u.intervalHigh);
+  EXPECT_NEAR(sum / static_cast<double>(kept), u.mean, 1e-9 * u.mean);
+  EXPECT_EQ(u.imagesUsed, 6);
+  EXPECT_TRUE(u.unusedImages.empty());
+  // Values of one image pair share its two images' errors: the honest error of the mean is far
+  // above the deviation over √n (0.2547) that treats 1314 values as independent.
+  EXPECT_GT(u.standardError, 2.0 * 0.2547);
+  EXPECT_LE(u.intervalLow, u.mean);
+  EXPECT_GE(u.intervalHigh, u.mean);
+  EXPECT_LE(u.intervalLow, 1800.0);
+  EXPECT_GE(u.intervalHigh, 1800.0);
+  ASSERT_TRUE(a.refined.ok) << a.refined.message;
+  EXPECT_NEAR(a.refined.focal, 1800.0, 1.0);
+}
+
+TEST(ClassicInterval, ReachesAcrossTheShiftOfATiltedTarget) {
+  SyntheticGeometryOptions o = boardSeries(71);
+  o.tiltDegrees = 8.0;
+  RefineInput in = refineInputFor(o);
+  in.decimalSeparator = ',';
+  const SeriesAssessment a = assessSeries(in);
+  const ClassicUncertainty& u = a.uncertainty;
+  ASSERT_TRUE(u.available) << u.message;
+  ASSERT_TRUE(u.biasKnown);
+  // The classic formula reads a target tilted this way 1.6 % short; the model predicts it.
+  EXPECT_LT(u.mean, 0.99 * o.focal);
+  EXPECT_NEAR(u.mean - u.bias, o.focal, 0.001 * o.focal);
+  // The interval is about the truth: it lies around the mean less its shift, here well above the mean.
+  EXPECT_GT(u.intervalLow, u.mean);
+  EXPECT_LE(u.intervalLow, o.focal);
+  EXPECT_GE(u.intervalHigh, o.focal);
+  ASSERT_GE(a.refined.tiltWarning, 0);
+  const std::string& tilt = a.refined.warnings[static_cast<std::size_t>(a.refined.tiltWarning)];
+  EXPECT_EQ(tilt.rfind("Мишень наклонена на 8,0° к оси съёмки: классический результат смещён на -1,5", 0), 0u)
+      << tilt;
+  // The two intervals overlap, so the results do not contradict each other.
+  EXPECT_FALSE(hasWarning(a.refined, "Классический"));
+}
+
+TEST(ClassicInterval, NamesTheImagesTheSettingsLeaveUnused) {
+  const SyntheticGeometryOptions o = boardSeries(72);
+  const SeriesAssessment a = assessSeries(refineInputFor(o));
+  EXPECT_EQ(a.uncertainty.unusedImages, (std::vector<int>{8, 9, 10}));
+  EXPECT_TRUE(hasWarning(a.refined, "Изображения 8–10 не участвуют в классическом результате"));
+
+  // Relaxed angle and spacing tests let every image take part.
+  RefineInput relaxed = refineInputFor(o);
+  relaxed.settings.minLineAngle = 0.1;
+  relaxed.settings.minPointSpacing = 0.05;
+  const ClassicUncertainty u = classicInterval(relaxed, &a.refined);
+  ASSERT_TRUE(u.available) << u.message;
+  EXPECT_TRUE(u.unusedImages.empty());
+  EXPECT_EQ(u.imagesUsed, 10);
+  EXPECT_LE(u.intervalLow, o.focal);
+  EXPECT_GE(u.intervalHigh, o.focal);
+}
+
+TEST(ClassicInterval, ContradictingResultsAreReported) {
+  const SyntheticGeometryOptions o = boardSeries(73);
+  const RefineInput in = refineInputFor(o);
+  RefinedResult refined = refineSeries(in);
+  ASSERT_TRUE(refined.ok);
+  ClassicUncertainty classic = classicInterval(in, &refined);
+  ASSERT_TRUE(classic.available);
+  classic.mean += 20.0;
+  classic.intervalLow += 20.0;
+  classic.intervalHigh += 20.0;
+  addComparisonWarnings(in, classic, refined);
+  EXPECT_TRUE(hasWarning(refined, "Классический (" + decimalText(classic.mean, 2, '.') + ") и уточнённый (" +
+                                      decimalText(refined.focal, 2, '.') + ") результаты расходятся"))
+      << refined.warnings.back();
+}
+
+TEST(ClassicInterval, NeedsThreeImagesWithValues) {
+  SyntheticGeometryOptions o = boardSeries(74);
+  o.images = 2;
+  const RefineInput in = refineInputFor(o);
+  const RefinedResult refined = refineSeries(in);
+  const ClassicUncertainty u = classicInterval(in, &refined);
+  EXPECT_FALSE(u.available);
+  EXPECT_FALSE(u.message.empty());
+  EXPECT_EQ(u.imagesUsed, 2);
+}
+
+} // namespace
+} // namespace kavo

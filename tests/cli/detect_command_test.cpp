@@ -1,7 +1,10 @@
 #include "../datafiles/temp_folder.h"
 #include "cli/cli.h"
+#include "datafiles/camera_file.h"
+#include "datafiles/coordinate_files.h"
 #include "datafiles/list_file.h"
 #include "photo_renderer.h"
+#include "refine/refine_series.h"
 
 #include <nlohmann/json.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -105,6 +108,38 @@ nlohmann::json computeJson(const std::string& out, const char* separator = ".") 
   return nlohmann::json::parse(r.out);
 }
 
+// The refined fit over the files detect wrote, read through the same readers as compute.
+RefinedResult refinedFit(const std::string& out) {
+  RefineInput in;
+  std::vector<std::string> table;
+  double focal = 0.0;
+  EXPECT_TRUE(ReadCameraFile(out + "/camera.cam", in.imageCentreX, in.imageCentreY, table, focal,
+                             in.settings.imageWidth, in.settings.imageHeight, '.')
+                  .ok);
+  VT_Points scene(1);
+  EXPECT_TRUE(ReadScenePoints(out + "/scene.crd", scene, '.').ok);
+  for (int i = 0; i < scene.Count(); ++i) {
+    in.points.scene.push_back({scene.Get(i)->x, scene.Get(i)->y});
+  }
+  std::array<std::string, 101> names{};
+  std::array<double, 101> steps{};
+  int count = 0;
+  ReadListFile(out + "/series.lst", names, steps, count, '.');
+  for (int j = 0; j < count; ++j) {
+    VT_Points points(1);
+    EXPECT_TRUE(ReadImagePoints(out + "/" + names[static_cast<std::size_t>(j)], points, table,
+                                in.imageCentreX, in.imageCentreY, '.')
+                    .ok);
+    std::vector<Point2> image;
+    for (int i = 0; i < points.Count(); ++i) {
+      image.push_back({points.Get(i)->x, points.Get(i)->y});
+    }
+    in.points.images.push_back(image);
+    in.settings.imageValues.push_back(steps[static_cast<std::size_t>(j)]);
+  }
+  return refineSeries(in);
+}
+
 // Everything under a folder, hidden entries included.
 std::set<std::string> entries(const fs::path& folder) {
   std::set<std::string> names;
@@ -117,7 +152,8 @@ std::set<std::string> entries(const fs::path& folder) {
 class DetectThenCompute : public ::testing::TestWithParam<Target> {};
 
 // The photo road: detect writes the files, compute reads them as they are and finds the focal length
-// the photos were drawn with, without asking whether to overwrite a focal length.
+// the photos were drawn with, without asking whether to overwrite a focal length; so does the
+// refined fit over the same files.
 TEST_P(DetectThenCompute, FindsTheFocalLengthTheCameraHad) {
   const Target& t = GetParam();
   test::TempFolder work;
@@ -131,8 +167,12 @@ TEST_P(DetectThenCompute, FindsTheFocalLengthTheCameraHad) {
   const nlohmann::json result = computeJson(out);
   ASSERT_EQ(result["status"], "ok") << result.dump();
   const double focal = result["meanValue"];
-  std::printf("  %s: focal %.4f px from %d values\n", t.name, focal, result["valueCount"].get<int>());
+  const RefinedResult refined = refinedFit(out);
+  ASSERT_TRUE(refined.ok) << refined.message;
+  std::printf("  %s: focal %.4f px from %d values, refined %.4f px\n", t.name, focal,
+              result["valueCount"].get<int>(), refined.focal);
   EXPECT_LE(std::abs(focal - kFocal) / kFocal, 0.001);
+  EXPECT_LE(std::abs(refined.focal - kFocal) / kFocal, 0.0005);
   for (const auto& w : result["warnings"]) {
     EXPECT_EQ(w.get<std::string>().find("уже вычислено"), std::string::npos);
   }

@@ -12,6 +12,9 @@ fi
 if [ -x "$build/bench/cancel_bench" ]; then
   "$build/bench/cancel_bench" | tee -a "$build/bench-report.txt"
 fi
+if [ -x "$build/bench/detect_bench" ]; then
+  "$build/bench/detect_bench" --benchmark_counters_tabular=true | tee -a "$build/bench-report.txt"
+fi
 if [ -x "$build/bench/refine_bench" ]; then
   "$build/bench/refine_bench" --benchmark_counters_tabular=true | tee -a "$build/bench-report.txt"
 fi

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "cli/compute_run.h"
+#include "cli/detect_command.h"
 #include "cli/synthetic_series.h"
 #include "core/error.h"
 #include "platform/locale_separator.h"
@@ -130,6 +131,8 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                        "Deviation of the true steps from the listed one, mm");
   synthCmd->add_option("--step-error", stepErrors, "K:MM: the step after image K listed MM longer than true");
 
+  DetectCommand detect(app);
+
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -138,6 +141,9 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return code == 0 ? 0 : kExitBadArguments;
   }
 
+  if (detect.parsed()) {
+    return detect.run(out, err);
+  }
   if (synthCmd->parsed()) {
     int rows = 0, cols = 0;
     char x = 0, extra = 0;

@@ -1,0 +1,47 @@
+#include "detect/photo_detection.h"
+
+#include "detect/chessboard_finder.h"
+#include "detect/circle_grid_finder.h"
+#include "detect/photo_image.h"
+
+#include <exception>
+
+namespace kavo::detect {
+
+PhotoDetection detectPhoto(const std::string& photo, const TargetSpec& spec) {
+  PhotoDetection d;
+  d.photo = photo;
+  try {
+    std::string why;
+    const auto image = loadPhoto(photo, why);
+    if (!image) {
+      d.status = PhotoStatus::Failed;
+      d.problem = why;
+      return d;
+    }
+    d.width = image->width;
+    d.height = image->height;
+    const FinderOutcome found =
+        spec.kind == TargetKind::Chessboard ? findChessboard(*image, spec) : findCircleGrid(*image, spec);
+    if (!found.found) {
+      d.status = PhotoStatus::NotFound;
+      d.problem = found.why;
+      return d;
+    }
+    auto ordered = orderByPosition(found.points, found.grid, why);
+    if (!ordered) {
+      d.status = PhotoStatus::NotFound;
+      d.problem = "найденные точки не складываются в ряды: " + why;
+      return d;
+    }
+    d.points = std::move(*ordered);
+    d.status = PhotoStatus::Found;
+  } catch (const std::exception& e) {
+    // OpenCV reports its failures (and a photo too large for memory) as exceptions.
+    d.status = PhotoStatus::Failed;
+    d.problem = std::string("ошибка поиска мишени: ") + e.what();
+  }
+  return d;
+}
+
+} // namespace kavo::detect

@@ -1,0 +1,158 @@
+#include "detect/series_from_photos.h"
+
+#include "detect/output_folder.h"
+#include "detect/overlay.h"
+#include "detect/parallel.h"
+#include "detect/series_files.h"
+
+#include <cmath>
+#include <filesystem>
+#include <mutex>
+#include <set>
+
+namespace kavo::detect {
+
+namespace {
+
+bool endsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string finalPath(const std::string& folder, const std::string& name) {
+  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+} // namespace
+
+std::string photoSeriesRequestProblem(const PhotoSeriesRequest& r) {
+  if (std::string why = targetSpecProblem(r.target); !why.empty()) {
+    return why;
+  }
+  if (!std::isfinite(r.step) || r.step == 0.0) {
+    return "шаг камеры должен быть ненулевым числом миллиметров";
+  }
+  if (r.photos.size() < 2) {
+    return "для серии нужно хотя бы два снимка";
+  }
+  if (r.photos.size() > kMaxSeriesPhotos && !r.skipUndetected) {
+    return "в серии может быть не больше " + std::to_string(kMaxSeriesPhotos) + " снимков, а их " +
+           std::to_string(r.photos.size());
+  }
+  std::set<std::string> seen;
+  for (const auto& photo : r.photos) {
+    std::error_code ec;
+    const auto same = std::filesystem::weakly_canonical(std::filesystem::absolute(photo, ec), ec).string();
+    if (!seen.insert(ec ? photo : same).second) {
+      return photo + ": снимок указан дважды";
+    }
+  }
+  if (r.outFolder.empty()) {
+    return "не указана папка для файлов серии";
+  }
+  if (r.decimalSeparator != '.' && r.decimalSeparator != ',') {
+    return "десятичный разделитель должен быть «.» или «,»";
+  }
+  return {};
+}
+
+PhotoSeriesOutcome writeSeriesFromPhotos(const PhotoSeriesRequest& request,
+                                         const std::function<void(const PhotoSeriesProgress&)>& progress,
+                                         const std::function<bool()>& stop) {
+  PhotoSeriesOutcome out;
+  out.error = photoSeriesRequestProblem(request);
+  if (!out.error.empty()) {
+    return out;
+  }
+  const bool overlays = !request.overlayFolder.empty();
+  // The folders are checked before the photos are searched, which may take minutes.
+  std::vector<OutputTarget> targets{{request.outFolder, seriesFilesOf(request.outFolder)}};
+  if (overlays) {
+    targets.push_back({request.overlayFolder, [](const std::string& relative, bool folder) {
+                         return !folder && relative.find('/') == std::string::npos &&
+                                endsWith(relative, kOverlaySuffix);
+                       }});
+  }
+  auto staged = StagedOutput::prepare(targets, out.error);
+  if (!staged) {
+    return out;
+  }
+
+  SeriesOptions options;
+  options.threads = request.threads;
+  options.stopRequested = stop;
+  options.progress = [&](const PhotoDetection& photo, int done, int total) {
+    if (progress) {
+      progress({PhotoSeriesProgress::Stage::Searching, done, total, &photo});
+    }
+  };
+  out.detection = detectSeries(request.photos, request.target, options);
+  if (out.detection.cancelled) {
+    out.status = PhotoSeriesOutcome::Status::Cancelled;
+    out.error = "поиск мишени прерван; ничего не записано";
+    return out;
+  }
+  out.plan = planSeries(out.detection.photos, request.step, request.skipUndetected);
+  out.warnings = out.plan.warnings;
+  if (!out.plan.error.empty()) {
+    out.error = out.plan.error;
+    return out;
+  }
+
+  const std::vector<std::string> names = photoBaseNames(request.photos);
+  out.error = writeSeriesFiles(staged->stagedFolder(0), out.detection.photos, out.plan, names, request.target,
+                               request.decimalSeparator);
+  if (!out.error.empty()) {
+    return out;
+  }
+  if (overlays) {
+    std::mutex reporting;
+    std::vector<std::string> problems(out.plan.kept.size());
+    int done = 0;
+    const int total = static_cast<int>(out.plan.kept.size());
+    const int drawn = forEachInParallel(
+        total, request.threads,
+        [&](int k) {
+          const PhotoDetection& photo = out.detection.photos[out.plan.kept[static_cast<std::size_t>(k)]];
+          problems[static_cast<std::size_t>(k)] =
+              writeOverlay(photo, staged->stagedFolder(1) +
+                                      names[out.plan.kept[static_cast<std::size_t>(k)]] + kOverlaySuffix);
+          const std::lock_guard<std::mutex> lock(reporting);
+          ++done;
+          if (progress) {
+            progress({PhotoSeriesProgress::Stage::Drawing, done, total, &photo});
+          }
+        },
+        stop);
+    if (drawn < total) {
+      out.status = PhotoSeriesOutcome::Status::Cancelled;
+      out.error = "рисование точек на снимках прервано; ничего не записано";
+      return out;
+    }
+    for (const auto& problem : problems) {
+      if (!problem.empty()) {
+        out.error = problem;
+        return out;
+      }
+    }
+  }
+  out.error = staged->publish();
+  if (!out.error.empty()) {
+    return out;
+  }
+
+  out.status = PhotoSeriesOutcome::Status::Written;
+  out.cameraFile = finalPath(request.outFolder, kCameraFileName);
+  out.sceneFile = finalPath(request.outFolder, kSceneFileName);
+  out.listFile = finalPath(request.outFolder, kListFileName);
+  out.coordinateFiles.assign(request.photos.size(), {});
+  out.overlayFiles.assign(request.photos.size(), {});
+  for (const std::size_t i : out.plan.kept) {
+    out.coordinateFiles[i] = finalPath(request.outFolder, names[i] + ".crd");
+    if (overlays) {
+      out.overlayFiles[i] = finalPath(request.overlayFolder, names[i] + kOverlaySuffix);
+    }
+  }
+  return out;
+}
+
+} // namespace kavo::detect

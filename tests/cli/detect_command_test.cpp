@@ -1,0 +1,310 @@
+#include "cli/cli.h"
+#include "datafiles/camera_file.h"
+#include "datafiles/coordinate_files.h"
+#include "datafiles/list_file.h"
+#include "photo_renderer.h"
+#include "refine/refine_series.h"
+#include "temp_folder.h"
+
+#include <nlohmann/json.hpp>
+#include <opencv2/imgcodecs.hpp>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+
+namespace kavo {
+namespace {
+
+namespace fs = std::filesystem;
+using detect::TargetKind;
+using detect::TargetSpec;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+CliRun cli(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  CliRun r;
+  r.status = runCli(args, out, err);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+constexpr double kFocal = 1000.0;
+constexpr double kStep = 40.0;
+
+// A series that fills most of the frame, as a user takes it: six photos, the camera moving 40 mm
+// away along its axis between them, focal length 1000 px.
+struct Target {
+  const char* name;
+  const char* pattern;
+  const char* size;
+  TargetSpec spec;
+};
+
+const Target kTargets[] = {
+    {"Chessboard", "chessboard", "9x6", {TargetKind::Chessboard, 9, 6, 60.0}},
+    {"Circles", "circles", "7x5", {TargetKind::Circles, 7, 5, 80.0}},
+    {"StaggeredCircles", "acircles", "4x11", {TargetKind::AsymmetricCircles, 4, 11, 40.0}},
+};
+
+// Every series is drawn once for all tests of the file.
+class PhotoSeries {
+public:
+  static const test::RenderedSeries& of(const Target& t) {
+    static std::map<std::string, test::RenderedSeries> drawn;
+    auto it = drawn.find(t.name);
+    if (it == drawn.end()) {
+      test::PhotoScene first;
+      first.target = t.spec;
+      first.focal = kFocal;
+      first.distance = 480.0;
+      first.rollDegrees = 1.5;
+      first.blurSigma = 0.8;
+      first.noiseLevels = 2.0;
+      fs::create_directories(folder().path() + t.name);
+      it = drawn.emplace(t.name, test::renderSeries(folder().path() + t.name + "/", first, 6, kStep)).first;
+    }
+    return it->second;
+  }
+  static std::string blank() {
+    static const std::string path = test::writeBlankPhoto(folder().path() + "blank.png", 1200, 900);
+    return path;
+  }
+
+private:
+  static const test::TempFolder& folder() {
+    static const test::TempFolder f;
+    return f;
+  }
+};
+
+std::vector<std::string> detectArgs(const Target& t, const std::string& out,
+                                    const std::vector<std::string>& photos,
+                                    std::vector<std::string> extra = {}) {
+  std::vector<std::string> args{"detect", "--pattern", t.pattern, "--size", t.size};
+  args.insert(args.end(), {"--square", std::to_string(t.spec.pitch), "--step", "40", "--out", out});
+  if (std::find(extra.begin(), extra.end(), "--decimal-separator") == extra.end()) {
+    args.insert(args.end(), {"--decimal-separator", "."});
+  }
+  args.insert(args.end(), extra.begin(), extra.end());
+  args.insert(args.end(), photos.begin(), photos.end());
+  return args;
+}
+
+nlohmann::json computeJson(const std::string& out, const char* separator = ".") {
+  const CliRun r = cli({"compute", "--camera", out + "/camera.cam", "--scene", out + "/scene.crd", "--list",
+                        out + "/series.lst", "--decimal-separator", separator, "--json"});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  return nlohmann::json::parse(r.out);
+}
+
+// The refined fit over the files detect wrote, read through the same readers as compute.
+RefinedResult refinedFit(const std::string& out) {
+  RefineInput in;
+  std::vector<std::string> table;
+  double focal = 0.0;
+  EXPECT_TRUE(ReadCameraFile(out + "/camera.cam", in.imageCentreX, in.imageCentreY, table, focal,
+                             in.settings.imageWidth, in.settings.imageHeight, '.')
+                  .ok);
+  VT_Points scene(1);
+  EXPECT_TRUE(ReadScenePoints(out + "/scene.crd", scene, '.').ok);
+  for (int i = 0; i < scene.Count(); ++i) {
+    in.points.scene.push_back({scene.Get(i)->x, scene.Get(i)->y});
+  }
+  std::array<std::string, 101> names{};
+  std::array<double, 101> steps{};
+  int count = 0;
+  ReadListFile(out + "/series.lst", names, steps, count, '.');
+  for (int j = 0; j < count; ++j) {
+    VT_Points points(1);
+    EXPECT_TRUE(ReadImagePoints(out + "/" + names[static_cast<std::size_t>(j)], points, table,
+                                in.imageCentreX, in.imageCentreY, '.')
+                    .ok);
+    std::vector<Point2> image;
+    for (int i = 0; i < points.Count(); ++i) {
+      image.push_back({points.Get(i)->x, points.Get(i)->y});
+    }
+    in.points.images.push_back(image);
+    in.settings.imageValues.push_back(steps[static_cast<std::size_t>(j)]);
+  }
+  return refineSeries(in);
+}
+
+// Everything under a folder, hidden entries included.
+std::set<std::string> entries(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    names.insert(fs::relative(e.path(), folder).string());
+  }
+  return names;
+}
+
+class DetectThenCompute : public ::testing::TestWithParam<Target> {};
+
+// The photo road: detect writes the files, compute reads them as they are and finds the focal length
+// the photos were drawn with, without asking whether to overwrite a focal length; so does the
+// refined fit over the same files.
+TEST_P(DetectThenCompute, FindsTheFocalLengthTheCameraHad) {
+  const Target& t = GetParam();
+  test::TempFolder work;
+  const std::string out = work.path() + "series";
+  const CliRun detected =
+      cli(detectArgs(t, out, PhotoSeries::of(t).photos, {"--overlays", work.path() + "marks"}));
+  ASSERT_EQ(detected.status, 0) << detected.err;
+  EXPECT_EQ(detected.out, out + "/camera.cam\n" + out + "/scene.crd\n" + out + "/series.lst\n");
+  EXPECT_NE(detected.err.find("[6/6] "), std::string::npos) << "progress on stderr";
+
+  const nlohmann::json result = computeJson(out);
+  ASSERT_EQ(result["status"], "ok") << result.dump();
+  const double focal = result["meanValue"];
+  const RefinedResult refined = refinedFit(out);
+  ASSERT_TRUE(refined.ok) << refined.message;
+  std::printf("  %s: focal %.4f px from %d values, refined %.4f px\n", t.name, focal,
+              result["valueCount"].get<int>(), refined.focal);
+  EXPECT_LE(std::abs(focal - kFocal) / kFocal, 0.001);
+  EXPECT_LE(std::abs(refined.focal - kFocal) / kFocal, 0.0005);
+  for (const auto& w : result["warnings"]) {
+    EXPECT_EQ(w.get<std::string>().find("уже вычислено"), std::string::npos);
+  }
+  // One overlay per photo, as large as the photo.
+  for (const auto& photo : PhotoSeries::of(t).photos) {
+    const std::string stem = fs::path(photo).stem().string();
+    const cv::Mat marks = cv::imread(work.path() + "marks/" + stem + "_points.jpg");
+    EXPECT_EQ(marks.cols, 1200) << stem;
+    EXPECT_EQ(marks.rows, 900) << stem;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, DetectThenCompute, ::testing::ValuesIn(kTargets),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+struct SkipCase {
+  const char* name;
+  std::size_t blankAt;
+  std::vector<double> steps; // the list file's travel, in camera steps
+};
+
+class SkipUndetected : public ::testing::TestWithParam<SkipCase> {};
+
+// A photo without the target is left out and the camera's travel still adds up: compute finds the
+// same focal length.
+TEST_P(SkipUndetected, KeepsTheDistancesRight) {
+  const Target& t = kTargets[0];
+  std::vector<std::string> photos = PhotoSeries::of(t).photos;
+  photos[GetParam().blankAt] = PhotoSeries::blank();
+  test::TempFolder work;
+  const std::string out = work.path() + "series";
+  const CliRun r =
+      cli(detectArgs(t, out, photos, {"--skip-undetected", "--json", "--decimal-separator", ","}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("Предупреждение: " + PhotoSeries::blank() + ": снимок пропущен"), std::string::npos)
+      << r.err;
+
+  std::array<std::string, 101> names;
+  std::array<double, 101> steps{};
+  int count = 0;
+  ReadListFile(out + "/series.lst", names, steps, count, ',');
+  ASSERT_EQ(count, 5);
+  for (std::size_t k = 0; k < GetParam().steps.size(); ++k) {
+    EXPECT_EQ(steps[k], kStep * GetParam().steps[k]) << "step after photo " << k;
+  }
+  const nlohmann::json report = nlohmann::json::parse(r.out);
+  EXPECT_EQ(report["status"], "ok");
+  EXPECT_EQ(report["photos"][GetParam().blankAt]["status"], "not-found");
+  EXPECT_TRUE(report["photos"][GetParam().blankAt]["coordinates"].is_null());
+
+  const double focal = computeJson(out, ",")["meanValue"];
+  EXPECT_LE(std::abs(focal - kFocal) / kFocal, 0.001) << focal;
+}
+
+const SkipCase kSkips[] = {
+    {"First", 0, {1, 1, 1, 1}},
+    {"Middle", 2, {1, 2, 1, 1}},
+    {"Last", 5, {1, 1, 1, 1}},
+};
+INSTANTIATE_TEST_SUITE_P(Photos, SkipUndetected, ::testing::ValuesIn(kSkips),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(Detect, BlankPhotoIsNamedAndNothingIsWritten) {
+  const Target& t = kTargets[0];
+  std::vector<std::string> photos = PhotoSeries::of(t).photos;
+  photos[3] = PhotoSeries::blank();
+  test::TempFolder work;
+  const CliRun r = cli(detectArgs(t, work.path() + "series", photos, {"--overlays", work.path() + "marks"}));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("kavo-cli detect: " + PhotoSeries::blank() + ": снимок пуст"), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("ничего не записано"), std::string::npos) << r.err;
+  EXPECT_TRUE(entries(work.path()).empty()) << "no folder, hidden or not, is left";
+}
+
+TEST(Detect, RunAgainReplacesItsOwnFilesButNeverTheUsers) {
+  const Target& t = kTargets[1];
+  const auto& photos = PhotoSeries::of(t).photos;
+  test::TempFolder work;
+  const std::string out = work.path() + "series";
+  ASSERT_EQ(cli(detectArgs(t, out, photos)).status, 0);
+  // A second run with fewer photos: the old coordinate files go with the old folder.
+  ASSERT_EQ(cli(detectArgs(t, out, {photos.begin(), photos.begin() + 3})).status, 0);
+  EXPECT_FALSE(fs::exists(out + "/img04.crd"));
+  EXPECT_TRUE(fs::exists(out + "/img03.crd"));
+  // A folder holding the user's own files is refused and kept.
+  work.write("series/notes.txt", "mine");
+  const CliRun r = cli(detectArgs(t, out, photos));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("(notes.txt)"), std::string::npos) << r.err;
+  EXPECT_EQ(test::readBytes(out + "/notes.txt"), "mine");
+  EXPECT_TRUE(fs::exists(out + "/img03.crd"));
+}
+
+TEST(Detect, RefusesArgumentsThatCannotMakeASeries) {
+  const Target& t = kTargets[0];
+  const auto& photos = PhotoSeries::of(t).photos;
+  test::TempFolder work;
+  const std::string out = work.path() + "series";
+  const struct {
+    std::vector<std::string> args;
+    const char* says;
+  } cases[] = {
+      {{"detect", "--pattern", "chessboard", "--size", "9", "--square", "20", "--step", "40", "--out", out,
+        photos[0], photos[1]},
+       "--size"},
+      {{"detect", "--pattern", "squares", "--size", "9x6", "--square", "20", "--step", "40", "--out", out,
+        photos[0], photos[1]},
+       "--pattern"},
+      {{"detect", "--pattern", "chessboard", "--size", "9x6", "--square", "20", "--step", "0", "--out", out,
+        photos[0], photos[1]},
+       "шаг камеры"},
+      {{"detect", "--pattern", "chessboard", "--size", "9x6", "--square", "-2", "--step", "40", "--out", out,
+        photos[0], photos[1]},
+       "шаг сетки"},
+      {{"detect", "--pattern", "chessboard", "--size", "9x6", "--square", "20", "--step", "40", "--out", out,
+        photos[0]},
+       "хотя бы два"},
+      {{"detect", "--pattern", "chessboard", "--size", "9x6", "--square", "20", "--step", "40", "--out", out,
+        photos[0], photos[0]},
+       "указан дважды"},
+      {{"detect", "--pattern", "chessboard", "--size", "9x6", "--square", "20", "--step", "40", "--out", out,
+        "--decimal-separator", ";", photos[0], photos[1]},
+       "--decimal-separator"},
+  };
+  for (const auto& c : cases) {
+    const CliRun r = cli(c.args);
+    EXPECT_EQ(r.status, 2) << c.says;
+    EXPECT_NE((r.err + r.out).find(c.says), std::string::npos) << r.err;
+  }
+  EXPECT_TRUE(entries(work.path()).empty());
+}
+
+} // namespace
+} // namespace kavo

@@ -1,0 +1,195 @@
+#include "photo_renderer.h"
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+
+namespace kavo::test {
+
+namespace {
+
+cv::Matx33d rotation(const PhotoScene& s) {
+  const double k = std::numbers::pi / 180.0;
+  const double r = s.rollDegrees * k, a = s.tiltXDegrees * k, b = s.tiltYDegrees * k;
+  const cv::Matx33d rz(std::cos(r), -std::sin(r), 0, std::sin(r), std::cos(r), 0, 0, 0, 1);
+  const cv::Matx33d rx(1, 0, 0, 0, std::cos(a), -std::sin(a), 0, std::sin(a), std::cos(a));
+  const cv::Matx33d ry(std::cos(b), 0, std::sin(b), 0, 1, 0, -std::sin(b), 0, std::cos(b));
+  return rz * rx * ry;
+}
+
+cv::Point2d project(const cv::Matx33d& h, double u, double v) {
+  const cv::Vec3d p = h * cv::Vec3d(u, v, 1.0);
+  return {p[0] / p[2], p[1] / p[2]};
+}
+
+} // namespace
+
+RenderedPhoto renderPhoto(const PhotoScene& s) {
+  const detect::TargetSpec& t = s.target;
+  const double p = t.pitch;
+  const auto grid = detect::finderGrid(t);
+  int maxColumn = 0, maxRow = 0;
+  for (const auto& g : grid) {
+    maxColumn = std::max(maxColumn, g.column);
+    maxRow = std::max(maxRow, g.row);
+  }
+  // Target millimetres: the first point at (0, 0), u to the right, v downwards.
+  const double uc = maxColumn * p / 2.0, vc = maxRow * p / 2.0;
+
+  // Millimetres on the target to photo pixels (centre of the first pixel at 0, 0).
+  const cv::Matx33d rot = rotation(s);
+  const double sigma = s.mirrored ? -1.0 : 1.0;
+  const cv::Vec3d c0(sigma * rot(0, 0), sigma * rot(1, 0), sigma * rot(2, 0));
+  const cv::Vec3d c1(rot(0, 1), rot(1, 1), rot(2, 1));
+  const cv::Vec3d c2 = cv::Vec3d(s.offsetX, s.offsetY, s.distance) - uc * c0 - vc * c1;
+  const cv::Matx33d k(s.focal, 0, (s.width - 1) / 2.0, 0, s.focal, (s.height - 1) / 2.0, 0, 0, 1);
+  const cv::Matx33d onTarget(c0[0], c1[0], c2[0], c0[1], c1[1], c2[1], c0[2], c1[2], c2[2]);
+  const cv::Matx33d toPhoto = k * onTarget;
+
+  // The drawing: whole pixels per pitch so that the squares' edges fall on pixel boundaries, about as
+  // fine as the supersampled frame where the target comes nearest.
+  const double nearest = s.distance - std::abs(std::sin(s.tiltXDegrees * std::numbers::pi / 180)) * vc -
+                         std::abs(std::sin(s.tiltYDegrees * std::numbers::pi / 180)) * uc;
+  const int perPitch = std::max(16, static_cast<int>(std::ceil(1.2 * s.supersample * s.focal * p /
+                                                               std::max(nearest, 0.2 * s.distance))));
+  const double ppm = perPitch / p;
+  const int margin = 2; // pitches of light ground around the points
+  const int columnsDrawn = maxColumn + 2 * margin, rowsDrawn = maxRow + 2 * margin;
+  cv::Mat drawing(rowsDrawn * perPitch, columnsDrawn * perPitch, CV_32F, cv::Scalar(s.light));
+  const bool chessboard = t.kind == detect::TargetKind::Chessboard;
+  const double ground = chessboard || !s.lightOnDark ? s.light : s.dark;
+  const double ink = chessboard || !s.lightOnDark ? s.dark : s.light;
+  drawing.setTo(cv::Scalar(ground));
+  if (chessboard) {
+    // Squares from one pitch before the first corner to one after the last.
+    for (int j = -1; j < t.rows; ++j) {
+      for (int i = -1; i < t.columns; ++i) {
+        if (((i + j) % 2 + 2) % 2 == 0) {
+          const cv::Rect square((i + margin) * perPitch, (j + margin) * perPitch, perPitch, perPitch);
+          drawing(square).setTo(cv::Scalar(ink));
+        }
+      }
+    }
+  } else {
+    constexpr int shift = 8;
+    const double scale = 1 << shift;
+    for (const auto& g : grid) {
+      // Pixel centres are whole numbers: the point's millimetres become (mm + margin) * ppm - 0.5.
+      const cv::Point centre(static_cast<int>(std::lround(((g.column + margin) * perPitch - 0.5) * scale)),
+                             static_cast<int>(std::lround(((g.row + margin) * perPitch - 0.5) * scale)));
+      cv::circle(drawing, centre, static_cast<int>(std::lround(s.circleRadius * perPitch * scale)),
+                 cv::Scalar(ink), cv::FILLED, cv::LINE_AA, shift);
+    }
+  }
+  // Drawing pixels to target millimetres, and photo pixels to frame pixels.
+  const cv::Matx33d fromDrawing(1 / ppm, 0, 0.5 / ppm - margin * p, 0, 1 / ppm, 0.5 / ppm - margin * p, 0, 0,
+                                1);
+  const double ss = s.supersample;
+  const cv::Matx33d toFrame(ss, 0, (ss - 1) / 2, 0, ss, (ss - 1) / 2, 0, 0, 1);
+  cv::Mat frame;
+  cv::warpPerspective(drawing, frame, cv::Mat(toFrame * toPhoto * fromDrawing),
+                      cv::Size(s.width * s.supersample, s.height * s.supersample), cv::INTER_LINEAR,
+                      cv::BORDER_CONSTANT, cv::Scalar((s.dark + s.light) / 2));
+  RenderedPhoto photo;
+  if (s.supersample > 1) {
+    cv::resize(frame, photo.image, cv::Size(s.width, s.height), 0, 0, cv::INTER_AREA);
+  } else {
+    photo.image = frame;
+  }
+  if (s.blurSigma > 0) {
+    cv::GaussianBlur(photo.image, photo.image, cv::Size(), s.blurSigma);
+  }
+  if (s.shading > 0) {
+    const double a = s.shadingDegrees * std::numbers::pi / 180.0;
+    for (int y = 0; y < photo.image.rows; ++y) {
+      auto* row = photo.image.ptr<float>(y);
+      for (int x = 0; x < photo.image.cols; ++x) {
+        const double along = std::cos(a) * x / photo.image.cols + std::sin(a) * y / photo.image.rows;
+        row[x] *= static_cast<float>(1.0 + s.shading * (along - 0.5));
+      }
+    }
+  }
+  if (s.noiseLevels > 0) {
+    cv::Mat noise(photo.image.size(), CV_32F);
+    cv::RNG rng(s.seed);
+    rng.fill(noise, cv::RNG::NORMAL, 0.0, s.noiseLevels);
+    photo.image += noise;
+  }
+  for (const auto& g : grid) {
+    photo.truth.push_back(project(toPhoto, g.column * p, g.row * p));
+  }
+  return photo;
+}
+
+cv::Mat storedPhoto(const cv::Mat& levels, int bits, bool colour) {
+  cv::Mat out;
+  const double scale = bits == 16 ? 257.0 : 1.0;
+  const int depth = bits == 16 ? CV_16U : CV_8U;
+  if (!colour) {
+    levels.convertTo(out, depth, scale);
+    return out;
+  }
+  // A warm tint: the channels differ, as in a real colour photo of grey paper.
+  std::vector<cv::Mat> channels(3);
+  const double gains[3] = {0.85, 1.0, 1.1};
+  for (int c = 0; c < 3; ++c) {
+    levels.convertTo(channels[static_cast<std::size_t>(c)], depth, scale * gains[c]);
+  }
+  cv::merge(channels, out);
+  return out;
+}
+
+std::vector<cv::Point2d> truthInSeenOrder(const std::vector<cv::Point2d>& truth, int rows,
+                                          double rollDegrees) {
+  const double back = -std::remainder(rollDegrees, 180.0) * std::numbers::pi / 180.0;
+  auto upright = [&](const cv::Point2d& p) {
+    return cv::Point2d(std::cos(back) * p.x - std::sin(back) * p.y,
+                       std::sin(back) * p.x + std::cos(back) * p.y);
+  };
+  std::vector<cv::Point2d> sorted = truth;
+  std::sort(sorted.begin(), sorted.end(),
+            [&](const cv::Point2d& a, const cv::Point2d& b) { return upright(a).y < upright(b).y; });
+  const std::size_t perRow = sorted.size() / static_cast<std::size_t>(rows);
+  for (std::size_t r = 0; r < static_cast<std::size_t>(rows); ++r) {
+    const auto begin = sorted.begin() + static_cast<std::ptrdiff_t>(r * perRow);
+    std::sort(begin, begin + static_cast<std::ptrdiff_t>(perRow),
+              [&](const cv::Point2d& a, const cv::Point2d& b) { return upright(a).x < upright(b).x; });
+  }
+  return sorted;
+}
+
+RenderedSeries renderSeries(const std::string& folder, const PhotoScene& first, int count, double step) {
+  RenderedSeries series;
+  for (int k = 0; k < count; ++k) {
+    PhotoScene scene = first;
+    scene.distance = first.distance + k * step;
+    scene.seed = first.seed + static_cast<std::uint64_t>(k);
+    const RenderedPhoto photo = renderPhoto(scene);
+    const std::string number = std::to_string(k + 1);
+    const std::string path = folder + "img" + std::string(number.size() < 2 ? 1 : 0, '0') + number + ".png";
+    if (!cv::imwrite(path, storedPhoto(photo.image, 8, false))) {
+      throw std::runtime_error("cannot write " + path);
+    }
+    series.photos.push_back(path);
+    const auto grid = detect::finderGrid(scene.target);
+    int rows = 0;
+    for (const auto& g : grid) {
+      rows = std::max(rows, g.row + 1);
+    }
+    series.truth.push_back(truthInSeenOrder(photo.truth, rows, scene.rollDegrees));
+  }
+  return series;
+}
+
+std::string writeBlankPhoto(const std::string& path, int width, int height) {
+  if (!cv::imwrite(path, cv::Mat(height, width, CV_8U, cv::Scalar(128)))) {
+    throw std::runtime_error("cannot write " + path);
+  }
+  return path;
+}
+
+} // namespace kavo::test

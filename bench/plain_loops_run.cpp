@@ -6,7 +6,7 @@
 //
 //   plain_loops_run --camera F.cam --scene S.crd --list L.lst [--min-spacing 30] [--min-angle 30]
 //                   [--first-image 1] [--second-image 2] [--clip-sigma 3] [--decimal-separator .]
-#include "app/settings_units.h"
+#include "app/settings_input.h"
 #include "datafiles/camera_file.h"
 #include "datafiles/coordinate_files.h"
 #include "datafiles/list_file.h"

@@ -15,11 +15,8 @@ expected_focal=1799.7003
 [ -x "$kavo" ] || { echo "smoke-gui: $kavo is not built" >&2; exit 1; }
 command -v xvfb-run >/dev/null || { echo "smoke-gui: xvfb-run is missing (package xvfb)" >&2; exit 1; }
 
-series=""
-for candidate in "$root/examples/series" "$root/tests/gui/data/series"; do
-  if [ -f "$candidate/img06.crd" ]; then series="$candidate"; break; fi
-done
-[ -n "$series" ] || { echo "smoke-gui: the sample series is missing" >&2; exit 1; }
+series="$root/examples/sample"
+[ -f "$series/img06.crd" ] || { echo "smoke-gui: the sample series is missing" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

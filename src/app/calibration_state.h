@@ -1,9 +1,11 @@
 #pragma once
+#include "app/run_result.h"
 #include "core/vt_point.h"
 
 #include <array>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,7 +45,10 @@ struct CalibrationState {
   // Run bookkeeping and results.
   std::unique_ptr<VT_Points> runResults = std::make_unique<VT_Points>(1);
   int doneCount = 0;
-  bool resultSaved = true;
+  // The result the window shows, the only one Save may write; empty at start and once a file has
+  // been picked since (the result fields are cleared then).
+  std::optional<RunResult> shownResult;
+  bool resultSaved = true; // false while the shown result has not been written
   // The worker of the last run; expires when the worker has freed itself at the end of its run.
   std::weak_ptr<StatFocThread> quadrupleWorker;
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/abandon_text.h"
 #include "app/calibration_state.h"
 #include "app/main_view.h"
 #include "app/user_port.h"
@@ -8,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kavo {
 
@@ -15,18 +17,17 @@ namespace kavo {
 struct ComputeOutcome {
   enum class Stage {
     Idle,      // no command yet
-    Stopped,   // stopped before the launch; stopMessage is what the window showed (empty after "No")
+    Stopped,   // stopped before the launch; message is what the window showed (empty after "No")
     Running,   // the worker runs
-    Done,      // the worker signalled its end; the results were shown (or "no value" was said)
+    Done,      // the worker signalled its end and the result is shown (CalibrationState::shownResult)
+    NoValue,   // the run ended without a value to show (none produced, or a broken result list)
     Abandoned, // the worker ended without a result; abandon says why
   };
   Stage stage = Stage::Idle;
-  UserMessage stopMessage;
+  UserMessage message;               // the box that ended the command without a result
+  std::vector<std::string> warnings; // what the command said on the way without stopping
   RunEnd abandon;
 };
-
-// A short text for the status line: why a run ended without a result.
-std::string abandonText(const RunEnd& end);
 
 // The compute command of the main window (N10Click) with its launch and the display of the result
 // (Edit7Change), written against the user port and the main-window view so that the desktop and the
@@ -62,6 +63,9 @@ public:
   void setValuesObserver(std::function<void(const FocalValues&)> observer) {
     valuesObserver = std::move(observer);
   }
+  // Called whenever a run starts or ends and whenever the shown result changes: the owner applies
+  // the enable rules again.
+  void setChangeObserver(std::function<void()> observer) { changeObserver = std::move(observer); }
 
   const ComputeOutcome& outcome() const { return last; }
   // Completion token of the last worker: lets a caller wait until its thread and object are gone.
@@ -75,7 +79,9 @@ private:
   bool loadInputs();
   void launch();
   void stopWith(const UserMessage& message);
+  void changed();
   std::string imagePath(const std::string& name) const;
+  std::string noValueDetail() const;
 
   CalibrationState& state;
   UserPort& port;
@@ -84,7 +90,9 @@ private:
   char separator;
   int threadCount = 0;
   std::string imageFolder;
+  std::string runCameraFile; // the camera file the running worker's inputs came from
   std::function<void(const FocalValues&)> valuesObserver;
+  std::function<void()> changeObserver;
   int progress = 0;
   ComputeOutcome last;
   std::shared_ptr<Host> host;

@@ -30,9 +30,4 @@ std::string keyUpPath(const std::string& stored, const std::string& fieldText) {
   return folder.empty() ? fieldText : folder + fieldText;
 }
 
-bool computeAvailable(const std::string& cameraText, const std::string& sceneText,
-                      const std::string& listText) {
-  return !cameraText.empty() && !sceneText.empty() && !listText.empty();
-}
-
 } // namespace kavo

@@ -11,16 +11,11 @@ enum class FileField { Camera, Scene, List };
 std::string& storedPath(CalibrationState& state, FileField field);
 
 // A file chosen with a picker: stores its full path, makes every later picker open in the current
-// directory, and returns the text the field shows (the name without its folder). The window then
-// clears the three result fields.
+// directory, and returns the text the field shows (the name without its folder).
 std::string applyPickedFile(CalibrationState& state, FileField field, const std::string& path);
 
 // A key released in a file field: the field's text replaces the file name of the stored path and
 // keeps its folder; a stored path without a folder is replaced whole; an empty field changes nothing.
 std::string keyUpPath(const std::string& storedPath, const std::string& fieldText);
-
-// The compute command is available only when all three fields hold a name.
-bool computeAvailable(const std::string& cameraText, const std::string& sceneText,
-                      const std::string& listText);
 
 } // namespace kavo

@@ -1,4 +1,6 @@
 #pragma once
+#include "app/file_fields.h"
+#include "app/run_result.h"
 #include "estimator/focal_values.h"
 #include "estimator/stat_foc_thread.h"
 
@@ -6,11 +8,15 @@
 
 namespace kavo {
 
-// The main window as the compute command drives it. The desktop's window implements it with its
-// controls; the command line implements it without a window. Every call is made on the main thread.
+// The main window as the commands of src/app drive it: it shows what it is told and decides
+// nothing. The desktop's window implements it with its controls; the command line without a
+// window. Every call is made on the main thread.
 class MainView {
 public:
   virtual ~MainView() = default;
+
+  // A file field (Edit6, Edit4, Edit1): the name it shows and the full path behind it.
+  virtual void showFile(FileField field, const std::string& shownName, const std::string& fullPath) = 0;
 
   // Memo1, the results memo.
   virtual void clearMemo() = 0;
@@ -20,14 +26,13 @@ public:
   virtual void setProgressMaximum(int maximum) = 0;
   virtual void setProgressPosition(int position) = 0;
 
-  // The result fields Edit5 (focal length), Edit8 (deviation) and Edit9 (standard deviation).
-  virtual void setFocalText(const std::string& text) = 0;
-  virtual void setDeviationText(const std::string& text) = 0;
-  virtual void setStandardDeviationText(const std::string& text) = 0;
+  // The result fields Edit5 (focal length), Edit8 (deviation) and Edit9 (standard deviation): the
+  // texts of a result, or empty.
+  virtual void showResult(const RunResult& result) = 0;
+  virtual void clearResult() = 0;
 
-  // Button1 and N3 "Сохранить".
+  // Button1 and N3 "Сохранить"; N10 and Button2 "Счет". The commands decide when (command_rules.h).
   virtual void setSaveEnabled(bool enabled) = 0;
-  // N10 and Button2 "Счет": greyed while a run is under way (the command refuses one anyway).
   virtual void setComputeEnabled(bool enabled) = 0;
 
   // The hidden signal field Edit7. When its text changes the window must call

@@ -8,7 +8,7 @@ namespace kavo {
 // Every message box, question and file dialog goes through this port. The desktop answers it with
 // Qt dialogs, the command line without asking anybody, tests from a script.
 enum class BoxOwner { None, MainWindow, Editor };
-enum class BoxIcon { None, Information, Warning, Error, Exclamation };
+enum class BoxIcon { None, Information, Question, Warning, Error, Exclamation };
 // The answer to a question that can also be put aside: Cancel keeps everything as it was.
 enum class Answer { Yes, No, Cancel };
 

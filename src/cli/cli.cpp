@@ -48,27 +48,6 @@ private:
   bool installed = false;
 };
 
-void printHuman(const ComputeReport& r, std::ostream& out, std::ostream& err) {
-  for (const auto& w : r.warnings) {
-    err << "Предупреждение: " << w << '\n';
-  }
-  if (r.status == "ok" && r.shownFocal) {
-    out << "Фокусное расстояние (пикс.): " << *r.shownFocal << '\n'
-        << "Среднеквадратическое отклонение: " << r.shownDeviation.value_or("-") << '\n'
-        << "Стандартное отклонение: " << r.shownStddev.value_or("-") << '\n'
-        << "Количество значений: " << r.valueCount << '\n';
-    return;
-  }
-  if (r.message) {
-    err << r.caption.value_or("Ошибка!") << ' ' << *r.message << '\n';
-  } else if (r.status == "abandoned") {
-    err << "Счёт закончен без результата.\n";
-  }
-  if (r.detail) {
-    err << "  " << *r.detail << '\n';
-  }
-}
-
 std::string separatorProblem(const std::string& text) {
   if (text.size() != 1 || (text != "." && text != ",")) {
     return "--decimal-separator must be \".\" or \",\"";
@@ -87,22 +66,25 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   ComputeRequest compute;
   std::string separator;
   std::string mode = "normal";
+  SettingsNumbers& settings = compute.settings;
   auto* computeCmd =
       app.add_subcommand("compute", "Compute the focal length from a camera, scene and list file");
   computeCmd->add_option("--camera", compute.cameraFile, "Camera file (.cam)")->required();
   computeCmd->add_option("--scene", compute.sceneFile, "Scene coordinate file (.crd)")->required();
   computeCmd->add_option("--list", compute.listFile, "List file (.lst); image names are read in its folder")
       ->required();
-  computeCmd->add_option("--first-image", compute.firstImage, "Number of the first base image")
+  computeCmd->add_option("--first-image", settings.firstImageNumber, "Number of the first base image")
       ->capture_default_str();
-  computeCmd->add_option("--second-image", compute.secondImage, "Number of the next image")
-      ->capture_default_str();
-  computeCmd->add_option("--clip-sigma", compute.clipSigma, "Deviations beyond which values are clipped")
-      ->capture_default_str();
-  computeCmd->add_option("--min-angle", compute.minAngleDegrees, "Minimum angle between two lines, degrees")
+  computeCmd->add_option("--second-image", settings.secondImageNumber, "Number of the next image")
       ->capture_default_str();
   computeCmd
-      ->add_option("--min-spacing", compute.minSpacingPercent,
+      ->add_option("--clip-sigma", settings.clipSigmaCount, "Deviations beyond which values are clipped")
+      ->capture_default_str();
+  computeCmd
+      ->add_option("--min-angle", settings.minLineAngleDegrees, "Minimum angle between two lines, degrees")
+      ->capture_default_str();
+  computeCmd
+      ->add_option("--min-spacing", settings.minPointSpacingPercent,
                    "Minimum distance between points, percent of the image diagonal")
       ->capture_default_str();
   computeCmd->add_option("--decimal-separator", separator,
@@ -199,22 +181,13 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   } else {
     compute.decimalSeparator = separator[0];
   }
-  // The settings dialog's own checks of the image numbers.
-  if (compute.firstImage <= 0 || compute.secondImage <= 0) {
-    err << "kavo-cli compute: Номера изображений должны быть положительными!\n";
-    return kExitBadArguments;
-  }
-  if (compute.firstImage >= compute.secondImage) {
-    err << "kavo-cli compute: Номер первого изображения должен быть меньше номера второго!\n";
-    return kExitBadArguments;
-  }
 #ifndef KAVO_HAVE_GRAPH_PICTURE
   if (!compute.histogramOut.empty()) {
     err << "kavo-cli compute: --histogram-out: pictures are not available in this build (built without Qt)\n";
     return kExitBadArguments;
   }
 #endif
-  compute.mode = mode == "debug" ? 2 : 1;
+  settings.processingMode = mode == "debug" ? 2 : 1;
   compute.progressBar = isatty(STDERR_FILENO) == 1;
 
   InterruptGuard guard;
@@ -226,13 +199,18 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "kavo-cli compute: " << e.what() << '\n';
     return kExitNoResult;
   }
+  if (!result.refusedSettings.empty()) {
+    // The settings dialog's own checks (the image numbers).
+    err << "kavo-cli compute: " << result.refusedSettings << '\n';
+    return kExitBadArguments;
+  }
   if (compute.json) {
     out << toJson(result.report);
   } else {
-    printHuman(result.report, out, err);
+    printSummary(result.report, out, err);
   }
   if (result.exitStatus == kExitCancelled) {
-    err << "kavo-cli: the run was cancelled (Ctrl+C)\n";
+    err << "kavo-cli: счёт остановлен (Ctrl+C)\n";
   }
   return result.exitStatus;
 }

@@ -1,15 +1,13 @@
 #include "cli/compute_run.h"
 
-#include "app/compute_command.h"
-#include "app/settings_units.h"
-#include "datafiles/camera_file.h"
+#include "app/main_commands.h"
+#include "cli/cli.h"
+#include "cli/values_file.h"
 #include "datafiles/paths.h"
 #include "estimator/estimator.h"
 
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <ostream>
 
 #ifdef KAVO_HAVE_GRAPH_PICTURE
@@ -20,27 +18,22 @@ namespace kavo {
 
 namespace {
 
-// Nobody is asked anything: questions are answered "yes" and kept, with every box, for the report.
+// Nobody is asked anything: every question is answered "yes" (the command keeps what it went on
+// past as warnings), and the save dialog answers with the file named by --save.
 class CliPort final : public UserPort {
 public:
-  struct Event {
-    UserMessage message;
-    bool afterLaunch = false;
-  };
-  std::vector<Event> events;
-  bool afterLaunch = false;
+  explicit CliPort(std::string saveTarget) : saveTo(std::move(saveTarget)) {}
 
-  void showMessage(const UserMessage& m) override { events.push_back({m, afterLaunch}); }
-  bool askYesNo(const UserMessage& q) override {
-    events.push_back({q, afterLaunch});
-    return true;
-  }
-  Answer askYesNoCancel(const UserMessage& q) override {
-    events.push_back({q, afterLaunch});
-    return Answer::Yes;
-  }
+  void showMessage(const UserMessage&) override {}
+  bool askYesNo(const UserMessage&) override { return true; }
+  Answer askYesNoCancel(const UserMessage&) override { return Answer::Yes; }
   std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
-  std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
+  std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override {
+    return saveTo.empty() ? std::nullopt : std::optional<std::string>(saveTo);
+  }
+
+private:
+  std::string saveTo;
 };
 
 class CliView final : public MainView {
@@ -49,8 +42,8 @@ public:
 
   ComputeCommand* command = nullptr;
   std::vector<std::string> memo;
-  std::optional<std::string> focal, deviation, stddev;
 
+  void showFile(FileField, const std::string&, const std::string&) override {}
   void clearMemo() override { memo.clear(); }
   void appendMemoLine(const std::string& line) override { memo.push_back(line); }
   void setProgressMaximum(int maximum) override { progressMaximum = maximum; }
@@ -64,9 +57,8 @@ public:
       barShown = true;
     }
   }
-  void setFocalText(const std::string& t) override { focal = t; }
-  void setDeviationText(const std::string& t) override { deviation = t; }
-  void setStandardDeviationText(const std::string& t) override { stddev = t; }
+  void showResult(const RunResult&) override {}
+  void clearResult() override {}
   void setSaveEnabled(bool) override {}
   void setComputeEnabled(bool) override {}
   void setSignalText(const std::string& t) override {
@@ -99,89 +91,68 @@ private:
   std::string signal;
 };
 
-std::string writeValues(const std::string& path, const FocalValues& values) {
-  const std::string temporary = path + ".part";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file) {
-      return path + ": cannot be written";
+// The files the run writes besides the report: the values and the picture of their distribution.
+std::vector<std::string> writeRunOutputs(const ComputeRequest& request, const FocalValues& values) {
+  std::vector<std::string> problems;
+  if (!request.valuesOut.empty()) {
+    const std::string problem = writeValuesFile(request.valuesOut, values);
+    if (!problem.empty()) {
+      problems.push_back("значения не записаны: " + problem);
     }
-    values.forEachPiece([&](const double* v, std::size_t n) {
-      for (std::size_t i = 0; i < n; ++i) {
-        file << shortestNumber(v[i]) << '\n';
+  }
+#ifdef KAVO_HAVE_GRAPH_PICTURE
+  if (!request.histogramOut.empty()) {
+    if (values.empty()) {
+      problems.push_back("рисунок не записан: счёт не дал ни одного значения");
+    } else {
+      const Statistics s = unclippedStatistics(values);
+      const std::string problem =
+          exportDistributionPicture(request.histogramOut, values, request.settings.clipSigmaCount, s.mean,
+                                    s.deviation, s.standardDeviation, request.decimalSeparator);
+      if (!problem.empty()) {
+        problems.push_back("рисунок не записан: " + problem);
       }
-    });
-    file.flush();
-    if (!file) {
-      std::remove(temporary.c_str());
-      return path + ": writing failed";
     }
   }
-  std::error_code ec;
-  std::filesystem::rename(temporary, path, ec);
-  if (ec) {
-    std::remove(temporary.c_str());
-    return path + ": " + ec.message();
-  }
-  return {};
-}
-
-std::optional<std::string> nonEmpty(const std::string& text) {
-  return text.empty() ? std::nullopt : std::optional<std::string>(text);
+#endif
+  return problems;
 }
 
 } // namespace
 
 ComputeResult runCompute(const ComputeRequest& request, const std::atomic<bool>& interrupted,
                          std::ostream& out, std::ostream& err) {
+  ComputeResult result;
   CalibrationState state;
-  state.cameraFile = request.cameraFile;
-  state.sceneFile = request.sceneFile;
-  state.listFile = request.listFile;
-  state.clipSigmaCount = request.clipSigma;
-  state.minLineAngle = minLineAngleFromDegrees(request.minAngleDegrees);
-  state.minPointSpacing = minPointSpacingFromPercent(request.minSpacingPercent);
-  state.firstImageNumber = request.firstImage;
-  state.secondImageNumber = request.secondImage;
-  state.processingMode = request.mode;
+  if (const auto refused = applySettings(state, request.settings)) {
+    result.exitStatus = kExitBadArguments;
+    result.refusedSettings = refused->text;
+    return result;
+  }
 
-  CliPort port;
+  CliPort port(request.saveTo);
   CliView view(err, request.progressBar);
   QueuedDispatcher dispatcher;
-  ComputeCommand command(state, port, view, dispatcher, request.decimalSeparator);
+  MainCommands commands(state, port, view, dispatcher, request.decimalSeparator);
+  ComputeCommand& command = commands.compute();
   view.command = &command;
   command.setThreads(request.threads);
   command.setImageFolder(folderOf(request.listFile));
+  commands.takeFile(FileField::Camera, request.cameraFile);
+  commands.takeFile(FileField::Scene, request.sceneFile);
+  commands.takeFile(FileField::List, request.listFile);
 
   std::vector<std::string> outputProblems;
+  bool valuesSeen = false;
   if (!request.valuesOut.empty() || !request.histogramOut.empty()) {
     command.setValuesObserver([&](const FocalValues& values) {
-      if (!request.valuesOut.empty()) {
-        const std::string problem = writeValues(request.valuesOut, values);
-        if (!problem.empty()) {
-          outputProblems.push_back("the values were not written: " + problem);
-        }
-      }
-#ifdef KAVO_HAVE_GRAPH_PICTURE
-      if (!request.histogramOut.empty()) {
-        if (values.empty()) {
-          outputProblems.push_back("no picture was written: the run produced no value");
-        } else {
-          const Statistics s = unclippedStatistics(values);
-          const std::string problem =
-              exportDistributionPicture(request.histogramOut, values, request.clipSigma, s.mean, s.deviation,
-                                        s.standardDeviation, request.decimalSeparator);
-          if (!problem.empty()) {
-            outputProblems.push_back("the picture was not written: " + problem);
-          }
-        }
-      }
-#endif
+      valuesSeen = true;
+      const auto problems = writeRunOutputs(request, values);
+      outputProblems.insert(outputProblems.end(), problems.begin(), problems.end());
     });
   }
 
   command.N10Click();
-  port.afterLaunch = true;
   bool stopAsked = false;
   if (const auto exit = command.workerExit()) {
     while (!exit->finished()) {
@@ -194,75 +165,30 @@ ComputeResult runCompute(const ComputeRequest& request, const std::atomic<bool>&
   }
   view.endBar();
 
-  ComputeResult result;
+  result.report = reportOf(command.outcome(), state);
   ComputeReport& r = result.report;
-  const ComputeOutcome& outcome = command.outcome();
-  const VT_Points& results = *state.runResults;
-  std::size_t warningsEnd = port.events.size();
-  switch (outcome.stage) {
-  case ComputeOutcome::Stage::Done: {
-    r.status = "ok";
-    const int entries = results.Count();
-    r.valueCount = entries > 0 ? static_cast<long long>(results.Get(0)->x) : 0;
-    if (entries >= 4 && r.valueCount > 0) {
-      r.meanValue = results.Get(1)->x;
-      r.deviation = results.Get(2)->x;
-      r.standardDeviation = results.Get(3)->x;
-    }
-    break;
+  if (!valuesSeen && (!request.valuesOut.empty() || !request.histogramOut.empty())) {
+    outputProblems.push_back("значения и рисунок не записаны: счёт не дошёл до значений");
   }
-  case ComputeOutcome::Stage::Abandoned:
-    r.status = "abandoned";
-    r.detail = abandonText(outcome.abandon);
-    r.valueCount = results.Count() > 0 ? static_cast<long long>(results.Get(0)->x) : 0;
-    break;
-  default:
-    r.status = "stopped";
-    if (!outcome.stopMessage.text.empty()) {
-      r.message = outcome.stopMessage.text;
-      r.caption = outcome.stopMessage.caption;
-      r.detail = nonEmpty(outcome.stopMessage.detail);
-      warningsEnd = port.events.empty() ? 0 : port.events.size() - 1;
-    }
-    break;
-  }
-  for (std::size_t i = 0; i < port.events.size(); ++i) {
-    const auto& e = port.events[i];
-    if (!e.afterLaunch && i < warningsEnd) {
-      r.warnings.push_back(e.message.text);
-    } else if (e.afterLaunch && !r.message) {
-      // What the result display said instead of a result.
-      r.message = e.message.text;
-      r.caption = e.message.caption;
-      r.detail = nonEmpty(e.message.detail);
-    }
-  }
-  r.shownFocal = view.focal;
-  r.shownDeviation = view.deviation;
-  r.shownStddev = view.stddev;
-  const bool computed = r.status == "ok" && view.focal.has_value();
-
   if (!request.saveTo.empty()) {
-    if (computed) {
-      const ReadStatus saved = writeFocalLengthCopy(request.cameraFile, request.saveTo, *view.focal,
-                                                    *view.deviation, *view.stddev);
-      if (!saved.ok) {
-        outputProblems.push_back(saved.message + " " + saved.detail);
-      }
-    } else {
-      outputProblems.push_back("nothing was saved: there is no result");
+    const SaveOutcome saved = commands.SaveFocalLength();
+    if (saved.status == SaveOutcome::Status::NothingShown) {
+      outputProblems.push_back("ничего не сохранено: результата нет");
+    } else if (saved.status == SaveOutcome::Status::Failed) {
+      outputProblems.push_back(saved.failure.text + " " + saved.failure.detail);
     }
   }
   r.warnings.insert(r.warnings.end(), outputProblems.begin(), outputProblems.end());
 
+  const ComputeOutcome& outcome = command.outcome();
   if (stopAsked && outcome.stage == ComputeOutcome::Stage::Abandoned &&
       outcome.abandon.reason == AbandonReason::Cancelled) {
-    result.exitStatus = 130;
+    result.exitStatus = kExitCancelled;
   } else {
-    result.exitStatus = computed && outputProblems.empty() ? 0 : 1;
+    result.exitStatus = r.result && outputProblems.empty() ? kExitComputed : kExitNoResult;
   }
 
-  if (!request.json && request.mode == 2) {
+  if (!request.json && state.processingMode == 2) {
     for (const auto& line : view.memo) {
       out << line << '\n';
     }

@@ -1,5 +1,6 @@
 #pragma once
-#include "cli/json_text.h"
+#include "app/settings_input.h"
+#include "cli/compute_report.h"
 
 #include <atomic>
 #include <iosfwd>
@@ -11,14 +12,9 @@ struct ComputeRequest {
   std::string cameraFile;
   std::string sceneFile;
   std::string listFile;
-  int firstImage = 1;
-  int secondImage = 2;
-  double clipSigma = 3.0;
-  double minAngleDegrees = 30.0;
-  double minSpacingPercent = 30.0;
+  SettingsNumbers settings; // in the settings dialog's units
   char decimalSeparator = '.';
   int threads = 0;
-  int mode = 1; // 2: debug
   bool json = false;
   bool progressBar = false;
   std::string valuesOut;
@@ -29,11 +25,15 @@ struct ComputeRequest {
 struct ComputeResult {
   ComputeReport report;
   int exitStatus = 0;
+  // Set when the settings were refused as the settings dialog refuses them; nothing ran.
+  std::string refusedSettings;
 };
 
-// Runs the compute command headless: loads and checks through the same command as the desktop,
-// serves the worker's steps on this thread and stops the worker when *interrupted becomes true.
-// Progress goes to err; memo lines of the debug mode go to out unless the request asks for JSON.
+// Runs the compute command headless: the settings through the dialog's checks, the files as if
+// picked, loading and checking through the same command as the desktop, the worker's steps served on
+// this thread, and Save through the window's own Save. The worker is asked to stop when
+// *interrupted becomes true. Progress goes to err; memo lines of the debug mode go to out unless
+// the request asks for JSON.
 ComputeResult runCompute(const ComputeRequest& request, const std::atomic<bool>& interrupted,
                          std::ostream& out, std::ostream& err);
 

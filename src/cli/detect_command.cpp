@@ -1,9 +1,10 @@
 #include "cli/detect_command.h"
 
 #include "cli/cli.h"
-#include "cli/json_text.h"
 #include "detect/series_from_photos.h"
 #include "platform/locale_separator.h"
+
+#include <nlohmann/json.hpp>
 
 #include <CLI/CLI.hpp>
 
@@ -65,25 +66,21 @@ const char* statusName(detect::PhotoStatus s) {
   return "not-run";
 }
 
-std::string textOrNull(const std::string& text) {
-  return text.empty() ? "null" : jsonString(text);
+nlohmann::ordered_json textOrNull(const std::string& text) {
+  return text.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(text);
 }
 
 std::string toJson(const detect::PhotoSeriesRequest& request, const detect::PhotoSeriesOutcome& o) {
+  using Json = nlohmann::ordered_json;
   const char* status = o.status == detect::PhotoSeriesOutcome::Status::Written     ? "ok"
                        : o.status == detect::PhotoSeriesOutcome::Status::Cancelled ? "cancelled"
                                                                                    : "failed";
-  std::string warnings = "[";
-  for (std::size_t i = 0; i < o.warnings.size(); ++i) {
-    warnings += (i == 0 ? "\n  " : ",\n  ") + jsonString(o.warnings[i]);
-  }
-  warnings += o.warnings.empty() ? "]" : "\n ]";
   // The travel after each photo kept, as the list file gives it.
-  std::vector<std::string> stepAfter(o.detection.photos.size(), "null");
+  std::vector<Json> stepAfter(o.detection.photos.size(), Json(nullptr));
   for (std::size_t k = 0; k < o.plan.steps.size() && k < o.plan.kept.size(); ++k) {
-    stepAfter[o.plan.kept[k]] = shortestNumber(o.plan.steps[k]);
+    stepAfter[o.plan.kept[k]] = o.plan.steps[k];
   }
-  std::string photos = "[";
+  Json photos = Json::array();
   int width = 0, height = 0;
   for (std::size_t i = 0; i < o.detection.photos.size(); ++i) {
     const detect::PhotoDetection& p = o.detection.photos[i];
@@ -92,25 +89,33 @@ std::string toJson(const detect::PhotoSeriesRequest& request, const detect::Phot
       height = p.height;
     }
     const bool written = o.status == detect::PhotoSeriesOutcome::Status::Written;
-    photos += (i == 0 ? "\n  {" : ",\n  {");
-    photos += "\"photo\": " + jsonString(p.photo) + ", \"status\": " + jsonString(statusName(p.status)) +
-              ", \"points\": " + std::to_string(p.points.points.size()) +
-              ", \"problem\": " + textOrNull(p.problem) +
-              ", \"coordinates\": " + textOrNull(written ? o.coordinateFiles[i] : std::string()) +
-              ", \"overlay\": " + textOrNull(written ? o.overlayFiles[i] : std::string()) +
-              ", \"stepAfter\": " + stepAfter[i] + "}";
+    Json photo = Json::object();
+    photo["photo"] = p.photo;
+    photo["status"] = statusName(p.status);
+    photo["points"] = p.points.points.size();
+    photo["problem"] = textOrNull(p.problem);
+    photo["coordinates"] = textOrNull(written ? o.coordinateFiles[i] : std::string());
+    photo["overlay"] = textOrNull(written ? o.overlayFiles[i] : std::string());
+    photo["stepAfter"] = stepAfter[i];
+    photos.push_back(std::move(photo));
   }
-  photos += o.detection.photos.empty() ? "]" : "\n ]";
-  return "{\n \"status\": " + jsonString(status) + ",\n \"message\": " + textOrNull(o.error) +
-         ",\n \"warnings\": " + warnings +
-         ",\n \"pattern\": " + jsonString(detect::targetKindName(request.target.kind)) +
-         ",\n \"columns\": " + std::to_string(request.target.columns) +
-         ",\n \"rows\": " + std::to_string(request.target.rows) +
-         ",\n \"pitch\": " + shortestNumber(request.target.pitch) +
-         ",\n \"step\": " + shortestNumber(request.step) + ",\n \"width\": " + std::to_string(width) +
-         ",\n \"height\": " + std::to_string(height) + ",\n \"camera\": " + textOrNull(o.cameraFile) +
-         ",\n \"scene\": " + textOrNull(o.sceneFile) + ",\n \"list\": " + textOrNull(o.listFile) +
-         ",\n \"photos\": " + photos + "\n}\n";
+  Json j = Json::object();
+  j["status"] = status;
+  j["message"] = textOrNull(o.error);
+  j["warnings"] = o.warnings;
+  j["pattern"] = detect::targetKindName(request.target.kind);
+  j["columns"] = request.target.columns;
+  j["rows"] = request.target.rows;
+  j["pitch"] = request.target.pitch;
+  j["step"] = request.step;
+  j["width"] = width;
+  j["height"] = height;
+  j["camera"] = textOrNull(o.cameraFile);
+  j["scene"] = textOrNull(o.sceneFile);
+  j["list"] = textOrNull(o.listFile);
+  j["photos"] = std::move(photos);
+  // A photo's file name need not be valid UTF-8: it is shown, not refused.
+  return j.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 } // namespace

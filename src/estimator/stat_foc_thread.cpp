@@ -1,7 +1,5 @@
 #include "estimator/stat_foc_thread.h"
 
-#include "datafiles/number_text.h"
-
 #include <new>
 
 namespace kavo {
@@ -17,9 +15,9 @@ void StatFocThread::onHost(const std::function<void(StatFocHost&)>& step) {
 std::shared_ptr<StatFocThread>
 StatFocThread::create(MainThreadDispatcher& dispatcher, std::weak_ptr<StatFocHost> host,
                       const VT_Points& scenePoints,
-                      const std::vector<std::unique_ptr<VT_Points>>& imagePoints, char decimalSeparator) {
+                      const std::vector<std::unique_ptr<VT_Points>>& imagePoints) {
   return std::shared_ptr<StatFocThread>(
-      new StatFocThread(dispatcher, std::move(host), scenePoints, imagePoints, decimalSeparator));
+      new StatFocThread(dispatcher, std::move(host), scenePoints, imagePoints));
 }
 
 namespace {
@@ -38,8 +36,8 @@ std::vector<Point2> copyPoints(const VT_Points& points) {
 
 StatFocThread::StatFocThread(MainThreadDispatcher& mainThread, std::weak_ptr<StatFocHost> host_,
                              const VT_Points& scenePoints,
-                             const std::vector<std::unique_ptr<VT_Points>>& imagePoints, char separator)
-    : WorkerThread(mainThread), host(std::move(host_)), decimalSeparator(separator) {
+                             const std::vector<std::unique_ptr<VT_Points>>& imagePoints)
+    : WorkerThread(mainThread), host(std::move(host_)) {
   setPriority(ThreadPriority::Normal);
   setFreeOnTerminate(true);
   // The run works on its own copy of the points, so nothing the main window does later can change
@@ -54,26 +52,9 @@ StatFocThread::StatFocThread(MainThreadDispatcher& mainThread, std::weak_ptr<Sta
   runAbandoned = false;
 }
 
-std::vector<std::string> StatFocThread::listValuesLines(const FocalValues& values, char separator) {
-  std::vector<std::string> lines;
-  if (values.size() >= 2000) {
-    lines.emplace_back("Количество значений слишком велико.");
-    lines.emplace_back("Будет выведен лишь конечный результат.");
-    return lines;
-  }
-  lines.reserve(static_cast<std::size_t>(values.size()) + 1);
-  lines.emplace_back("-------Результаты счёта-------");
-  values.forEachPiece([&](const double* v, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) {
-      lines.push_back(formatFixed(v[i], separator));
-    }
-  });
-  return lines;
-}
-
 void StatFocThread::checkpoint() {
   if (Terminated()) {
-    throw RunAbandoned(AbandonReason::Cancelled, "the run was cancelled");
+    throw RunAbandoned(AbandonReason::Cancelled, "счёт остановлен по запросу");
   }
 }
 
@@ -84,14 +65,14 @@ void StatFocThread::Execute() {
   } catch (const RunAbandoned& e) {
     end = {e.reason, e.what()};
   } catch (const std::bad_alloc&) {
-    end = {AbandonReason::Other, "not enough memory for the individual values"};
+    end = {AbandonReason::Other, "не хватает памяти для отдельных значений"};
   } catch (const Error& e) {
     // The list range error of the point lists and every other error of the system.
     end = {AbandonReason::Other, e.what()};
   } catch (const std::exception& e) {
     end = {AbandonReason::Other, e.what()};
   } catch (...) {
-    end = {AbandonReason::Other, "unknown error"};
+    end = {AbandonReason::Other, "неизвестная ошибка"};
   }
   // The run's own lists are gone by now (they are locals of run()); only the last step remains.
   try {
@@ -122,12 +103,7 @@ void StatFocThread::reduce(const FocalValues& values) {
   }
   const bool debugMode = snapshot.processingMode == 2;
   if (debugMode) {
-    const std::vector<std::string> lines = listValuesLines(values, decimalSeparator);
-    onHost([&lines](StatFocHost& h) {
-      for (const auto& line : lines) {
-        h.appendMemoLine(line);
-      }
-    });
+    onHost([&values](StatFocHost& h) { h.listValues(values); });
   }
   // The passes over a very long list take a while: a termination request is honoured inside them.
   const auto stopRequested = [this] { return Terminated(); };
@@ -150,7 +126,7 @@ void StatFocThread::reduce(const FocalValues& values) {
       runAbandoned = true;
     }
     if (runAbandoned) {
-      throw RunAbandoned(AbandonReason::ExitPressed, "the distribution window was left with \"Выход\"");
+      throw RunAbandoned(AbandonReason::ExitPressed, "окно распределения закрыто кнопкой «Выход»");
     }
     return;
   }

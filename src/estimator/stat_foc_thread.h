@@ -35,7 +35,8 @@ public:
   virtual void stepProgress() = 0;
   // The enumeration has finished: the individual values in list order, before any reduction.
   virtual void valuesEnumerated(const FocalValues& values) { static_cast<void>(values); }
-  virtual void appendMemoLine(const std::string& line) = 0;
+  // The debug mode's listing of the values (listValues); the host writes them as it shows numbers.
+  virtual void listValues(const FocalValues& values) = 0;
   virtual DistributionOutcome showDistribution(const FocalValues& values, double clipFactor, double mean,
                                                double deviation, double standardDeviation) = 0;
   // Appends one number to the result list (count, mean, deviation, standard deviation in turn).
@@ -56,22 +57,16 @@ public:
   // suspended, frees itself at the end and runs at normal priority.
   static std::shared_ptr<StatFocThread> create(MainThreadDispatcher& dispatcher,
                                                std::weak_ptr<StatFocHost> host, const VT_Points& scenePoints,
-                                               const std::vector<std::unique_ptr<VT_Points>>& imagePoints,
-                                               char decimalSeparator);
+                                               const std::vector<std::unique_ptr<VT_Points>>& imagePoints);
 
   const EstimatorSettings& settings() const { return snapshot; }
-
-  // The listing of the debug mode: the values in fixed form under a heading, or a notice when
-  // there are 2000 or more.
-  static std::vector<std::string> listValuesLines(const FocalValues& values, char decimalSeparator);
 
 protected:
   void Execute() override;
 
 private:
   StatFocThread(MainThreadDispatcher& mainThread, std::weak_ptr<StatFocHost> host,
-                const VT_Points& scenePoints, const std::vector<std::unique_ptr<VT_Points>>& imagePoints,
-                char decimalSeparator);
+                const VT_Points& scenePoints, const std::vector<std::unique_ptr<VT_Points>>& imagePoints);
 
   void run();
   void reduce(const FocalValues& values);
@@ -82,7 +77,6 @@ private:
   std::weak_ptr<StatFocHost> host;
   EstimatorInput input;
   EstimatorSettings snapshot;
-  char decimalSeparator;
   bool runAbandoned = false;
   double meanValue = 0.0;
   double deviation = 0.0;

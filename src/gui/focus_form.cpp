@@ -12,7 +12,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
@@ -32,7 +32,7 @@ TFocus_Form::TFocus_Form(UserPort& userPort, char decimalSeparator, QWidget* par
   ui->setupUi(this);
   openTextEditor = [](const QString& file) { return openInTextEditor(file); };
   state.startDirectory = QDir::currentPath().toStdString();
-  compute = std::make_unique<ComputeCommand>(state, port, *this, dispatcher, separator);
+  commands = std::make_unique<MainCommands>(state, port, *this, dispatcher, separator);
 
   connect(ui->Button5, &QPushButton::clicked, this, &TFocus_Form::Button5Click);
   connect(ui->Button3, &QPushButton::clicked, this, &TFocus_Form::Button3Click);
@@ -44,16 +44,17 @@ TFocus_Form::TFocus_Form(UserPort& userPort, char decimalSeparator, QWidget* par
   connect(ui->N10, &QAction::triggered, this, &TFocus_Form::N10Click);
   connect(ui->N12, &QAction::triggered, this, &TFocus_Form::N12Click);
   connect(ui->N13, &QAction::triggered, this, &TFocus_Form::N13Click);
+  connect(ui->N14, &QAction::triggered, this, &TFocus_Form::N14Click);
   for (::QLineEdit* field : {ui->Edit6, ui->Edit4, ui->Edit1}) {
     connect(field, &::QLineEdit::textChanged, this, &TFocus_Form::Edit1Change);
   }
-  connect(ui->Edit7, &::QLineEdit::textChanged, this,
-          [this](const QString& text) { guarded([&] { compute->Edit7Change(text.toStdString()); }); });
+  connect(ui->Edit7, &::QLineEdit::textChanged, this, [this](const QString& text) {
+    guarded([&] { computeCommand().Edit7Change(text.toStdString()); });
+  });
   // The window sees keys before its controls do (and its fields' clicks and key releases).
   qApp->installEventFilter(this);
 
-  ui->N10->setEnabled(false);
-  ui->Button2->setEnabled(false);
+  commands->refreshCommands();
   ui->Memo1->hide();
   setMinimumSize(530, 400);
   resize(530, 400);
@@ -78,9 +79,11 @@ void TFocus_Form::guarded(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& error) {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(),
-                    QString::fromStdString(error.what()), QMessageBox::Ok, this);
-    box.exec();
+    port.showMessage(UserMessage{error.what(),
+                                 QApplication::applicationName().toStdString(),
+                                 {},
+                                 BoxOwner::MainWindow,
+                                 BoxIcon::Error});
   }
 }
 
@@ -95,15 +98,7 @@ void TFocus_Form::Image1Click() {
 }
 
 void TFocus_Form::Edit1Change() {
-  updateComputeEnabled();
-}
-
-void TFocus_Form::updateComputeEnabled() {
-  const bool filesChosen =
-      !ui->Edit6->text().isEmpty() && !ui->Edit4->text().isEmpty() && !ui->Edit1->text().isEmpty();
-  const bool enabled = filesChosen && computeAllowed;
-  ui->N10->setEnabled(enabled);
-  ui->Button2->setEnabled(enabled);
+  commands->refreshCommands();
 }
 
 void TFocus_Form::Button2Click() {
@@ -114,7 +109,7 @@ void TFocus_Form::Button2Click() {
 void TFocus_Form::N10Click() {
   if (closing)
     return;
-  guarded([this] { compute->N10Click(); });
+  guarded([this] { computeCommand().N10Click(); });
 }
 
 void TFocus_Form::Button1Click() {
@@ -140,6 +135,11 @@ void TFocus_Form::N13Click() {
     aboutBox->exec();
 }
 
+void TFocus_Form::N14Click() {
+  if (settingsDialog)
+    settingsDialog->openModal();
+}
+
 void TFocus_Form::applyProcessingMode(int processingMode) {
   const bool debug = processingMode == 2;
   ui->Memo1->setVisible(debug);
@@ -151,17 +151,22 @@ void TFocus_Form::applyProcessingMode(int processingMode) {
 bool TFocus_Form::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
       !(modifiers & (Qt::ControlModifier | Qt::AltModifier))) {
+    // Enter on a "..." the user reached with Tab is meant for that button: it opens its picker. A
+    // button that only kept the focus from a click or from the window's start does not count.
+    if (tabbedPicker != nullptr && tabbedPicker->hasFocus()) {
+      tabbedPicker->click();
+      return true;
+    }
     Button2Click();
     return true;
   }
   // Ctrl+J, also on the Russian layout, where the same key gives the letter "О".
   if ((key == Qt::Key_J || key == 0x041E) && (modifiers & Qt::ControlModifier)) {
-    if (settingsDialog)
-      settingsDialog->openModal();
+    N14Click();
     return true;
   }
-  if (key == Qt::Key_Escape && compute->running()) {
-    compute->requestStop();
+  if (key == Qt::Key_Escape && computeCommand().running()) {
+    computeCommand().requestStop();
     showStatus("Счёт прерывается...");
     return true;
   }
@@ -176,6 +181,14 @@ bool TFocus_Form::eventFilter(QObject* watched, QEvent* event) {
       const auto* key = static_cast<QKeyEvent*>(event);
       if (FormKeyDown(key->key(), key->modifiers()))
         return true;
+    }
+  } else if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+    auto* picker = qobject_cast<QPushButton*>(watched);
+    if (picker == ui->Button5 || picker == ui->Button3 || picker == ui->Button4) {
+      const auto reason = static_cast<QFocusEvent*>(event)->reason();
+      const bool tabbed = event->type() == QEvent::FocusIn &&
+                          (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason);
+      tabbedPicker = tabbed ? picker : nullptr;
     }
   } else if (event->type() == QEvent::KeyRelease) {
     if (watched == ui->Edit6)
@@ -201,10 +214,10 @@ bool TFocus_Form::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFocus_Form::stopWorkerAndWait() {
-  if (!compute)
+  if (!commands)
     return;
-  compute->requestStop();
-  const auto exit = compute->workerExit();
+  computeCommand().requestStop();
+  const auto exit = computeCommand().workerExit();
   while (exit && !exit->waitFor(std::chrono::milliseconds(10)))
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
@@ -215,28 +228,44 @@ void TFocus_Form::closeEvent(QCloseEvent* event) {
     return;
   }
   closing = true;
-  if (compute->running() || (compute->workerExit() && !compute->workerExit()->finished())) {
+  const auto exit = computeCommand().workerExit();
+  if (computeCommand().running() || (exit && !exit->finished())) {
     showStatus("Счёт прерывается...");
     ui->Panel1->setEnabled(false);
     stopWorkerAndWait();
     ui->Panel1->setEnabled(true);
   }
-  if (!state.resultSaved) {
-    const bool save = port.askYesNo(
-        UserMessage{"Сохранить результат?", "Сохранение", {}, BoxOwner::MainWindow, BoxIcon::None});
-    // A save that was cancelled or failed keeps the window, and the result, open.
-    if (save && !SaveFocalLength()) {
-      closing = false;
-      event->ignore();
-      return;
-    }
+  // Отмена, Escape, and a save that was cancelled or failed keep the window, and the result, open.
+  if (commands->FormClose() == CloseDecision::KeepOpen) {
+    closing = false;
+    event->ignore();
+    return;
   }
   if (helpWindow)
     helpWindow->close();
   event->accept();
 }
 
-// MainView: the compute command's view of this window.
+// MainView: the commands' view of this window.
+
+QLineEdit* TFocus_Form::fieldEdit(FileField field) const {
+  switch (field) {
+  case FileField::Camera:
+    return ui->Edit6;
+  case FileField::Scene:
+    return ui->Edit4;
+  case FileField::List:
+    break;
+  }
+  return ui->Edit1;
+}
+
+void TFocus_Form::showFile(FileField field, const std::string& shownName, const std::string& fullPath) {
+  QLineEdit* edit = fieldEdit(field);
+  edit->setText(QString::fromStdString(shownName));
+  // The field shows the name only; the whole path is a hover away.
+  edit->setToolTip(QString::fromStdString(fullPath));
+}
 
 void TFocus_Form::clearMemo() {
   ui->Memo1->clear();
@@ -250,28 +279,25 @@ void TFocus_Form::setProgressMaximum(int maximum) {
 void TFocus_Form::setProgressPosition(int position) {
   ui->ProgressBar1->setValue(position);
 }
-void TFocus_Form::setFocalText(const std::string& text) {
-  ui->Edit5->setText(QString::fromStdString(text));
+void TFocus_Form::showResult(const RunResult& result) {
+  ui->Edit5->setText(QString::fromStdString(result.focalText));
+  ui->Edit8->setText(QString::fromStdString(result.deviationText));
+  ui->Edit9->setText(QString::fromStdString(result.standardDeviationText));
 }
-void TFocus_Form::setDeviationText(const std::string& text) {
-  ui->Edit8->setText(QString::fromStdString(text));
-}
-void TFocus_Form::setStandardDeviationText(const std::string& text) {
-  ui->Edit9->setText(QString::fromStdString(text));
+void TFocus_Form::clearResult() {
+  ui->Edit5->clear();
+  ui->Edit8->clear();
+  ui->Edit9->clear();
 }
 
 void TFocus_Form::setSaveEnabled(bool enabled) {
-  // Save is enabled when a new result has been shown: keep what Save is to write.
-  if (enabled)
-    savedResult = ShownResult{state.cameraFile, ui->Edit5->text().toStdString(),
-                              ui->Edit8->text().toStdString(), ui->Edit9->text().toStdString()};
   ui->Button1->setEnabled(enabled);
   ui->N3->setEnabled(enabled);
 }
 
 void TFocus_Form::setComputeEnabled(bool enabled) {
-  computeAllowed = enabled;
-  updateComputeEnabled();
+  ui->N10->setEnabled(enabled);
+  ui->Button2->setEnabled(enabled);
 }
 
 void TFocus_Form::setSignalText(const std::string& text) {

@@ -2,6 +2,7 @@
 #include "app/calibration_state.h"
 #include "app/compute_command.h"
 #include "app/file_fields.h"
+#include "app/main_commands.h"
 #include "app/main_view.h"
 #include "app/user_port.h"
 #include "qt_dispatcher.h"
@@ -13,6 +14,8 @@
 #include <memory>
 #include <optional>
 
+class QLineEdit;
+class QPushButton;
 class QTimer;
 
 namespace Ui {
@@ -30,8 +33,9 @@ class TFocusNForm;
 std::optional<FileField> fieldForFile(const QString& path);
 
 // The main window "Вычисление фокусного расстояния": file fields and pickers, the compute command,
-// the result fields with Save, the results memo and the progress bar. The compute command itself
-// and the display of its result live in ComputeCommand; this window is its view.
+// the result fields with Save, the results memo and the progress bar. Its handlers hand every
+// decision to MainCommands (the files, Save, closing, the enable rules) and ComputeCommand (the run
+// and its result); this window is their view.
 class TFocus_Form : public QMainWindow, public MainView {
   Q_OBJECT
 
@@ -44,7 +48,8 @@ public:
   void setAboutBox(TFocusAboutBox* box) { aboutBox = box; }
 
   CalibrationState& calibration() { return state; }
-  ComputeCommand& computeCommand() { return *compute; }
+  MainCommands& mainCommands() { return *commands; }
+  ComputeCommand& computeCommand() { return commands->compute(); }
 
   // A file picked, named on the command line or dropped: stored in the field its kind names, with
   // the current directory moved to the file's folder and the shown results cleared.
@@ -62,13 +67,13 @@ public:
   std::function<bool(const QString& file)> openTextEditor;
 
   // MainView
+  void showFile(FileField field, const std::string& shownName, const std::string& fullPath) override;
   void clearMemo() override;
   void appendMemoLine(const std::string& line) override;
   void setProgressMaximum(int maximum) override;
   void setProgressPosition(int position) override;
-  void setFocalText(const std::string& text) override;
-  void setDeviationText(const std::string& text) override;
-  void setStandardDeviationText(const std::string& text) override;
+  void showResult(const RunResult& result) override;
+  void clearResult() override;
   void setSaveEnabled(bool enabled) override;
   void setComputeEnabled(bool enabled) override;
   void setSignalText(const std::string& text) override;
@@ -90,12 +95,14 @@ public slots:
   void N5Click();
   void N12Click();
   void N13Click();
+  void N14Click(); // "Настройки...": the settings dialog, as Ctrl+J opens it
   void Edit6DblClick();
   void Edit4DblClick();
   void Edit1DblClick();
   // Save: true only when the file was written.
   bool SaveFocalLength();
-  // Keys the window sees before its controls: Enter, Ctrl+J, Escape; true when it took the key.
+  // Keys the window sees before its controls: Enter (on a focused "..." its picker, elsewhere the
+  // computation), Ctrl+J, Escape; true when it took the key.
   bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
   // Edit6KeyUp, Edit4KeyUp, Edit1KeyUp: rebuilds the stored full path from the typed name.
   void EditKeyUp(FileField field);
@@ -108,12 +115,12 @@ protected:
 
 private:
   void runPicker(FileField field);
-  void updateComputeEnabled();
+  ::QLineEdit* fieldEdit(FileField field) const;
   // Asks a running worker to stop and waits for its thread to end, keeping the window's event
   // loop going so that the worker's last steps can run.
   void stopWorkerAndWait();
   // Runs a handler the way the application's default error report would: an error that escapes it
-  // is shown in a box instead of ending the program.
+  // is shown in a box, through the user port, instead of ending the program.
   void guarded(const std::function<void()>& handler);
 
   std::unique_ptr<Ui::Focus_Form> ui;
@@ -121,20 +128,12 @@ private:
   char separator;
   CalibrationState state;
   QtDispatcher dispatcher;
-  std::unique_ptr<ComputeCommand> compute;
+  std::unique_ptr<MainCommands> commands;
   QTimer* Timer1;
   TFocusNForm* settingsDialog = nullptr;
   TFocusAboutBox* aboutBox = nullptr;
   QPointer<HelpWindow> helpWindow;
-  // A shown result as Save writes it: the camera file it was computed with and the three texts.
-  struct ShownResult {
-    std::string cameraFile;
-    std::string focal;
-    std::string deviation;
-    std::string standardDeviation;
-  };
-  std::optional<ShownResult> savedResult;
-  bool computeAllowed = true;
+  QPushButton* tabbedPicker = nullptr; // the "..." that holds the focus because the user tabbed to it
   bool closing = false;
 };
 

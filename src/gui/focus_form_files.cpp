@@ -1,7 +1,5 @@
 #include "focus_form.h"
 
-#include "datafiles/camera_file.h"
-#include "datafiles/paths.h"
 #include "editor_window.h"
 #include "ui_focus_form.h"
 
@@ -25,28 +23,6 @@ std::optional<FileField> fieldForFile(const QString& path) {
   return std::nullopt;
 }
 
-namespace {
-
-struct Picker {
-  const char* filter;
-  const char* defaultExtension;
-  const char* proposedName;
-};
-
-Picker pickerOf(FileField field) {
-  switch (field) {
-  case FileField::Camera:
-    return {"Camera Files|*.cam|All Files|*.*", "cam", "Kalibr"};
-  case FileField::Scene:
-    return {"Coordinate Files (*.crd)|*.crd", "*.crd", ""};
-  case FileField::List:
-    break;
-  }
-  return {"List Files|*.lst|All Files|*.*", "*.lst", ""};
-}
-
-} // namespace
-
 void TFocus_Form::Button5Click() {
   runPicker(FileField::Camera);
 }
@@ -58,16 +34,8 @@ void TFocus_Form::Button4Click() {
 }
 
 void TFocus_Form::runPicker(FileField field) {
-  const Picker picker = pickerOf(field);
-  FileDialogRequest request;
-  request.filter = picker.filter;
-  request.defaultExtension = picker.defaultExtension;
-  request.proposedName = picker.proposedName;
-  request.initialFolder = state.startDirectory; // emptied by the first pick
-  const auto chosen = port.chooseOpenFile(request);
-  if (!chosen)
-    return;
-  takeFile(field, QString::fromStdString(*chosen));
+  if (const auto chosen = commands->chooseFile(field))
+    takeFile(field, QString::fromStdString(*chosen));
 }
 
 void TFocus_Form::takeFile(FileField field, const QString& path) {
@@ -75,15 +43,7 @@ void TFocus_Form::takeFile(FileField field, const QString& path) {
   // Names in the list file are relative to the current directory, which follows the file picked
   // last; every later picker opens there too.
   QDir::setCurrent(info.absolutePath());
-  const QString shown =
-      QString::fromStdString(applyPickedFile(state, field, info.absoluteFilePath().toStdString()));
-  (field == FileField::Camera  ? ui->Edit6
-   : field == FileField::Scene ? ui->Edit4
-                               : ui->Edit1)
-      ->setText(shown);
-  ui->Edit5->clear();
-  ui->Edit8->clear();
-  ui->Edit9->clear();
+  commands->takeFile(field, info.absoluteFilePath().toStdString());
 }
 
 bool TFocus_Form::openFileByExtension(const QString& path) {
@@ -112,11 +72,7 @@ QStringList TFocus_Form::openFiles(const QStringList& paths) {
 }
 
 void TFocus_Form::EditKeyUp(FileField field) {
-  const ::QLineEdit* edit = field == FileField::Camera  ? ui->Edit6
-                            : field == FileField::Scene ? ui->Edit4
-                                                        : ui->Edit1;
-  std::string& stored = storedPath(state, field);
-  stored = keyUpPath(stored, edit->text().toStdString());
+  commands->EditKeyUp(field, fieldEdit(field)->text().toStdString());
 }
 
 void TFocus_Form::Edit6DblClick() {
@@ -133,38 +89,7 @@ void TFocus_Form::Edit1DblClick() {
 }
 
 bool TFocus_Form::SaveFocalLength() {
-  FileDialogRequest request;
-  request.filter = "Parameters Files|*.cam|All Files|*.*";
-  request.proposedName = proposedFocalFileName(savedResult ? savedResult->cameraFile : state.cameraFile);
-  const auto chosen = port.chooseSaveFile(request);
-  if (!chosen)
-    return false;
-  if (QFileInfo::exists(QString::fromStdString(*chosen))) {
-    const UserMessage question{"Файл " + fileNameOf(*chosen) + " уже существует. Перезаписать?",
-                               "Предупреждение",
-                               {},
-                               BoxOwner::MainWindow,
-                               BoxIcon::None};
-    if (!port.askYesNo(question))
-      return false;
-  }
-  // The result as it was shown, with the camera file it was computed with: a file picked since
-  // then has cleared the fields and may have named another camera.
-  const ShownResult result =
-      savedResult.value_or(ShownResult{state.cameraFile, ui->Edit5->text().toStdString(),
-                                       ui->Edit8->text().toStdString(), ui->Edit9->text().toStdString()});
-  const ReadStatus written = writeFocalLengthCopy(result.cameraFile, *chosen, result.focal, result.deviation,
-                                                  result.standardDeviation);
-  if (!written.ok) {
-    port.showMessage(UserMessage{"Ошибка записи cam-файла!", "Ошибка!", written.detail, BoxOwner::MainWindow,
-                                 BoxIcon::None});
-    return false;
-  }
-  // Only a written file counts as saved: a declined overwrite, a cancelled dialog or a failed write
-  // leave the result unsaved and the Save command available.
-  state.resultSaved = true;
-  setSaveEnabled(false);
-  return true;
+  return commands->SaveFocalLength().status == SaveOutcome::Status::Written;
 }
 
 void TFocus_Form::dragEnterEvent(QDragEnterEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/calibration_state.h"
+#include "app/settings_input.h"
 #include "app/user_port.h"
 
 #include <QDialog>
@@ -14,8 +15,9 @@ class FocusNForm;
 namespace kavo {
 
 // The settings dialog "Настройки": created once at start and reused. It edits the settings of the
-// main window's CalibrationState; the processing mode also resizes the main window and shows or
-// hides its memo, which the window does through applyProcessingMode.
+// main window's CalibrationState, whose checks and units live in app/settings_input.h; the processing mode
+// also resizes the main window and shows or hides its memo, which the window does through
+// applyProcessingMode.
 class TFocusNForm : public QDialog {
   Q_OBJECT
 
@@ -38,7 +40,7 @@ public slots:
   void Button3Click(); // Восстановить исходные: the controls only
 
 private:
-  void fail(const char* text);
+  void showTexts(const SettingsTexts& texts);
 
   std::unique_ptr<Ui::FocusNForm> ui;
   CalibrationState& state;

@@ -11,7 +11,6 @@
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QProcessEnvironment>
 #include <QTimer>
 #include <QTranslator>
@@ -62,7 +61,7 @@ void installSmokeHooks(kavo::TFocus_Form& window) {
     });
 }
 
-int run(const QCommandLineParser& parser, char separator);
+int run(const QCommandLineParser& parser, kavo::QtUserPort& port, char separator);
 
 } // namespace
 
@@ -90,19 +89,24 @@ int main(int argc, char** argv) {
                                QStringLiteral("[FILE...]"));
   parser.process(app);
 
+  kavo::QtUserPort port;
   try {
-    return run(parser, separator);
+    return run(parser, port, separator);
   } catch (const std::exception& error) {
     // An error escaping start-up or the message loop: the application's default error report.
-    QMessageBox::critical(nullptr, QApplication::applicationName(), QString::fromLocal8Bit(error.what()));
+    port.setMainWindow(nullptr);
+    port.showMessage(kavo::UserMessage{error.what(),
+                                       QApplication::applicationName().toStdString(),
+                                       {},
+                                       kavo::BoxOwner::None,
+                                       kavo::BoxIcon::Error});
     return 1;
   }
 }
 
 namespace {
 
-int run(const QCommandLineParser& parser, char separator) {
-  kavo::QtUserPort port;
+int run(const QCommandLineParser& parser, kavo::QtUserPort& port, char separator) {
   kavo::ProgramWindows windows(port, separator);
   port.setMainWindow(windows.mainWindow.get());
   windows.mainWindow->setWindowIcon(QIcon(QStringLiteral(":/kavo/icons/kavo-128.png")));

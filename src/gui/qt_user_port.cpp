@@ -58,6 +58,8 @@ QMessageBox::Icon qtIcon(BoxIcon icon) {
   switch (icon) {
   case BoxIcon::Information:
     return QMessageBox::Information;
+  case BoxIcon::Question:
+    return QMessageBox::Question;
   case BoxIcon::Warning:
   case BoxIcon::Exclamation:
     return QMessageBox::Warning;
@@ -69,10 +71,11 @@ QMessageBox::Icon qtIcon(BoxIcon icon) {
   return QMessageBox::NoIcon;
 }
 
-void fill(QMessageBox& box, const UserMessage& message) {
+// A question that names no icon of its own still shows the question mark.
+void fill(QMessageBox& box, const UserMessage& message, bool question = false) {
   box.setWindowTitle(QString::fromStdString(message.caption));
   box.setText(QString::fromStdString(message.text));
-  box.setIcon(qtIcon(message.icon));
+  box.setIcon(question && message.icon == BoxIcon::None ? QMessageBox::Question : qtIcon(message.icon));
   if (!message.detail.empty())
     box.setDetailedText(QString::fromStdString(message.detail));
 }
@@ -89,7 +92,7 @@ void QtUserPort::showMessage(const UserMessage& message) {
 
 bool QtUserPort::askYesNo(const UserMessage& question) {
   QMessageBox box(ownerOf(question.owner));
-  fill(box, question);
+  fill(box, question, true);
   box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
   box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
   box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
@@ -100,7 +103,7 @@ bool QtUserPort::askYesNo(const UserMessage& question) {
 
 Answer QtUserPort::askYesNoCancel(const UserMessage& question) {
   QMessageBox box(ownerOf(question.owner));
-  fill(box, question);
+  fill(box, question, true);
   box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
   box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
   box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));

@@ -21,7 +21,12 @@ std::string reason(const std::string& what, const std::string& path) {
 
 } // namespace
 
-std::string writeFileAtomically(const std::string& requested, std::string_view bytes) {
+std::string writeFileAtomically(const std::string& path, std::string_view bytes) {
+  return writeFileAtomically(path, [bytes](const ByteSink& sink) { sink(bytes); });
+}
+
+std::string writeFileAtomically(const std::string& requested,
+                                const std::function<void(const ByteSink&)>& produce) {
   if (requested.empty()) {
     return "не задано имя файла";
   }
@@ -54,19 +59,32 @@ std::string writeFileAtomically(const std::string& requested, std::string_view b
     ::fchmod(fd, 0666 & ~mask);
   }
 
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) {
+  std::string failure;
+  const ByteSink sink = [&](std::string_view bytes) {
+    std::size_t done = 0;
+    while (failure.empty() && done < bytes.size()) {
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0) {
+        if (errno != EINTR) {
+          failure = reason("не удаётся записать", path);
+        }
         continue;
       }
-      std::string why = reason("не удаётся записать", path);
-      ::close(fd);
-      ::unlink(temp.c_str());
-      return why;
+      done += static_cast<std::size_t>(n);
     }
-    done += static_cast<std::size_t>(n);
+    return failure.empty();
+  };
+  try {
+    produce(sink);
+  } catch (...) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    throw;
+  }
+  if (!failure.empty()) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return failure;
   }
   if (::fsync(fd) != 0) {
     std::string why = reason("не удаётся сбросить на диск", path);

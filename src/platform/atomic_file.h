@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -8,5 +9,10 @@ namespace kavo {
 // renamed over the target. On failure the old file is untouched, no temporary file is left behind,
 // and the reason is returned; success returns an empty string.
 std::string writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// The same for a file too large to hold in memory at once: produce hands the bytes to its sink piece
+// by piece, in order; the sink returns false once writing has failed, and produce may stop there.
+using ByteSink = std::function<bool(std::string_view piece)>;
+std::string writeFileAtomically(const std::string& path, const std::function<void(const ByteSink&)>& produce);
 
 } // namespace kavo

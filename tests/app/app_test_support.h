@@ -1,56 +1,46 @@
 #pragma once
-// Doubles for the compute command's surroundings: a user port answered from a script, a main
-// window that records what it was told, and a throw-away series folder.
-#include "app/compute_command.h"
-#include "cli/synthetic_series.h"
+// The compute command's surroundings for the app tests: a main window that records what it was
+// told, and the commands wired to it over a synthetic series in a fresh folder.
+#include "app/main_commands.h"
 #include "platform/text_file.h"
+#include "sample_series.h"
+#include "scripted_user_port.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <functional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace kavo::testing {
 
-class ScriptedPort final : public UserPort {
-public:
-  std::vector<UserMessage> shown;
-  std::vector<UserMessage> asked;
-  bool answer = true;
-
-  void showMessage(const UserMessage& m) override { shown.push_back(m); }
-  bool askYesNo(const UserMessage& q) override {
-    asked.push_back(q);
-    return answer;
-  }
-  Answer askYesNoCancel(const UserMessage& q) override {
-    asked.push_back(q);
-    return answer ? Answer::Yes : Answer::No;
-  }
-  std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
-  std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
-};
+using test::ScriptedUserPort;
+using test::TempFolder;
 
 class RecordingView final : public MainView {
 public:
   ComputeCommand* command = nullptr;
+  std::string fileNames[3];
+  std::string filePaths[3];
   std::vector<std::string> memo;
   int progressMaximum = 100;
   int progressPosition = 0;
   int highestPosition = 0;
   std::string focal = "old focal", deviation = "old deviation", stddev = "old stddev";
   bool saveEnabled = false;
-  bool computeEnabled = true;
+  bool computeEnabled = false;
   std::string signal;
   std::string status;
   int distributionsShown = 0;
   double distributionClip = 0.0, distributionMean = 0.0;
   DistributionOutcome distributionAnswer;
 
+  void showFile(FileField field, const std::string& name, const std::string& path) override {
+    fileNames[static_cast<int>(field)] = name;
+    filePaths[static_cast<int>(field)] = path;
+  }
   void clearMemo() override { memo.clear(); }
   void appendMemoLine(const std::string& line) override { memo.push_back(line); }
   void setProgressMaximum(int maximum) override { progressMaximum = maximum; }
@@ -58,9 +48,12 @@ public:
     progressPosition = position;
     highestPosition = std::max(highestPosition, position);
   }
-  void setFocalText(const std::string& t) override { focal = t; }
-  void setDeviationText(const std::string& t) override { deviation = t; }
-  void setStandardDeviationText(const std::string& t) override { stddev = t; }
+  void showResult(const RunResult& r) override {
+    focal = r.focalText;
+    deviation = r.deviationText;
+    stddev = r.standardDeviationText;
+  }
+  void clearResult() override { focal = deviation = stddev = ""; }
   void setSaveEnabled(bool e) override { saveEnabled = e; }
   void setComputeEnabled(bool e) override { computeEnabled = e; }
   // As the desktop's field: a change of text raises the change handler.
@@ -82,23 +75,6 @@ public:
   }
 };
 
-class TempFolder {
-public:
-  TempFolder() {
-    static int counter = 0;
-    path = std::filesystem::temp_directory_path() /
-           ("kavo-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
-    std::filesystem::remove_all(path);
-    std::filesystem::create_directories(path);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-  std::string file(const std::string& name) const { return (path / name).string(); }
-  std::filesystem::path path;
-};
-
 inline void writeLines(const std::string& path, const std::vector<std::string>& lines) {
   ASSERT_EQ(saveLines(path, lines), "");
 }
@@ -107,16 +83,21 @@ inline std::vector<std::string> readLines(const std::string& path) {
   return loadLines(path).lines;
 }
 
-// A compute command wired to the doubles, over a synthetic series in a fresh folder.
+// The main window's commands wired to the doubles, over a synthetic series in a fresh folder whose
+// three files have been picked.
 struct Bench {
   explicit Bench(SynthOptions options = {}) {
-    series = writeSyntheticSeries(folder.path.string(), options);
-    state.cameraFile = series.cameraFile;
-    state.sceneFile = series.sceneFile;
-    state.listFile = series.listFile;
-    command.setImageFolder(folder.path.string() + "/");
+    series = writeSyntheticSeries(folder.path(), options);
+    commands.takeFile(FileField::Camera, series.cameraFile);
+    commands.takeFile(FileField::Scene, series.sceneFile);
+    commands.takeFile(FileField::List, series.listFile);
+    command.setImageFolder(folder.path());
     command.setThreads(1);
     view.command = &command;
+    // Sentinels: a test sees whether anything was shown since.
+    view.focal = "old focal";
+    view.deviation = "old deviation";
+    view.stddev = "old stddev";
   }
   // Runs the command and, when it launched the worker, serves its steps until it has gone.
   void run() {
@@ -132,10 +113,11 @@ struct Bench {
   TempFolder folder;
   SynthSeries series;
   CalibrationState state;
-  ScriptedPort port;
+  ScriptedUserPort port;
   RecordingView view;
   QueuedDispatcher dispatcher;
-  ComputeCommand command{state, port, view, dispatcher, '.'};
+  MainCommands commands{state, port, view, dispatcher, '.'};
+  ComputeCommand& command = commands.compute();
 };
 
 } // namespace kavo::testing

@@ -13,7 +13,7 @@ TEST(ComputeCommand, NoiseFreeSeriesShowsTheTrueFocalLength) {
   Bench b;
   b.run();
   ASSERT_EQ(b.command.outcome().stage, Stage::Done) << b.view.status;
-  EXPECT_TRUE(b.port.shown.empty());
+  EXPECT_TRUE(b.port.messages().empty());
   EXPECT_EQ(b.view.focal, "1800.0000");
   EXPECT_EQ(b.view.deviation, "0.0000");
   EXPECT_EQ(b.view.stddev, "0.0000");
@@ -61,31 +61,31 @@ const char* const kInternal = "Внутренняя ошибка! Проверь
 const FailureCase kFailures[] = {
     {"CameraFileOfFiveLines",
      [](Bench& b) { replaceLines(b.series.cameraFile, firstLines(b.series.cameraFile, 5)); }, kCamera,
-     "Ошибка!", BoxOwner::None, BoxIcon::None, "camera.cam"},
+     "Ошибка!", BoxOwner::None, BoxIcon::Error, "camera.cam"},
     {"CameraFileMissing", [](Bench& b) { b.state.cameraFile = b.folder.file("absent.cam"); }, kCamera,
-     "Ошибка!", BoxOwner::None, BoxIcon::None, "absent.cam"},
+     "Ошибка!", BoxOwner::None, BoxIcon::Error, "absent.cam"},
     {"SceneLineWithThreeFields",
      [](Bench& b) {
        auto lines = readLines(b.series.sceneFile);
        lines[2] = "200 ; 0 ; 5";
        replaceLines(b.series.sceneFile, lines);
      },
-     kScene, "Ошибка!", BoxOwner::None, BoxIcon::None, "scene.crd"},
+     kScene, "Ошибка!", BoxOwner::None, BoxIcon::Error, "scene.crd"},
     {"SceneOfThreePoints",
      [](Bench& b) { replaceLines(b.series.sceneFile, firstLines(b.series.sceneFile, 3)); }, kFew, "Ошибка!",
-     BoxOwner::MainWindow, BoxIcon::None, "scene.crd"},
+     BoxOwner::MainWindow, BoxIcon::Error, "scene.crd"},
     {"ImageOfThreePoints",
      [](Bench& b) { replaceLines(b.folder.file("img02.crd"), firstLines(b.folder.file("img02.crd"), 3)); },
-     kFew, "Ошибка!", BoxOwner::MainWindow, BoxIcon::None, "img02.crd"},
+     kFew, "Ошибка!", BoxOwner::MainWindow, BoxIcon::Error, "img02.crd"},
     {"ImageFileMissing", [](Bench& b) { std::filesystem::remove(b.folder.file("img03.crd")); }, kImage,
-     "Ошибка!", BoxOwner::None, BoxIcon::None, "img03.crd"},
+     "Ошибка!", BoxOwner::None, BoxIcon::Error, "img03.crd"},
     {"ImageLineNotANumber",
      [](Bench& b) {
        auto lines = readLines(b.folder.file("img01.crd"));
        lines[4] = "12x ; 40";
        replaceLines(b.folder.file("img01.crd"), lines);
      },
-     kImage, "Ошибка!", BoxOwner::None, BoxIcon::None, "img01.crd"},
+     kImage, "Ошибка!", BoxOwner::None, BoxIcon::Error, "img01.crd"},
     {"ListLineNeitherNameNorNumber",
      [](Bench& b) {
        auto lines = readLines(b.series.listFile);
@@ -104,15 +104,16 @@ TEST_P(ComputeCommandFailure, StopsWithItsMessageAndLeavesTheResultAlone) {
   Bench b;
   c.spoil(b);
   b.command.N10Click();
-  ASSERT_EQ(b.port.shown.size(), 1u);
-  const UserMessage& m = b.port.shown[0];
+  const auto shown = b.port.messages();
+  ASSERT_EQ(shown.size(), 1u);
+  const UserMessage& m = shown[0];
   EXPECT_EQ(m.text, c.text);
   EXPECT_EQ(m.caption, c.caption);
   EXPECT_EQ(m.owner, c.owner);
   EXPECT_EQ(m.icon, c.icon);
   EXPECT_NE(m.detail.find(c.detailMentions), std::string::npos) << m.detail;
   EXPECT_EQ(b.command.outcome().stage, Stage::Stopped);
-  EXPECT_EQ(b.command.outcome().stopMessage.text, c.text);
+  EXPECT_EQ(b.command.outcome().message.text, c.text);
   EXPECT_EQ(b.command.workerExit(), nullptr);
   EXPECT_FALSE(b.command.running());
   EXPECT_EQ(b.view.focal, "old focal");
@@ -142,15 +143,19 @@ TEST_P(FocalLengthQuestion, AsksAndFollowsTheAnswer) {
   auto lines = readLines(b.series.cameraFile);
   lines[3] = "1523.0870 ; Фокусное расстояние(пикс.).  СКО = 12.4410;  Ст.откл. = 2.7860";
   writeLines(b.series.cameraFile, lines);
-  b.port.answer = GetParam();
+  b.port.answers = {GetParam()};
   b.run();
-  ASSERT_EQ(b.port.asked.size(), 1u);
-  EXPECT_EQ(b.port.asked[0].text, "Фокусное расстояние уже вычислено. Продолжить работу?");
-  EXPECT_EQ(b.port.asked[0].caption, "Предупреждение");
-  EXPECT_EQ(b.port.asked[0].owner, BoxOwner::MainWindow);
-  EXPECT_TRUE(b.port.shown.empty());
+  const auto asked = b.port.questions();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text, "Фокусное расстояние уже вычислено. Продолжить работу?");
+  EXPECT_EQ(asked[0].caption, "Предупреждение");
+  EXPECT_EQ(asked[0].owner, BoxOwner::MainWindow);
+  EXPECT_EQ(asked[0].icon, BoxIcon::Question);
+  EXPECT_TRUE(b.port.messages().empty());
   if (GetParam()) {
     EXPECT_EQ(b.command.outcome().stage, Stage::Done);
+    EXPECT_EQ(b.command.outcome().warnings,
+              std::vector<std::string>{"Фокусное расстояние уже вычислено. Продолжить работу?"});
     EXPECT_EQ(b.view.focal, "1800.0000");
   } else {
     EXPECT_EQ(b.command.outcome().stage, Stage::Stopped);
@@ -164,7 +169,8 @@ INSTANTIATE_TEST_SUITE_P(Answers, FocalLengthQuestion, ::testing::Bool());
 TEST(ComputeCommand, BlankFocalLengthLineAsksNothing) {
   Bench b;
   b.run();
-  EXPECT_TRUE(b.port.asked.empty());
+  EXPECT_TRUE(b.port.questions().empty());
+  EXPECT_TRUE(b.command.outcome().warnings.empty());
 }
 
 // Every image clustered (a camera file claiming a far larger image): one warning, and the worker
@@ -176,15 +182,19 @@ TEST(ComputeCommand, ClusteringWarnsOnceAndStillRuns) {
   lines[5] = "15000 ; Размер изображения по вертикали";
   writeLines(b.series.cameraFile, lines);
   b.run();
-  ASSERT_EQ(b.port.shown.size(), 2u);
-  EXPECT_EQ(b.port.shown[0].text,
-            "Реперные точки расположены слишком кучно. Достоверность результата низкая.");
-  EXPECT_EQ(b.port.shown[0].caption, "Предупреждение!");
-  EXPECT_EQ(b.port.shown[0].owner, BoxOwner::MainWindow);
-  EXPECT_EQ(b.port.shown[1].text, "Неправильные входные данные! Измените параметры!");
-  EXPECT_EQ(b.port.shown[1].caption, "Ошибка!");
-  EXPECT_EQ(b.port.shown[1].owner, BoxOwner::MainWindow);
-  EXPECT_EQ(b.command.outcome().stage, Stage::Done);
+  const auto shown = b.port.messages();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].text, "Реперные точки расположены слишком кучно. Достоверность результата низкая.");
+  EXPECT_EQ(shown[0].caption, "Предупреждение!");
+  EXPECT_EQ(shown[0].owner, BoxOwner::MainWindow);
+  EXPECT_EQ(shown[0].icon, BoxIcon::Warning);
+  EXPECT_EQ(shown[1].text, "Неправильные входные данные! Измените параметры!");
+  EXPECT_EQ(shown[1].caption, "Ошибка!");
+  EXPECT_EQ(shown[1].owner, BoxOwner::MainWindow);
+  EXPECT_NE(shown[1].detail.find("ни одна четвёрка"), std::string::npos) << shown[1].detail;
+  EXPECT_EQ(b.command.outcome().stage, Stage::NoValue);
+  EXPECT_EQ(b.command.outcome().message.text, shown[1].text);
+  EXPECT_EQ(b.command.outcome().warnings, std::vector<std::string>{shown[0].text});
   EXPECT_EQ(b.state.runResults->Count(), 1);
   EXPECT_EQ(b.view.focal, "old focal");
   EXPECT_FALSE(b.view.saveEnabled);
@@ -202,7 +212,7 @@ class PointSpread : public ::testing::TestWithParam<SpreadCase> {};
 // A 2000 × 1500 image has a diagonal of 2500: half of it is the smallest spread that passes.
 TEST_P(PointSpread, HalfTheDiagonalIsTheLimit) {
   CalibrationState state;
-  ScriptedPort port;
+  ScriptedUserPort port;
   RecordingView view;
   InPlaceDispatcher dispatcher;
   ComputeCommand command(state, port, view, dispatcher, '.');
@@ -277,11 +287,11 @@ const DisplayCase kDisplays[] = {
      "old stddev",
      {},
      "Неправильные входные данные! Измените параметры!"},
-    {"ShortResultListStopsAtTheMissingEntry",
+    {"ShortResultListShowsNothingOfIt",
      {5, 1523.087},
      1,
      "1",
-     "1523.0870",
+     "old focal",
      "old deviation",
      "old stddev",
      {},
@@ -293,10 +303,11 @@ class ResultDisplay : public ::testing::TestWithParam<DisplayCase> {};
 TEST_P(ResultDisplay, FollowsTheDisplayRules) {
   const DisplayCase& c = GetParam();
   CalibrationState state;
-  ScriptedPort port;
+  ScriptedUserPort port;
   RecordingView view;
   InPlaceDispatcher dispatcher;
-  ComputeCommand command(state, port, view, dispatcher, '.');
+  MainCommands commands(state, port, view, dispatcher, '.');
+  ComputeCommand& command = commands.compute();
   state.processingMode = c.mode;
   view.progressPosition = 7;
   for (double v : c.results) {
@@ -307,14 +318,22 @@ TEST_P(ResultDisplay, FollowsTheDisplayRules) {
   EXPECT_EQ(view.deviation, c.deviation);
   EXPECT_EQ(view.stddev, c.stddev);
   EXPECT_EQ(view.memo, c.memo);
-  const bool shown = std::string(c.focal) != "old focal" && std::string(c.message).empty();
+  const bool shown = std::string(c.focal) != "old focal";
   EXPECT_EQ(view.saveEnabled, shown);
   EXPECT_EQ(state.resultSaved, !shown);
+  EXPECT_EQ(state.shownResult.has_value(), shown);
+  if (shown) {
+    EXPECT_EQ(state.shownResult->focalText, c.focal);
+    EXPECT_EQ(state.shownResult->deviationText, c.deviation);
+  }
   if (std::string(c.message).empty()) {
     EXPECT_TRUE(port.shown.empty());
   } else {
     ASSERT_EQ(port.shown.size(), 1u);
-    EXPECT_EQ(port.shown[0].text, c.message);
+    EXPECT_EQ(port.shown[0].message.text, c.message);
+    // The front ends learn that the run showed nothing (kavo-cli reports it as such).
+    EXPECT_EQ(command.outcome().stage, Stage::NoValue);
+    EXPECT_EQ(command.outcome().message.text, c.message);
   }
 }
 
@@ -323,7 +342,7 @@ INSTANTIATE_TEST_SUITE_P(Table, ResultDisplay, ::testing::ValuesIn(kDisplays),
 
 TEST(ComputeCommand, CommaSeparatorShowsCommas) {
   CalibrationState state;
-  ScriptedPort port;
+  ScriptedUserPort port;
   RecordingView view;
   InPlaceDispatcher dispatcher;
   ComputeCommand command(state, port, view, dispatcher, ',');

@@ -1,5 +1,4 @@
 #include "app/file_fields.h"
-#include "app/settings_units.h"
 
 #include <gtest/gtest.h>
 
@@ -35,21 +34,6 @@ TEST(FileFields, PickedFileIsStoredWholeAndShownByName) {
   EXPECT_EQ(applyPickedFile(state, FileField::Camera, "k.cam"), "k.cam");
   EXPECT_EQ(state.cameraFile, "k.cam");
   EXPECT_EQ(state.listFile, "");
-}
-
-TEST(FileFields, ComputeNeedsAllThreeNames) {
-  EXPECT_TRUE(computeAvailable("a.cam", "s.crd", "l.lst"));
-  EXPECT_FALSE(computeAvailable("a.cam", "s.crd", ""));
-  EXPECT_FALSE(computeAvailable("", "s.crd", "l.lst"));
-}
-
-// The defaults shown as 30 and 30 are the defaults of the state; 45 degrees is π/4.
-TEST(SettingsUnits, DialogNumbersBecomeTheStoredSettings) {
-  const CalibrationState defaults;
-  EXPECT_EQ(minLineAngleFromDegrees(30), defaults.minLineAngle);
-  EXPECT_EQ(minPointSpacingFromPercent(30), defaults.minPointSpacing);
-  EXPECT_EQ(minLineAngleFromDegrees(45), std::numbers::pi / 4);
-  EXPECT_EQ(minPointSpacingFromPercent(12.5), 0.125);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // the guard against a second command, and an owner that goes away during a run.
 #include "app_test_support.h"
 
+#include "app/memo_lines.h"
 #include "estimator/stat_foc_thread.h"
 
 namespace kavo::testing {
@@ -32,7 +33,7 @@ TEST(WorkerRun, SecondCommandIsRefusedWhileTheWorkerRuns) {
   EXPECT_EQ(b.state.scenePoints->Get(0), firstScenePoint);
   EXPECT_EQ(b.state.imagePoints[0].get(), firstImage);
   EXPECT_EQ(b.view.memo.size(), 1u);
-  EXPECT_TRUE(b.port.shown.empty());
+  EXPECT_TRUE(b.port.messages().empty());
   EXPECT_FALSE(b.view.status.empty());
   b.finish();
   EXPECT_EQ(b.command.outcome().stage, Stage::Done);
@@ -59,7 +60,7 @@ TEST(WorkerRun, CancellationMidRunEndsWithoutAResult) {
   EXPECT_EQ(b.view.focal, "old focal");
   EXPECT_FALSE(b.view.saveEnabled);
   EXPECT_TRUE(b.view.computeEnabled);
-  EXPECT_TRUE(b.port.shown.empty()); // the window stays silent
+  EXPECT_TRUE(b.port.messages().empty()); // the window stays silent
   EXPECT_TRUE(b.state.quadrupleWorker.expired());
 }
 
@@ -98,7 +99,7 @@ TEST_P(DegenerateRun, IsAbandonedWithItsReason) {
   EXPECT_EQ(b.command.outcome().stage, Stage::Abandoned);
   EXPECT_EQ(b.command.outcome().abandon.reason, GetParam().reason) << b.command.outcome().abandon.detail;
   EXPECT_FALSE(b.view.status.empty());
-  EXPECT_TRUE(b.port.shown.empty());
+  EXPECT_TRUE(b.port.messages().empty());
   EXPECT_EQ(b.view.focal, "old focal");
   EXPECT_EQ(b.view.progressPosition, 0);
 }
@@ -147,17 +148,15 @@ TEST(WorkerRun, ExitInTheDistributionWindowAbandonsTheRun) {
   EXPECT_EQ(b.command.outcome().abandon.reason, AbandonReason::ExitPressed);
   EXPECT_EQ(b.view.focal, "old focal");
   EXPECT_EQ(b.state.runResults->Count(), 4); // appended, but never shown
-  EXPECT_TRUE(b.port.shown.empty());
+  EXPECT_TRUE(b.port.messages().empty());
 }
 
 TEST(WorkerRun, ListingFollowsThe2000Rule) {
-  const auto lines1999 =
-      StatFocThread::listValuesLines(FocalValues::fromVector(std::vector<double>(1999, -2.5)), ',');
+  const auto lines1999 = listValuesLines(FocalValues::fromVector(std::vector<double>(1999, -2.5)), ',');
   ASSERT_EQ(lines1999.size(), 2000u);
   EXPECT_EQ(lines1999[0], "-------Результаты счёта-------");
   EXPECT_EQ(lines1999[1999], "-2,5000");
-  const auto lines2000 =
-      StatFocThread::listValuesLines(FocalValues::fromVector(std::vector<double>(2000, 1.0)), '.');
+  const auto lines2000 = listValuesLines(FocalValues::fromVector(std::vector<double>(2000, 1.0)), '.');
   EXPECT_EQ(lines2000, (std::vector<std::string>{"Количество значений слишком велико.",
                                                  "Будет выведен лишь конечный результат."}));
 }
@@ -187,20 +186,20 @@ TEST(WorkerRun, OwnerGoingAwayMidRunLeavesTheWorkerToEndQuietly) {
   options.images = 12;
   options.noise = 0.3;
   TempFolder folder;
-  const SynthSeries series = writeSyntheticSeries(folder.path.string(), options);
+  const SynthSeries series = writeSyntheticSeries(folder.path(), options);
   QueuedDispatcher dispatcher;
   std::shared_ptr<WorkerExit> exit;
   std::weak_ptr<StatFocThread> worker;
   {
     auto state = std::make_unique<CalibrationState>();
     auto view = std::make_unique<RecordingView>();
-    ScriptedPort port;
+    ScriptedUserPort port;
     state->cameraFile = series.cameraFile;
     state->sceneFile = series.sceneFile;
     state->listFile = series.listFile;
     auto command = std::make_unique<ComputeCommand>(*state, port, *view, dispatcher, '.');
     view->command = command.get();
-    command->setImageFolder(folder.path.string() + "/");
+    command->setImageFolder(folder.path());
     command->N10Click();
     ASSERT_TRUE(command->running());
     exit = command->workerExit();

@@ -1,6 +1,6 @@
-#include "cli/cli.h"
 #include "cli/compute_run.h"
-#include "cli/json_text.h"
+#include "cli/values_file.h"
+#include "cli_fixture.h"
 #include "platform/text_file.h"
 
 #include <gtest/gtest.h>
@@ -13,68 +13,8 @@
 #include <sstream>
 #include <unistd.h>
 
-namespace kavo {
+namespace kavo::testing {
 namespace {
-
-namespace fs = std::filesystem;
-
-const fs::path kSample = fs::path(KAVO_EXAMPLES) / "sample";
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-CliRun cli(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  CliRun r;
-  r.status = runCli(args, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
-
-std::string fileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// A copy of the sample series in a fresh folder, for spoiling one file at a time.
-class SeriesCopy {
-public:
-  SeriesCopy() {
-    static int counter = 0;
-    dir = fs::temp_directory_path() /
-          ("kavo-cli-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    for (const auto& entry : fs::directory_iterator(kSample)) {
-      fs::copy_file(entry.path(), dir / entry.path().filename());
-      fs::permissions(dir / entry.path().filename(), fs::perms::owner_write, fs::perm_options::add);
-    }
-  }
-  ~SeriesCopy() {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  std::string path(const std::string& name) const { return (dir / name).string(); }
-  std::vector<std::string> lines(const std::string& name) const { return loadLines(path(name)).lines; }
-  void write(const std::string& name, const std::vector<std::string>& lines) const {
-    ASSERT_EQ(saveLines(path(name), lines), "");
-  }
-  std::vector<std::string> computeArgs(std::vector<std::string> extra = {}) const {
-    std::vector<std::string> args{
-        "compute", "--camera",         path("camera.cam"),    "--scene", path("scene.crd"),
-        "--list",  path("series.lst"), "--decimal-separator", ".",       "--threads",
-        "1"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    return args;
-  }
-  fs::path dir;
-};
 
 // The JSON of the sample run is the expected object with the "detail" member in its place.
 TEST(KavoCli, SampleSeriesGivesTheExpectedJsonAndValues) {
@@ -174,17 +114,6 @@ TEST_P(HostileInput, ReportsTheMessageAndExitsWithOne) {
 
 INSTANTIATE_TEST_SUITE_P(Table, HostileInput, ::testing::ValuesIn(kHostile),
                          [](const auto& p) { return std::string(p.param.name); });
-
-TEST(KavoCli, NoValueIsOkWithTheWindowsMessage) {
-  SeriesCopy s;
-  const CliRun r = cli(s.computeArgs({"--json", "--min-spacing", "99"}));
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("\"status\": \"ok\""), std::string::npos);
-  EXPECT_NE(r.out.find("\"message\": \"Неправильные входные данные! Измените параметры!\""),
-            std::string::npos);
-  EXPECT_NE(r.out.find("\"valueCount\": 0"), std::string::npos);
-  EXPECT_NE(r.out.find("\"focal\": null"), std::string::npos);
-}
 
 // --save writes the copy as Save does; run again on it, the question becomes a warning.
 TEST(KavoCli, SavedCopyHoldsTheResultAndTheQuestionBecomesAWarning) {
@@ -318,18 +247,14 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{{"synth", "--out", "/tmp/x", "--grid", "7by7"}, 2},
         ArgumentCase{{"synth", "--out", "/tmp/x", "--images", "1"}, 2}, ArgumentCase{{"synth"}, 2}));
 
-TEST(JsonText, NumbersReadBackToTheSameDouble) {
+// The values file holds each value as the shortest text that reads back to the same double.
+TEST(ValuesFile, NumbersReadBackToTheSameDouble) {
   for (double v : {1799.7003262444346, 0.1, 1.0 / 3.0, 1e-300, 5e-324, -2.5, 1e21, 123456789012345680.0,
                    std::numeric_limits<double>::max()}) {
     const std::string text = shortestNumber(v);
     EXPECT_EQ(std::strtod(text.c_str(), nullptr), v) << text;
   }
-  EXPECT_EQ(shortestNumber(std::nan("")), "null");
-}
-
-TEST(JsonText, StringsAreEscaped) {
-  EXPECT_EQ(jsonString("a\"b\\c\nd\x01 ё"), "\"a\\\"b\\\\c\\nd\\u0001 ё\"");
 }
 
 } // namespace
-} // namespace kavo
+} // namespace kavo::testing

@@ -1,10 +1,10 @@
-#include "../datafiles/temp_folder.h"
 #include "cli/cli.h"
 #include "datafiles/camera_file.h"
 #include "datafiles/coordinate_files.h"
 #include "datafiles/list_file.h"
 #include "photo_renderer.h"
 #include "refine/refine_series.h"
+#include "temp_folder.h"
 
 #include <nlohmann/json.hpp>
 #include <opencv2/imgcodecs.hpp>

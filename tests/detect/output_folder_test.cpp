@@ -1,5 +1,5 @@
-#include "../datafiles/temp_folder.h"
 #include "detect/output_folder.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "../datafiles/temp_folder.h"
 #include "detect/photo_detection.h"
 #include "photo_renderer.h"
+#include "temp_folder.h"
 
 #include <opencv2/imgcodecs.hpp>
 

@@ -1,6 +1,6 @@
-#include "../datafiles/temp_folder.h"
 #include "detect/series_detection.h"
 #include "photo_renderer.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 

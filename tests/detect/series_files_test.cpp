@@ -1,8 +1,8 @@
-#include "../datafiles/temp_folder.h"
 #include "datafiles/camera_file.h"
 #include "datafiles/coordinate_files.h"
 #include "datafiles/list_file.h"
 #include "detect/series_files.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "editor/editor_document.h"
 
-#include "editor_files.h"
 #include "platform/cp1251.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 

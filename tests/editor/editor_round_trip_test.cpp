@@ -3,23 +3,23 @@
 #include "datafiles/camera_file.h"
 #include "datafiles/coordinate_files.h"
 #include "editor/editor_save.h"
-#include "editor_files.h"
-#include "scripted_port.h"
+#include "scripted_user_port.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
 namespace kavo {
 namespace {
 
-using test::ScriptedPort;
+using test::ScriptedUserPort;
 using test::TempFolder;
 
 std::string saveAs(EditorDocument& document, const std::string& path) {
-  ScriptedPort port;
-  port.saveAnswers = {path};
+  ScriptedUserPort port;
+  port.saveFiles = {path};
   EXPECT_EQ(runEditorSave(document, port), SaveOutcome::Written);
-  EXPECT_TRUE(port.messages.empty());
-  return TempFolder::read(path);
+  EXPECT_TRUE(port.messages().empty());
+  return test::readBytes(path);
 }
 
 class EditorRoundTrip : public testing::TestWithParam<char> {};

@@ -1,15 +1,15 @@
 #include "editor/editor_save.h"
 
-#include "editor_files.h"
 #include "platform/cp1251.h"
-#include "scripted_port.h"
+#include "scripted_user_port.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
 namespace kavo {
 namespace {
 
-using test::ScriptedPort;
+using test::ScriptedUserPort;
 using test::TempFolder;
 
 std::string cp1251(const std::string& utf8) {
@@ -184,33 +184,33 @@ TEST(EditorSave, ModifiedIsClearedOnlyByAWrittenFile) {
 
   document.setCell(1, 1, "oops");
   document.setModified(true);
-  ScriptedPort invalid;
+  ScriptedUserPort invalid;
   EXPECT_EQ(runEditorSave(document, invalid), SaveOutcome::Invalid);
-  EXPECT_TRUE(invalid.saveRequests.empty());
-  ASSERT_EQ(invalid.messages.size(), 1u);
-  EXPECT_EQ(invalid.messages[0].text, "Ошибка в 1-й строке координат изображения!");
+  EXPECT_TRUE(invalid.saveRequests().empty());
+  ASSERT_EQ(invalid.messages().size(), 1u);
+  EXPECT_EQ(invalid.messages()[0].text, "Ошибка в 1-й строке координат изображения!");
   EXPECT_TRUE(document.modified());
 
   document.setCell(1, 1, "5");
-  ScriptedPort cancelled;
-  cancelled.saveAnswers = {std::nullopt};
+  ScriptedUserPort cancelled;
+  cancelled.saveFiles = {std::nullopt};
   EXPECT_EQ(runEditorSave(document, cancelled), SaveOutcome::Cancelled);
   EXPECT_TRUE(document.modified());
-  EXPECT_EQ(TempFolder::read(path), original);
+  EXPECT_EQ(test::readBytes(path), original);
 
-  ScriptedPort unwritable;
-  unwritable.saveAnswers = {folder.file("no-such-folder/scene.crd")};
+  ScriptedUserPort unwritable;
+  unwritable.saveFiles = {folder.file("no-such-folder/scene.crd")};
   EXPECT_EQ(runEditorSave(document, unwritable), SaveOutcome::WriteFailed);
-  ASSERT_EQ(unwritable.messages.size(), 1u);
-  EXPECT_NE(unwritable.messages[0].detail.find("no-such-folder"), std::string::npos);
+  ASSERT_EQ(unwritable.messages().size(), 1u);
+  EXPECT_NE(unwritable.messages()[0].detail.find("no-such-folder"), std::string::npos);
   EXPECT_TRUE(document.modified());
 
-  ScriptedPort written;
-  written.saveAnswers = {path};
+  ScriptedUserPort written;
+  written.saveFiles = {path};
   EXPECT_EQ(runEditorSave(document, written), SaveOutcome::Written);
-  EXPECT_TRUE(written.messages.empty());
+  EXPECT_TRUE(written.messages().empty());
   EXPECT_FALSE(document.modified());
-  EXPECT_EQ(TempFolder::read(path), "5 ; 2\r\n3 ; 4\r\n");
+  EXPECT_EQ(test::readBytes(path), "5 ; 2\r\n3 ; 4\r\n");
   EXPECT_EQ(written.unexpected + cancelled.unexpected + invalid.unexpected + unwritable.unexpected, 0);
 }
 
@@ -229,13 +229,13 @@ TEST(EditorSave, AWrittenFileBecomesTheDocumentsFile) {
     } else {
       document.setCell(1, 2, "corr.tab");
     }
-    ScriptedPort cancelled;
-    cancelled.saveAnswers = {std::nullopt};
+    ScriptedUserPort cancelled;
+    cancelled.saveFiles = {std::nullopt};
     EXPECT_EQ(runEditorSave(document, cancelled), SaveOutcome::Cancelled);
     EXPECT_EQ(document.layout().title, "Untitled" + suffix);
 
-    ScriptedPort written;
-    written.saveAnswers = {folder.file("new name.dat")};
+    ScriptedUserPort written;
+    written.saveFiles = {folder.file("new name.dat")};
     ASSERT_EQ(runEditorSave(document, written), SaveOutcome::Written);
     EXPECT_EQ(document.layout().title, "new name.dat" + suffix);
     EXPECT_EQ(document.filePath(), folder.file("new name.dat"));
@@ -247,10 +247,10 @@ TEST(EditorSave, PointListWithoutRowsIsAnEmptyFile) {
   TempFolder folder("emptied");
   EditorDocument document = loaded(folder, "none.crd", "", 2, '.');
   folder.write("none.crd", "old");
-  ScriptedPort port;
-  port.saveAnswers = {folder.file("none.crd")};
+  ScriptedUserPort port;
+  port.saveFiles = {folder.file("none.crd")};
   EXPECT_EQ(runEditorSave(document, port), SaveOutcome::Written);
-  EXPECT_EQ(TempFolder::read(folder.file("none.crd")), "");
+  EXPECT_EQ(test::readBytes(folder.file("none.crd")), "");
 }
 
 // The close question: when it is asked, and whether the window may close after each answer.
@@ -278,21 +278,21 @@ TEST(EditorClose, KeepsTheWindowOpenUnlessNothingIsLost) {
     EditorDocument document = loaded(folder, "scene.crd", "1;2\r\n", 2, '.');
     document.setCell(1, 1, c.cell);
     document.setModified(c.modified);
-    ScriptedPort port;
+    ScriptedUserPort port;
     port.threeWayAnswers = c.answers;
     for (const auto& answer : c.saveAs) {
-      port.saveAnswers.push_back(answer && answer->empty() ? folder.file("scene.crd") : answer);
+      port.saveFiles.push_back(answer && answer->empty() ? folder.file("scene.crd") : answer);
     }
     EXPECT_EQ(confirmEditorClose(document, port), c.mayClose) << c.name;
     EXPECT_EQ(document.modified(), c.modifiedAfter) << c.name;
-    EXPECT_EQ(port.questions.size(), c.modified ? 1u : 0u) << c.name;
-    if (!port.questions.empty()) {
-      EXPECT_EQ(port.questions[0].text, "Данные не сохранены. Сохранить?");
-      EXPECT_EQ(port.questions[0].caption, "Предупреждение");
-      EXPECT_EQ(port.questions[0].owner, BoxOwner::Editor);
+    EXPECT_EQ(port.questions().size(), c.modified ? 1u : 0u) << c.name;
+    if (!port.questions().empty()) {
+      EXPECT_EQ(port.questions()[0].text, "Данные не сохранены. Сохранить?");
+      EXPECT_EQ(port.questions()[0].caption, "Предупреждение");
+      EXPECT_EQ(port.questions()[0].owner, BoxOwner::Editor);
     }
     EXPECT_EQ(port.unexpected, 0) << c.name;
-    EXPECT_TRUE(port.threeWayAnswers.empty() && port.saveAnswers.empty()) << c.name;
+    EXPECT_TRUE(port.threeWayAnswers.empty() && port.saveFiles.empty()) << c.name;
   }
 }
 
@@ -325,11 +325,11 @@ TEST(EditorSave, CameraFileIsByteStableFromTheFirstSave) {
   for (int round = 0; round < 3; ++round) {
     EditorDocument document(',');
     ASSERT_EQ(document.LoadFile(previous, 5), 1) << document.failureDetail();
-    ScriptedPort port;
+    ScriptedUserPort port;
     const std::string target = folder.file("round" + std::to_string(round) + ".cam");
-    port.saveAnswers = {target};
+    port.saveFiles = {target};
     ASSERT_EQ(runEditorSave(document, port), SaveOutcome::Written);
-    saved.push_back(TempFolder::read(target));
+    saved.push_back(test::readBytes(target));
     previous = target;
   }
   EXPECT_EQ(saved[0], cp1251("512 ; Координата X центра изображения\r\n"

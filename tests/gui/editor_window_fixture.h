@@ -3,7 +3,7 @@
 // typed the way a user types them.
 #include "editor_window.h"
 
-#include "../editor/scripted_port.h"
+#include "scripted_user_port.h"
 
 #include <QApplication>
 #include <QFile>
@@ -17,7 +17,7 @@
 namespace editor_window_test {
 
 using kavo::TRedForm;
-using kavo::test::ScriptedPort;
+using kavo::test::ScriptedUserPort;
 
 inline QByteArray readAll(const QString& path) {
   QFile file(path);
@@ -84,7 +84,7 @@ inline void type(TRedForm& form, const QString& text) {
 }
 
 // A scene file of three points, loaded and shown; null when that failed.
-inline std::unique_ptr<TRedForm> openSceneFile(ScriptedPort& port, const QString& path) {
+inline std::unique_ptr<TRedForm> openSceneFile(ScriptedUserPort& port, const QString& path) {
   writeAll(path, "1;10\r\n2;20\r\n3;30\r\n");
   auto form = std::make_unique<TRedForm>(nullptr, port, '.');
   if (form->LoadFile(path.toStdString(), 2) != 1) {

@@ -15,7 +15,7 @@ private:
   QString scenePath;
 
   // The scene editor, active, with the keyboard in its grid at row 1, column x.
-  std::unique_ptr<TRedForm> openScene(ScriptedPort& port) {
+  std::unique_ptr<TRedForm> openScene(ScriptedUserPort& port) {
     auto form = openSceneFile(port, scenePath);
     if (!form) {
       return nullptr;
@@ -38,7 +38,7 @@ private slots:
   // Tab, Shift+Tab and the arrows move through the cells that take typing only, so every typed
   // value lands in a cell: "x Tab y Tab x" fills the next row's x.
   void keyboardMovesThroughEditableCellsOnly() {
-    ScriptedPort port;
+    ScriptedUserPort port;
     auto form = openScene(port);
     QVERIFY(form);
     QTableWidget* g = grid(*form);
@@ -82,7 +82,7 @@ private slots:
   void cameraValuesTakeTypingOneAfterAnother() {
     const QString path = dir.filePath("tab.cam");
     writeAll(path, "512 ;\r\n384 ;\r\ncorr.tab ;\r\n ;\r\n1024;\r\n768;\r\n512;\r\n384;\r\n");
-    ScriptedPort port;
+    ScriptedUserPort port;
     TRedForm form(nullptr, port, '.');
     QCOMPARE(form.LoadFile(path.toStdString(), 5), 1);
     form.show();
@@ -106,7 +106,7 @@ private slots:
   // Only a change of content marks the grid unsaved: moving, Escape, or typing the value a cell
   // already holds leaves nothing to ask about when the window closes.
   void onlyAChangeOfContentMarksTheGridModified() {
-    ScriptedPort port;
+    ScriptedUserPort port;
     auto form = openScene(port);
     QVERIFY(form);
     QTableWidget* g = grid(*form);
@@ -121,25 +121,25 @@ private slots:
     QTRY_VERIFY(QApplication::focusWidget() == g); // the cell editor has closed
     QVERIFY(!form->modified());
     QVERIFY(form->close());
-    QVERIFY(port.questions.empty());
+    QVERIFY(port.questions().empty());
     QCOMPARE(port.unexpected, 0);
   }
 
   // After a save, keys that change nothing do not bring the question back.
   void closingRightAfterASaveAsksNothing() {
-    ScriptedPort port;
+    ScriptedUserPort port;
     auto form = openScene(port);
     QVERIFY(form);
     type(*form, "4");
     press(*form, Qt::Key_Return);
     QTRY_VERIFY(form->modified());
-    port.saveAnswers = {scenePath.toStdString()};
+    port.saveFiles = {scenePath.toStdString()};
     form->findChild<QAction*>("N3")->trigger();
     QVERIFY(!form->modified());
     press(*form, Qt::Key_Escape);
     press(*form, Qt::Key_Down);
     QVERIFY(form->close());
-    QVERIFY(port.questions.empty());
+    QVERIFY(port.questions().empty());
     QCOMPARE(readAll(scenePath), QByteArray("4 ; 10\r\n2 ; 20\r\n3 ; 30\r\n"));
   }
 };

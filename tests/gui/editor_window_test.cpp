@@ -25,7 +25,7 @@ private:
   QTemporaryDir dir;
   QString scenePath;
 
-  std::unique_ptr<TRedForm> openScene(ScriptedPort& port) { return openSceneFile(port, scenePath); }
+  std::unique_ptr<TRedForm> openScene(ScriptedUserPort& port) { return openSceneFile(port, scenePath); }
 
 private slots:
   void initTestCase() {
@@ -34,7 +34,7 @@ private slots:
   }
 
   void pointListLayout() {
-    ScriptedPort port;
+    ScriptedUserPort port;
     auto form = openScene(port);
     QVERIFY(form);
     QCOMPARE(form->windowTitle(), QString("scene.crd Реперные точки"));
@@ -74,14 +74,14 @@ private slots:
     QCOMPARE(items[2]->text(), QString("Выход"));
     QVERIFY(!form->modified());
     QVERIFY(form->close());
-    QVERIFY(port.questions.empty());
+    QVERIFY(port.questions().empty());
   }
 
   void cameraLayoutTypingSetsModified() {
     const QString path = dir.filePath("Kalibr.cam");
     writeAll(path, "512 ;\r\n384 ;\r\ncorr.tab ;\r\n "
                    ";\r\n1024;\r\n768;\r\n512;\r\n384;\r\n");
-    ScriptedPort port;
+    ScriptedUserPort port;
     TRedForm form(nullptr, port, '.');
     QCOMPARE(form.LoadFile(path.toStdString(), 5), 1);
     form.show();
@@ -107,14 +107,14 @@ private slots:
     QVERIFY(form.modified());
 
     port.threeWayAnswers = {kavo::Answer::Yes};
-    port.saveAnswers = {path.toStdString()};
+    port.saveFiles = {path.toStdString()};
     QVERIFY(form.close());
     QCOMPARE(readAll(path).split('\n').value(3), QByteArray("1500 ; \xD4\xEE\xEA\xF3\xF1\xED\xEE\xE5 "
                                                             "\xF0\xE0\xF1\xF1\xF2\xEE\xFF\xED\xE8\xE5\r"));
   }
 
   void gridCommandsThroughTheToolButtons() {
-    ScriptedPort port;
+    ScriptedUserPort port;
     auto form = openScene(port);
     QVERIFY(form);
     QTableWidget* g = grid(*form);
@@ -143,33 +143,33 @@ private slots:
 
   // A cell still being edited is taken into the file, and moves with its row.
   void openCellEditorIsCommittedFirst() {
-    ScriptedPort port;
+    ScriptedUserPort port;
     auto form = openScene(port);
     QVERIFY(form);
     QVERIFY(typeIntoCell(*form, 1, 2, "25"));
     QTest::mouseClick(button(*form, "ToolButton3"), Qt::LeftButton);
     QCOMPARE(rows(*form).value(2), QString("3:2:25"));
     QTest::mouseClick(button(*form, "ToolButton10"), Qt::LeftButton);
-    QCOMPARE(port.messages.size(), size_t(1));
-    QCOMPARE(port.messages[0].text, std::string("Ошибка в 2-й строке координат изображения!"));
-    QVERIFY(port.saveRequests.empty());
+    QCOMPARE(port.messages().size(), size_t(1));
+    QCOMPARE(port.messages()[0].text, std::string("Ошибка в 2-й строке координат изображения!"));
+    QVERIFY(port.saveRequests().empty());
     QVERIFY(form->modified());
 
     grid(*form)->setCurrentCell(1, 1);
     QTest::mouseClick(button(*form, "ToolButton1"), Qt::LeftButton);
     QVERIFY(typeIntoCell(*form, 0, 1, "7"));
-    port.saveAnswers = {std::nullopt, scenePath.toStdString()};
+    port.saveFiles = {std::nullopt, scenePath.toStdString()};
     form->findChild<QAction*>("N3")->trigger();
     QVERIFY(form->modified());
     QCOMPARE(readAll(scenePath), QByteArray("1;10\r\n2;20\r\n3;30\r\n"));
     form->findChild<QAction*>("N3")->trigger();
-    QCOMPARE(port.saveRequests.size(), size_t(2));
-    QCOMPARE(port.saveRequests[1].proposedName, scenePath.toStdString());
-    QCOMPARE(port.saveRequests[1].filter, std::string("Coordinate Files|*.crd|All Files|*.*"));
+    QCOMPARE(port.saveRequests().size(), size_t(2));
+    QCOMPARE(port.saveRequests()[1].proposedName, scenePath.toStdString());
+    QCOMPARE(port.saveRequests()[1].filter, std::string("Coordinate Files|*.crd|All Files|*.*"));
     QCOMPARE(readAll(scenePath), QByteArray("7 ; 10\r\n2 ; 25\r\n3 ; 30\r\n"));
     QVERIFY(!form->modified());
     QVERIFY(form->close());
-    QVERIFY(port.questions.empty());
+    QVERIFY(port.questions().empty());
   }
 
   // Each answer of the close question and of the save dialog it leads to. Cancel stands for the
@@ -190,29 +190,28 @@ private slots:
         {"yes_saved", kavo::Answer::Yes, true, true, "9 ; 10\r\n2 ; 20\r\n3 ; 30\r\n"},
     };
     for (const Case& c : cases) {
-      ScriptedPort port;
+      ScriptedUserPort port;
       auto form = openScene(port);
       QVERIFY(form);
       QTest::keyClick(typeIntoCell(*form, 0, 1, "9"), Qt::Key_Return);
       port.threeWayAnswers = {c.answer};
       if (c.answer == kavo::Answer::Yes) {
-        port.saveAnswers = {c.chooseFile ? std::optional<std::string>(scenePath.toStdString())
-                                         : std::nullopt};
+        port.saveFiles = {c.chooseFile ? std::optional<std::string>(scenePath.toStdString()) : std::nullopt};
       }
       form->findChild<QAction*>("N6")->trigger();
       QVERIFY2(form->isVisible() != c.closes, c.name);
       QCOMPARE(readAll(scenePath), c.file);
       QCOMPARE(port.unexpected, 0);
-      QCOMPARE(port.questions.size(), size_t(1));
-      QCOMPARE(port.questions[0].text, std::string("Данные не сохранены. Сохранить?"));
-      QCOMPARE(port.questions[0].caption, std::string("Предупреждение"));
-      QVERIFY(port.questions[0].owner == kavo::BoxOwner::Editor);
+      QCOMPARE(port.questions().size(), size_t(1));
+      QCOMPARE(port.questions()[0].text, std::string("Данные не сохранены. Сохранить?"));
+      QCOMPARE(port.questions()[0].caption, std::string("Предупреждение"));
+      QVERIFY(port.questions()[0].owner == kavo::BoxOwner::Editor);
       if (!c.closes) {
         // The edits are still there and still unsaved: the next close asks again.
         QCOMPARE(rows(*form).value(0), QString("1:9:10"));
         port.threeWayAnswers = {kavo::Answer::No};
         QVERIFY(form->close());
-        QCOMPARE(port.questions.size(), size_t(2));
+        QCOMPARE(port.questions().size(), size_t(2));
       }
     }
   }
@@ -220,17 +219,17 @@ private slots:
   // A save under another name: the title shows the file now being edited, and the next save
   // starts from it.
   void titleFollowsASaveUnderAnotherName() {
-    ScriptedPort port;
+    ScriptedUserPort port;
     auto form = openScene(port);
     QVERIFY(form);
     const QString other = dir.filePath("other.crd");
-    port.saveAnswers = {other.toStdString()};
+    port.saveFiles = {other.toStdString()};
     form->findChild<QAction*>("N3")->trigger();
     QCOMPARE(form->windowTitle(), QString("other.crd Реперные точки"));
-    port.saveAnswers = {std::nullopt};
+    port.saveFiles = {std::nullopt};
     form->findChild<QAction*>("N3")->trigger();
-    QCOMPARE(port.saveRequests.size(), size_t(2));
-    QCOMPARE(port.saveRequests[1].proposedName, other.toStdString());
+    QCOMPARE(port.saveRequests().size(), size_t(2));
+    QCOMPARE(port.saveRequests()[1].proposedName, other.toStdString());
     QCOMPARE(form->windowTitle(), QString("other.crd Реперные точки"));
     QVERIFY(form->close());
   }
@@ -242,7 +241,7 @@ private slots:
     owner.setGeometry(0, 0, 120, 80);
     owner.show();
     QVERIFY(QTest::qWaitForWindowExposed(&owner));
-    ScriptedPort port;
+    ScriptedUserPort port;
     TRedForm form(&owner, port, '.');
     QCOMPARE(form.LoadFile("", 2), 1);
     form.centreOver(owner);
@@ -259,19 +258,19 @@ private slots:
   void failedLoadTellsTheUserAndIsNotShown() {
     const QString path = dir.filePath("bad.crd");
     writeAll(path, "1;2\r\n\r\n");
-    ScriptedPort port;
+    ScriptedUserPort port;
     kavo::openDataEditor(nullptr, port, path.toStdString(), 2, '.');
-    QCOMPARE(port.messages.size(), size_t(1));
-    QCOMPARE(port.messages[0].text, std::string("Внутренняя ошибка. Обратитесь к разработчику."));
-    QCOMPARE(port.messages[0].caption, std::string("Ошибка!"));
-    QVERIFY(port.messages[0].detail.find("строка 2") != std::string::npos);
-    QVERIFY(port.questions.empty());
+    QCOMPARE(port.messages().size(), size_t(1));
+    QCOMPARE(port.messages()[0].text, std::string("Внутренняя ошибка. Обратитесь к разработчику."));
+    QCOMPARE(port.messages()[0].caption, std::string("Ошибка!"));
+    QVERIFY(port.messages()[0].detail.find("строка 2") != std::string::npos);
+    QVERIFY(port.questions().empty());
   }
 
   // The entry point the main window uses: the editor is modal and gone when it
   // returns.
   void openDataEditorShowsModallyUntilClosed() {
-    ScriptedPort port;
+    ScriptedUserPort port;
     bool seen = false;
     QTimer::singleShot(0, [&] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -284,7 +283,7 @@ private slots:
     });
     kavo::openDataEditor(nullptr, port, "", 2, '.');
     QVERIFY(seen);
-    QVERIFY(port.questions.empty());
+    QVERIFY(port.questions().empty());
     for (QWidget* w : QApplication::topLevelWidgets()) {
       QVERIFY(qobject_cast<TRedForm*>(w) == nullptr);
     }
@@ -299,7 +298,7 @@ private slots:
                      ";\r\n1024;\r\n768;\r\n512;\r\n384;\r\n");
     const QString scene = dir.filePath("main.crd");
     writeAll(scene, "1;2,50\r\n");
-    ScriptedPort port;
+    ScriptedUserPort port;
     kavo::TFocus_Form main(port, ',');
     main.move(60, 60);
     main.show();
@@ -351,8 +350,8 @@ private slots:
                               .arg(main.frameGeometry().center().x())
                               .arg(main.frameGeometry().center().y())));
     }
-    QVERIFY(port.messages.empty());
-    QVERIFY(port.questions.empty());
+    QVERIFY(port.messages().empty());
+    QVERIFY(port.questions().empty());
   }
 };
 

@@ -21,34 +21,12 @@
 #include "graph/distribution_export.h"
 #include "graph/qt/distribution_picture.h"
 #include "graph_window.h"
-#include "window_fixture.h"
+#include "scripted_user_port.h"
 
 using namespace kavo;
+using kavo::test::ScriptedUserPort;
 
 namespace {
-
-// Answers the window's dialogs from a script and keeps what it was shown.
-class ScriptPort : public UserPort {
-public:
-  void showMessage(const UserMessage& message) override {
-    messages.push_back(message);
-    if (onMessage) {
-      onMessage();
-    }
-  }
-  bool askYesNo(const UserMessage&) override { return false; }
-  Answer askYesNoCancel(const UserMessage&) override { return Answer::Cancel; }
-  std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
-  std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override {
-    saveRequests.push_back(request);
-    return saveAnswer;
-  }
-
-  std::vector<UserMessage> messages;
-  std::vector<FileDialogRequest> saveRequests;
-  std::optional<std::string> saveAnswer;
-  std::function<void()> onMessage; // what the user sees while the box is up
-};
 
 template <typename T> T* child(QWidget& window, const char* name) {
   T* widget = window.findChild<T*>(name);
@@ -79,7 +57,7 @@ class GraphWindowTest : public QObject {
 
 private slots:
   void opensWithTheLayoutAndTheNumbers() {
-    ScriptPort port;
+    ScriptedUserPort port;
     TRForm window(nullptr, port, values, handedIn, ',');
     QCOMPARE(window.windowTitle(), QStringLiteral("GRAPH"));
     QCOMPARE(window.size(), QSize(900, 604));
@@ -110,7 +88,7 @@ private slots:
   }
 
   void clippingBoxRedrawsTheBand() {
-    ScriptPort port;
+    ScriptedUserPort port;
     TRForm window(nullptr, port, values, handedIn, ',');
     QLineEdit* box = child<QLineEdit>(window, "Edit4");
     const RasterPicture opening = window.shownPicture();
@@ -133,27 +111,27 @@ private slots:
     QCOMPARE(window.model().numbers().clipFactor, 1.0); // "1," read as 1
     box->setText(QStringLiteral("abc"));
     QCOMPARE(window.model().numbers().clipFactor, 1.0);
-    QVERIFY(port.messages.empty());
+    QVERIFY(port.messages().empty());
     // Leaving the box with text that is not a number reports it and shows the factor in effect,
     // already while the box is up (the box takes the focus, which finishes the editing again).
     QString boxUnderMessage;
-    port.onMessage = [&] { boxUnderMessage = box->text(); };
+    port.onMessage = [&](const UserMessage&) { boxUnderMessage = box->text(); };
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     box->setFocus();
     QTest::keyClick(box, Qt::Key_Return);
-    QCOMPARE(port.messages.size(), std::size_t{1});
-    QCOMPARE(port.messages[0].text, std::string("'abc' is not a valid floating point value"));
+    QCOMPARE(port.messages().size(), std::size_t{1});
+    QCOMPARE(port.messages()[0].text, std::string("'abc' is not a valid floating point value"));
     QCOMPARE(box->text(), QStringLiteral("1"));
     QCOMPARE(boxUnderMessage, QStringLiteral("1"));
-    QVERIFY(port.saveRequests.empty()); // Enter presses no button
+    QVERIFY(port.saveRequests().empty()); // Enter presses no button
     QVERIFY(window.isVisible());
     QVERIFY(!samePicture(window.shownPicture(), before));
     QVERIFY(samePicture(window.shownPicture(), opening));
   }
 
   void recomputeResetAndTheEmptyBand() {
-    ScriptPort port;
+    ScriptedUserPort port;
     TRForm window(nullptr, port, values, handedIn, '.');
     QTest::mouseClick(child<QPushButton>(window, "Button2"), Qt::LeftButton);
     QCOMPARE(window.model().numbers().meanValue, 10.0);
@@ -169,8 +147,8 @@ private slots:
     QCOMPARE(window.model().numbers().clipFactor, 0.25); // "Сброс" keeps the factor
     const RasterPicture before = window.shownPicture();
     QTest::mouseClick(child<QPushButton>(window, "Button2"), Qt::LeftButton);
-    QCOMPARE(port.messages.size(), std::size_t{1});
-    QCOMPARE(port.messages[0].caption, std::string("Ошибка!"));
+    QCOMPARE(port.messages().size(), std::size_t{1});
+    QCOMPARE(port.messages()[0].caption, std::string("Ошибка!"));
     QCOMPARE(window.model().numbers().meanValue, 28.0);
     QCOMPARE(window.model().numbers().deviation, kDeviation);
     QCOMPARE(text(window, "Edit2"), QStringLiteral("28"));
@@ -179,7 +157,7 @@ private slots:
   }
 
   void mouseReadOut() {
-    ScriptPort port;
+    ScriptedUserPort port;
     TRForm window(nullptr, port, values, handedIn, ',');
     QLabel* image = child<QLabel>(window, "Image1");
     QMouseEvent move(QEvent::MouseMove, QPointF(410, 200), image->mapToGlobal(QPointF(410, 200)),
@@ -196,13 +174,13 @@ private slots:
 
   void saveWritesTheShownPicture() {
     QTemporaryDir folder;
-    ScriptPort port;
+    ScriptedUserPort port;
     TRForm window(nullptr, port, values, handedIn, ',');
     QTest::mouseClick(child<QPushButton>(window, "Button2"), Qt::LeftButton);
 
     QTest::mouseClick(child<QPushButton>(window, "Button1"), Qt::LeftButton); // cancelled
-    QCOMPARE(port.saveRequests.size(), std::size_t{1});
-    const FileDialogRequest& request = port.saveRequests[0];
+    QCOMPARE(port.saveRequests().size(), std::size_t{1});
+    const FileDialogRequest request = port.saveRequests()[0];
     QCOMPARE(request.filter, std::string("Bitmap Filis|*.bmp"));
     QCOMPARE(request.defaultExtension, std::string("bmp"));
     QCOMPARE(request.proposedName, std::string("graph2"));
@@ -210,19 +188,19 @@ private slots:
     QVERIFY(QDir(folder.path()).isEmpty());
 
     const QString path = folder.filePath("graph2.bmp");
-    port.saveAnswer = path.toStdString();
+    port.saveFiles = {path.toStdString()};
     QTest::mouseClick(child<QPushButton>(window, "Button1"), Qt::LeftButton);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     QCOMPARE(static_cast<int>(bytes[28]), 24);
     QCOMPARE(QImage(path).convertToFormat(QImage::Format_RGB888), toQImage(window.shownPicture()));
-    QVERIFY(port.messages.empty());
+    QVERIFY(port.messages().empty());
 
-    port.saveAnswer = folder.filePath("missing/graph2.bmp").toStdString();
+    port.saveFiles = {folder.filePath("missing/graph2.bmp").toStdString()};
     QTest::mouseClick(child<QPushButton>(window, "Button1"), Qt::LeftButton);
-    QCOMPARE(port.messages.size(), std::size_t{1});
-    QCOMPARE(port.messages[0].caption, std::string("Ошибка!"));
+    QCOMPARE(port.messages().size(), std::size_t{1});
+    QCOMPARE(port.messages()[0].caption, std::string("Ошибка!"));
   }
 
   void closingHandsBackTheNumbers_data() {
@@ -237,7 +215,7 @@ private slots:
   void closingHandsBackTheNumbers() {
     QFETCH(QString, how);
     QFETCH(bool, exitPressed);
-    ScriptPort port;
+    ScriptedUserPort port;
     DistributionOutcome outcome;
     // The window runs modally as the worker's step does; the script acts once it is up.
     QTimer::singleShot(0, [&] {
@@ -257,49 +235,6 @@ private slots:
     QCOMPARE(outcome.mean, 10.0);
     QCOMPARE(outcome.deviation, 0.0);
     QCOMPARE(outcome.standardDeviation, 0.0);
-  }
-
-  // A real debug run of the sample series: the worker lists the values, then waits while the window
-  // is open; "Счёт" at three deviations and "OK" give the normal mode's result.
-  void debugRunWaitsForTheWindow() {
-    QVERIFY2(!sampleSeriesFolder().isEmpty(), "the sample series is missing");
-    QTemporaryDir dir;
-    QVERIFY(copySampleSeries(dir.path()));
-    StartedProgram p;
-    p.window.calibration().processingMode = 2;
-    p.window.applyProcessingMode(2);
-    p.takeSeries(dir.path());
-    bool seen = false;
-    QStringList memoWhileOpen;
-    bool overWhileOpen = true;
-    QString meanShown;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, [&] {
-      auto* graph = qobject_cast<TRForm*>(QApplication::activeModalWidget());
-      if (graph == nullptr || seen) {
-        return;
-      }
-      seen = true;
-      memoWhileOpen = p.find<QPlainTextEdit>("Memo1")->toPlainText().split('\n');
-      QTest::qWait(100); // the worker has every chance to go on, and must not
-      overWhileOpen = p.runOver() || !p.text("Edit5").isEmpty();
-      QTest::mouseClick(child<QPushButton>(*graph, "Button2"), Qt::LeftButton);
-      meanShown = text(*graph, "Edit2");
-      QTest::mouseClick(child<QPushButton>(*graph, "Button3"), Qt::LeftButton);
-    });
-    poll.start(20);
-    QTest::keyClick(&p.window, Qt::Key_Return);
-    QTRY_VERIFY_WITH_TIMEOUT(p.runOver(), 120000);
-
-    QVERIFY(seen);
-    QVERIFY(!overWhileOpen);
-    QCOMPARE(memoWhileOpen.size(), 1315);
-    QCOMPARE(memoWhileOpen[0], QStringLiteral("-------Результаты счёта-------"));
-    QCOMPARE(memoWhileOpen[1], QStringLiteral("1802.6329"));
-    QCOMPARE(meanShown, QStringLiteral("1799.7"));
-    QCOMPARE(p.text("Edit5"), QStringLiteral("1799.7003"));
-    QCOMPARE(p.text("Edit8"), QStringLiteral("9.1391"));
-    QCOMPARE(p.text("Edit9"), QStringLiteral("0.2547"));
   }
 };
 

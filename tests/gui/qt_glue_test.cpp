@@ -189,7 +189,8 @@ private slots:
                                             << "camera.cam, line 5: \"abc\" is not a number" << false;
     QTest::newRow("catch-all, owned")
         << int(kavo::BoxOwner::MainWindow) << int(QMessageBox::Warning) << "" << false;
-    QTest::newRow("question, owned") << int(kavo::BoxOwner::MainWindow) << int(QMessageBox::NoIcon) << ""
+    // A question that names no icon shows the question mark.
+    QTest::newRow("question, owned") << int(kavo::BoxOwner::MainWindow) << int(QMessageBox::Question) << ""
                                      << true;
   }
   void messageBoxes() {

@@ -13,6 +13,7 @@
 #include <numbers>
 
 using kavo::ProgramWindows;
+using kavo::test::ScriptedUserPort;
 
 namespace {
 

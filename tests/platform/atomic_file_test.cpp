@@ -1,6 +1,6 @@
 #include "platform/atomic_file.h"
 
-#include "../datafiles/temp_folder.h"
+#include "temp_folder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

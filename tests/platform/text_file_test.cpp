@@ -1,7 +1,7 @@
 #include "platform/cp1251.h"
 #include "platform/text_file.h"
 
-#include "../datafiles/temp_folder.h"
+#include "temp_folder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "report/report_file.h"
 #include "report/report_page.h"
 
-#include "../datafiles/temp_folder.h"
+#include "temp_folder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

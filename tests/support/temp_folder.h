@@ -1,4 +1,6 @@
 #pragma once
+// A fresh folder for one test, removed with everything in it at the end, and the raw file access
+// the tests need around it.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,35 +11,37 @@
 
 namespace kavo::test {
 
-// A fresh folder for one test, removed with everything in it at the end.
 class TempFolder {
 public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kavo-test-XXXXXX").string();
+  // label only helps to tell the folders apart while a test runs.
+  explicit TempFolder(const std::string& label = "test") {
+    std::string pattern = (std::filesystem::temp_directory_path() / ("kavo-" + label + "-XXXXXX")).string();
     if (::mkdtemp(pattern.data()) == nullptr) {
       throw std::runtime_error("cannot create a temporary folder");
     }
-    root_ = pattern + "/";
+    root = pattern + "/";
   }
   ~TempFolder() {
     std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
+    std::filesystem::remove_all(root, ignored);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
   // The folder's path, ending in '/'.
-  const std::string& path() const { return root_; }
+  const std::string& path() const { return root; }
+  // The full path of name inside the folder.
+  std::string file(const std::string& name) const { return root + name; }
 
   // Writes raw bytes (already Windows-1251) to name inside the folder; returns the full path.
   std::string write(const std::string& name, const std::string& bytes) const {
-    const std::filesystem::path full = root_ + name;
+    const std::filesystem::path full = root + name;
     std::filesystem::create_directories(full.parent_path());
     std::ofstream(full, std::ios::binary) << bytes;
     return full.string();
   }
 
-  // Writes ASCII lines with CR LF after each.
+  // Writes ASCII lines with CR LF after each; returns the full path.
   std::string writeLines(const std::string& name, const std::vector<std::string>& lines) const {
     std::string bytes;
     for (const auto& line : lines) {
@@ -47,7 +51,7 @@ public:
   }
 
 private:
-  std::string root_;
+  std::string root;
 };
 
 inline std::string readBytes(const std::string& path) {

@@ -127,7 +127,7 @@ void PhotoCommand::progress(const detect::PhotoSeriesProgress& p) {
 void PhotoCommand::finish(const detect::PhotoSeriesOutcome& o) {
   last.warnings = o.warnings;
   for (const std::string& warning : o.warnings) {
-    view.appendLog("Предупреждение: " + warning);
+    view.appendLog("Предупреждение: " + withPhotoName(warning, o.detection.photos));
   }
   switch (o.status) {
   case detect::PhotoSeriesOutcome::Status::Written:

@@ -100,13 +100,16 @@ PhotoFormCheck checkPhotoForm(const PhotoForm& form, char separator) {
   }
   const auto pitch = parseMillimetres(form.pitch, separator);
   if (!pitch) {
-    check.refusal = refusal("шаг сетки мишени «" + form.pitch + "» — не число миллиметров");
+    check.refusal =
+        refusal(form.pitch.empty() ? "не задан шаг сетки мишени"
+                                   : "шаг сетки мишени «" + form.pitch + "» — не число миллиметров");
     return check;
   }
   r.target.pitch = *pitch;
   const auto step = parseMillimetres(form.step, separator);
   if (!step) {
-    check.refusal = refusal("шаг камеры «" + form.step + "» — не число миллиметров");
+    check.refusal = refusal(form.step.empty() ? "не задан шаг камеры"
+                                              : "шаг камеры «" + form.step + "» — не число миллиметров");
     return check;
   }
   r.step = *step;

@@ -30,14 +30,17 @@ std::string seriesWrittenText(const detect::PhotoSeriesOutcome& outcome, std::si
          std::to_string(photosGiven) + ".";
 }
 
-UserMessage seriesFailedMessage(const detect::PhotoSeriesOutcome& outcome) {
-  std::string why = outcome.error;
-  for (const detect::PhotoDetection& photo : outcome.detection.photos) {
-    if (why.rfind(photo.photo + ": ", 0) == 0) {
-      why = fileNameOf(photo.photo) + why.substr(photo.photo.size());
-      break;
+std::string withPhotoName(const std::string& text, const std::vector<detect::PhotoDetection>& photos) {
+  for (const detect::PhotoDetection& photo : photos) {
+    if (text.rfind(photo.photo + ": ", 0) == 0) {
+      return fileNameOf(photo.photo) + text.substr(photo.photo.size());
     }
   }
+  return text;
+}
+
+UserMessage seriesFailedMessage(const detect::PhotoSeriesOutcome& outcome) {
+  const std::string why = withPhotoName(outcome.error, outcome.detection.photos);
   std::string detail = outcome.error;
   if (!outcome.detection.photos.empty()) {
     detail += "\n\nСнимки:";

@@ -14,6 +14,10 @@ std::string photoProgressText(const detect::PhotoSeriesProgress& progress, const
 // "Серия записана: снимков 9 из 10."
 std::string seriesWrittenText(const detect::PhotoSeriesOutcome& outcome, std::size_t photosGiven);
 
+// A reason or warning that starts with a photo's path, starting with its file name instead; the
+// dialog names photos by their file names, as its list shows them.
+std::string withPhotoName(const std::string& text, const std::vector<detect::PhotoDetection>& photos);
+
 // The box of a search that wrote nothing: the reason in the text with the photo named by its file
 // name, and in the detail the reason with the photo's full path followed by what was found in each
 // photo.

@@ -121,7 +121,8 @@ const BadForm kBadForms[] = {
     {"SamePhotoTwice", [](PhotoForm& f) { f.photos[1] = f.photos[0]; }, "img01.png: снимок указан дважды"},
     {"PitchNoNumber", [](PhotoForm& f) { f.pitch = "6O"; }, "шаг сетки мишени «6O» — не число"},
     {"PitchNegative", [](PhotoForm& f) { f.pitch = "-60"; }, "шаг сетки мишени должен быть положительным"},
-    {"StepEmpty", [](PhotoForm& f) { f.step = ""; }, "шаг камеры «» — не число"},
+    {"StepEmpty", [](PhotoForm& f) { f.step = ""; }, "не задан шаг камеры"},
+    {"StepNoNumber", [](PhotoForm& f) { f.step = "4O"; }, "шаг камеры «4O» — не число"},
     {"StepZero", [](PhotoForm& f) { f.step = "0"; }, "шаг камеры должен быть ненулевым"},
     {"TwoRows", [](PhotoForm& f) { f.rows = 2; }, "не меньше 3 точек вдоль каждой стороны"},
     {"NoFolder", [](PhotoForm& f) { f.outFolder = ""; }, "не указана папка для файлов серии"},
@@ -291,7 +292,7 @@ TEST(PhotoCommand, APhotoWithoutTheTargetIsNamed) {
     EXPECT_EQ(o.photosKept, 3u);
     ASSERT_EQ(o.warnings.size(), 1u);
     EXPECT_EQ(o.warnings[0].rfind(photos().blank + ": снимок пропущен", 0), 0u) << o.warnings[0];
-    EXPECT_EQ(b.view.linesWith("Предупреждение: " + photos().blank), 1);
+    EXPECT_EQ(b.view.linesWith("Предупреждение: blank.png: снимок пропущен"), 1);
     // The camera moved twice between the first photo and the next one kept.
     const std::vector<std::string> list = readLines(o.listFile);
     EXPECT_EQ(list, (std::vector<std::string>{"img01.crd", "img02.crd", "img03.crd", "80", "40"}));

@@ -7,7 +7,8 @@ namespace kavo {
 
 // Every message box, question and file dialog goes through this port. The desktop answers it with
 // Qt dialogs, the command line without asking anybody, tests from a script.
-enum class BoxOwner { None, MainWindow, Editor };
+// Dialog: the modal window on top (a box of the photo dialog), else the main window.
+enum class BoxOwner { None, MainWindow, Editor, Dialog };
 enum class BoxIcon { None, Information, Question, Warning, Error, Exclamation };
 // The answer to a question that can also be put aside: Cancel keeps everything as it was.
 enum class Answer { Yes, No, Cancel };
@@ -40,6 +41,10 @@ public:
   // Open and save dialogs; nothing when cancelled.
   virtual std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) = 0;
+  // An open dialog that takes several files at once: their full paths, none when cancelled.
+  virtual std::vector<std::string> chooseOpenFiles(const FileDialogRequest& request) = 0;
+  // A folder dialog (the filter is not used): the folder's full path, nothing when cancelled.
+  virtual std::optional<std::string> chooseFolder(const FileDialogRequest& request) = 0;
 };
 
 } // namespace kavo

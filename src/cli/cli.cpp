@@ -2,6 +2,7 @@
 
 #include "cli/compute_run.h"
 #include "cli/detect_command.h"
+#include "cli/interrupt_guard.h"
 #include "cli/synthetic_series.h"
 #include "core/error.h"
 #include "platform/locale_separator.h"
@@ -9,53 +10,17 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <atomic>
-#include <csignal>
 #include <ostream>
 #include <unistd.h>
 
 namespace kavo {
 
-namespace {
-
-std::atomic<bool> interruptRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "the Ctrl+C handler needs a lock-free flag");
-
-extern "C" void onInterrupt(int) {
-  interruptRequested.store(true);
-}
-
-// Ctrl+C asks the running worker to stop instead of killing the program, for the time of one run.
-class InterruptGuard {
-public:
-  InterruptGuard() {
-    interruptRequested.store(false);
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    installed = sigaction(SIGINT, &action, &previous) == 0;
-  }
-  ~InterruptGuard() {
-    if (installed) {
-      sigaction(SIGINT, &previous, nullptr);
-    }
-  }
-  InterruptGuard(const InterruptGuard&) = delete;
-  InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-  struct sigaction previous {};
-  bool installed = false;
-};
-
 std::string separatorProblem(const std::string& text) {
-  if (text.size() != 1 || (text != "." && text != ",")) {
+  if (text != "." && text != ",") {
     return "--decimal-separator must be \".\" or \",\"";
   }
   return {};
 }
-
-} // namespace
 
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CLI::App app{"Kavo: the focal length of a camera, in pixels, from a series of images of a flat target",
@@ -193,7 +158,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   InterruptGuard guard;
   ComputeResult result;
   try {
-    result = runCompute(compute, interruptRequested, out, err);
+    result = runCompute(compute, InterruptGuard::requested(), out, err);
   } catch (const std::exception& e) {
     // The command catches its own errors; this is the last line of defence.
     err << "kavo-cli compute: " << e.what() << '\n';

@@ -11,6 +11,9 @@ constexpr int kExitNoResult = 1; // the command stopped, the run was abandoned o
 constexpr int kExitBadArguments = 2;
 constexpr int kExitCancelled = 130; // Ctrl+C during a run
 
+// Why the text of --decimal-separator cannot be one ("" for "." and ",").
+std::string separatorProblem(const std::string& text);
+
 // The whole program with its arguments (without the program name); kept apart from main() so that
 // tests run it in-process.
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -31,6 +31,8 @@ public:
   std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override {
     return saveTo.empty() ? std::nullopt : std::optional<std::string>(saveTo);
   }
+  std::vector<std::string> chooseOpenFiles(const FileDialogRequest&) override { return {}; }
+  std::optional<std::string> chooseFolder(const FileDialogRequest&) override { return std::nullopt; }
 
 private:
   std::string saveTo;

@@ -1,6 +1,8 @@
 #include "cli/detect_command.h"
 
+#include "app/photo_texts.h"
 #include "cli/cli.h"
+#include "cli/interrupt_guard.h"
 #include "detect/series_from_photos.h"
 #include "platform/locale_separator.h"
 
@@ -8,45 +10,12 @@
 
 #include <CLI/CLI.hpp>
 
-#include <atomic>
-#include <csignal>
 #include <mutex>
 #include <ostream>
 
 namespace kavo {
 
 namespace {
-
-std::atomic<bool> stopRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "the Ctrl+C handler needs a lock-free flag");
-
-extern "C" void onDetectInterrupt(int) {
-  stopRequested.store(true);
-}
-
-// Ctrl+C stops the search after the photos in hand, so that the hidden folders are cleaned up and
-// nothing is left half written.
-class StopOnInterrupt {
-public:
-  StopOnInterrupt() {
-    stopRequested.store(false);
-    struct sigaction action {};
-    action.sa_handler = onDetectInterrupt;
-    sigemptyset(&action.sa_mask);
-    installed_ = sigaction(SIGINT, &action, &previous_) == 0;
-  }
-  ~StopOnInterrupt() {
-    if (installed_) {
-      sigaction(SIGINT, &previous_, nullptr);
-    }
-  }
-  StopOnInterrupt(const StopOnInterrupt&) = delete;
-  StopOnInterrupt& operator=(const StopOnInterrupt&) = delete;
-
-private:
-  struct sigaction previous_ {};
-  bool installed_ = false;
-};
 
 const char* statusName(detect::PhotoStatus s) {
   switch (s) {
@@ -174,33 +143,26 @@ int DetectCommand::run(std::ostream& out, std::ostream& err) {
   request.threads = threads_;
   if (separator_.empty()) {
     request.decimalSeparator = localeDecimalSeparator();
-  } else if (separator_ == "." || separator_ == ",") {
-    request.decimalSeparator = separator_[0];
-  } else {
-    err << "kavo-cli detect: --decimal-separator must be \".\" or \",\"\n";
+  } else if (const std::string problem = separatorProblem(separator_); !problem.empty()) {
+    err << "kavo-cli detect: " << problem << '\n';
     return kExitBadArguments;
+  } else {
+    request.decimalSeparator = separator_[0];
   }
   if (const std::string problem = detect::photoSeriesRequestProblem(request); !problem.empty()) {
     err << "kavo-cli detect: " << problem << '\n';
     return kExitBadArguments;
   }
 
-  StopOnInterrupt guard;
+  InterruptGuard guard;
   std::mutex printing;
   const auto progress = [&](const detect::PhotoSeriesProgress& p) {
     const std::lock_guard<std::mutex> lock(printing);
-    err << '[' << p.done << '/' << p.total << "] ";
-    if (p.stage == detect::PhotoSeriesProgress::Stage::Drawing) {
-      err << "точки нарисованы: " << p.photo->photo << '\n';
-    } else if (p.photo->status == detect::PhotoStatus::Found) {
-      err << p.photo->photo << ": найдено точек: " << p.photo->points.points.size() << '\n';
-    } else {
-      err << p.photo->photo << ": " << p.photo->problem << '\n';
-    }
+    err << '[' << p.done << '/' << p.total << "] " << photoProgressText(p, p.photo->photo) << '\n';
     err.flush();
   };
   const detect::PhotoSeriesOutcome outcome =
-      detect::writeSeriesFromPhotos(request, progress, [] { return stopRequested.load(); });
+      detect::writeSeriesFromPhotos(request, progress, [] { return InterruptGuard::requested().load(); });
 
   if (json_) {
     out << toJson(request, outcome);
@@ -213,9 +175,8 @@ int DetectCommand::run(std::ostream& out, std::ostream& err) {
     if (!json_) {
       out << outcome.cameraFile << '\n' << outcome.sceneFile << '\n' << outcome.listFile << '\n';
     }
-    err << "Серия записана: снимков " << outcome.plan.kept.size() << " из " << request.photos.size()
-        << ". Дальше: kavo-cli compute --camera " << outcome.cameraFile << " --scene " << outcome.sceneFile
-        << " --list " << outcome.listFile << '\n';
+    err << seriesWrittenText(outcome, request.photos.size()) << " Дальше: kavo-cli compute --camera "
+        << outcome.cameraFile << " --scene " << outcome.sceneFile << " --list " << outcome.listFile << '\n';
     return kExitComputed;
   case detect::PhotoSeriesOutcome::Status::Cancelled:
     err << "kavo-cli detect: " << outcome.error << '\n';

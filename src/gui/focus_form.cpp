@@ -4,6 +4,7 @@
 #include "focus_n_form.h"
 #include "graph_window.h"
 #include "help_window.h"
+#include "photo_dialog.h"
 #include "text_editor_launcher.h"
 #include "ui_focus_form.h"
 
@@ -45,6 +46,7 @@ TFocus_Form::TFocus_Form(UserPort& userPort, char decimalSeparator, QWidget* par
   connect(ui->N12, &QAction::triggered, this, &TFocus_Form::N12Click);
   connect(ui->N13, &QAction::triggered, this, &TFocus_Form::N13Click);
   connect(ui->N14, &QAction::triggered, this, &TFocus_Form::N14Click);
+  connect(ui->NPhotos, &QAction::triggered, this, &TFocus_Form::NPhotosClick);
   for (::QLineEdit* field : {ui->Edit6, ui->Edit4, ui->Edit1}) {
     connect(field, &::QLineEdit::textChanged, this, &TFocus_Form::Edit1Change);
   }
@@ -138,6 +140,12 @@ void TFocus_Form::N13Click() {
 void TFocus_Form::N14Click() {
   if (settingsDialog)
     settingsDialog->openModal();
+}
+
+void TFocus_Form::NPhotosClick() {
+  openPhotoDialog(this, port, separator, [this](FileField field, const std::string& path) {
+    takeFile(field, QString::fromStdString(path));
+  });
 }
 
 void TFocus_Form::applyProcessingMode(int processingMode) {

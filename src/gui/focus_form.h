@@ -106,6 +106,8 @@ public slots:
   bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
   // Edit6KeyUp, Edit4KeyUp, Edit1KeyUp: rebuilds the stored full path from the typed name.
   void EditKeyUp(FileField field);
+  // "Снимки…": the photo dialog, whose series fills the three file fields.
+  void NPhotosClick();
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -43,6 +43,7 @@ QWidget* QtUserPort::ownerOf(BoxOwner owner) const {
   case BoxOwner::MainWindow:
     return mainWindow.data();
   case BoxOwner::Editor:
+  case BoxOwner::Dialog:
     if (QWidget* modal = QApplication::activeModalWidget())
       return modal;
     return mainWindow.data();
@@ -120,31 +121,68 @@ Answer QtUserPort::askYesNoCancel(const UserMessage& question) {
   }
 }
 
-std::optional<std::string> QtUserPort::runFileDialog(const FileDialogRequest& request, bool save) {
+QWidget* QtUserPort::dialogParent() const {
   QWidget* parent = QApplication::activeModalWidget();
-  if (parent == nullptr)
-    parent = mainWindow.data();
-  QFileDialog dialog(parent, save ? QStringLiteral("Сохранить как") : QStringLiteral("Открыть"));
+  return parent != nullptr ? parent : mainWindow.data();
+}
+
+namespace {
+
+// The folder a dialog opens in: the one asked for, else the proposed file's, else the current one.
+void openIn(QFileDialog& dialog, const FileDialogRequest& request) {
+  const QFileInfo proposedInfo(QString::fromStdString(request.proposedName));
+  QString folder = QString::fromStdString(request.initialFolder);
+  if (folder.isEmpty() && proposedInfo.isAbsolute())
+    folder = proposedInfo.absolutePath();
+  dialog.setDirectory(folder.isEmpty() ? QDir::currentPath() : folder);
+}
+
+} // namespace
+
+std::optional<std::string> QtUserPort::runFileDialog(const FileDialogRequest& request, bool save) {
+  QFileDialog dialog(dialogParent(), save ? QStringLiteral("Сохранить как") : QStringLiteral("Открыть"));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setNameFilter(qtNameFilter(request.filter));
   dialog.setDefaultSuffix(dialogDefaultSuffix(request.defaultExtension));
   // The overwrite question, where there is one, is the caller's own box.
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.askBeforeOverwrite);
+  openIn(dialog, request);
   const QString proposed = QString::fromStdString(request.proposedName);
-  const QFileInfo proposedInfo(proposed);
-  QString folder = QString::fromStdString(request.initialFolder);
-  if (folder.isEmpty() && proposedInfo.isAbsolute())
-    folder = proposedInfo.absolutePath();
-  dialog.setDirectory(folder.isEmpty() ? QDir::currentPath() : folder);
-  if (!proposed.isEmpty())
+  if (!proposed.isEmpty()) {
+    const QFileInfo proposedInfo(proposed);
     dialog.selectFile(proposedInfo.isAbsolute() ? proposedInfo.fileName() : proposed);
+  }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return std::nullopt;
   const QString chosen = dialog.selectedFiles().constFirst();
   if (save) // the open pickers move the current directory themselves, with the rest of a pick
     QDir::setCurrent(QFileInfo(chosen).absolutePath());
   return chosen.toStdString();
+}
+
+std::vector<std::string> QtUserPort::chooseOpenFiles(const FileDialogRequest& request) {
+  QFileDialog dialog(dialogParent(), QStringLiteral("Открыть"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setNameFilter(qtNameFilter(request.filter));
+  openIn(dialog, request);
+  std::vector<std::string> chosen;
+  if (dialog.exec() == QDialog::Accepted)
+    for (const QString& file : dialog.selectedFiles())
+      chosen.push_back(file.toStdString());
+  return chosen;
+}
+
+std::optional<std::string> QtUserPort::chooseFolder(const FileDialogRequest& request) {
+  QFileDialog dialog(dialogParent(), QStringLiteral("Выбор папки"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly, true);
+  openIn(dialog, request);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return std::nullopt;
+  return dialog.selectedFiles().constFirst().toStdString();
 }
 
 std::optional<std::string> QtUserPort::chooseOpenFile(const FileDialogRequest& request) {

@@ -17,7 +17,7 @@ QString dialogDefaultSuffix(const std::string& defaultExtension);
 
 // The desktop's user port: modal Qt message boxes and file dialogs. A box owned by the main window
 // is centred on it and modal to it; a box without owner stands alone; the editor's boxes belong to
-// the modal window on top. A reader's detail becomes the box's detailed text.
+// the modal window on top, as do the photo dialog's. A reader's detail becomes the box's detailed text.
 class QtUserPort final : public UserPort {
 public:
   void setMainWindow(QWidget* window) { mainWindow = window; }
@@ -27,9 +27,13 @@ public:
   Answer askYesNoCancel(const UserMessage& question) override;
   std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
+  std::vector<std::string> chooseOpenFiles(const FileDialogRequest& request) override;
+  std::optional<std::string> chooseFolder(const FileDialogRequest& request) override;
 
 private:
   QWidget* ownerOf(BoxOwner owner) const;
+  // The dialogs' parent: the modal window on top, else the main window.
+  QWidget* dialogParent() const;
   std::optional<std::string> runFileDialog(const FileDialogRequest& request, bool save);
 
   QPointer<QWidget> mainWindow;

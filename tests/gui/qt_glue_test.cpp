@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
@@ -146,6 +147,64 @@ private slots:
     QCOMPARE(QString::fromStdString(*chosen), dir.path() + (save ? "/KalibrF.cam" : "/Kalibr.cam"));
     if (save) // a save moves the current directory, as the pickers do
       QCOMPARE(currentAfter, QDir(dir.path()).canonicalPath());
+  }
+
+  // The photo dialog's pickers behind the port: several photos at once, and a folder; a cancel gives
+  // nothing.
+  void severalFilesAndAFolder_data() {
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("typed"); // "" cancels
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("two photos") << false << "\"b.jpg\" \"a.png\"" << QStringList{"a.png", "b.jpg"};
+    QTest::newRow("photos cancelled") << false << "" << QStringList{};
+    QTest::newRow("folder") << true << "out" << QStringList{"out"};
+    QTest::newRow("folder cancelled") << true << "" << QStringList{};
+  }
+  void severalFilesAndAFolder() {
+    QFETCH(bool, folder);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    for (const char* name : {"a.png", "b.jpg", "notes.txt"})
+      QFile(dir.path() + "/" + name).open(QIODevice::WriteOnly);
+    QVERIFY(QDir(dir.path()).mkdir("out"));
+    kavo::QtUserPort port;
+    kavo::FileDialogRequest request;
+    request.filter = "Снимки|*.png;*.jpg|Все файлы|*.*";
+    request.initialFolder = dir.path().toStdString();
+    QStringList filters;
+    QString opened;
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr)
+        return;
+      filters = dialog->nameFilters();
+      opened = dialog->directory().absolutePath();
+      mode = dialog->fileMode();
+      if (typed.isEmpty()) {
+        dialog->reject();
+        return;
+      }
+      dialog->findChild<QLineEdit*>("fileNameEdit")->setText(typed); // as the user types the names
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    QStringList chosen;
+    if (folder) {
+      if (const auto picked = port.chooseFolder(request))
+        chosen << QString::fromStdString(*picked);
+    } else {
+      for (const std::string& file : port.chooseOpenFiles(request))
+        chosen << QString::fromStdString(file);
+    }
+    QCOMPARE(opened, dir.path());
+    QCOMPARE(mode, folder ? QFileDialog::Directory : QFileDialog::ExistingFiles);
+    if (!folder)
+      QCOMPARE(filters, (QStringList{"Снимки (*.png *.jpg)", "Все файлы (*)"}));
+    chosen.sort();
+    for (QString& name : expected)
+      name = dir.path() + "/" + name;
+    QCOMPARE(chosen, expected);
   }
 
   // Synchronize: a step from a worker runs on the GUI thread while the worker waits, and its

@@ -15,7 +15,14 @@ namespace kavo::test {
 class ScriptedUserPort final : public UserPort {
 public:
   struct Shown {
-    enum class Kind { Message, Question, OpenDialog, SaveDialog } kind = Kind::Message;
+    enum class Kind {
+      Message,
+      Question,
+      OpenDialog,
+      SaveDialog,
+      OpenFilesDialog,
+      FolderDialog
+    } kind = Kind::Message;
     UserMessage message;
     FileDialogRequest request;
   };
@@ -25,6 +32,8 @@ public:
   std::deque<Answer> threeWayAnswers;               // askYesNoCancel, in order
   std::deque<std::optional<std::string>> openFiles; // chooseOpenFile, in order
   std::deque<std::optional<std::string>> saveFiles; // chooseSaveFile, in order
+  std::deque<std::vector<std::string>> fileLists;   // chooseOpenFiles, in order
+  std::deque<std::optional<std::string>> folders;   // chooseFolder, in order
   std::vector<Shown> shown;
   int unexpected = 0;
   // Runs while a message box is up, to see what the user sees behind it.
@@ -52,6 +61,14 @@ public:
     shown.push_back({Kind::SaveDialog, {}, request});
     return take(saveFiles, std::optional<std::string>{});
   }
+  std::vector<std::string> chooseOpenFiles(const FileDialogRequest& request) override {
+    shown.push_back({Kind::OpenFilesDialog, {}, request});
+    return take(fileLists, std::vector<std::string>{});
+  }
+  std::optional<std::string> chooseFolder(const FileDialogRequest& request) override {
+    shown.push_back({Kind::FolderDialog, {}, request});
+    return take(folders, std::optional<std::string>{});
+  }
 
   // The boxes of one kind shown so far, in order.
   std::vector<UserMessage> boxes(Kind kind) const {
@@ -63,13 +80,15 @@ public:
   }
   std::vector<UserMessage> messages() const { return boxes(Kind::Message); }
   std::vector<UserMessage> questions() const { return boxes(Kind::Question); }
-  std::vector<FileDialogRequest> saveRequests() const {
+  // The file and folder dialogs of one kind opened so far, in order.
+  std::vector<FileDialogRequest> requests(Kind kind) const {
     std::vector<FileDialogRequest> out;
     for (const Shown& s : shown)
-      if (s.kind == Kind::SaveDialog)
+      if (s.kind == kind)
         out.push_back(s.request);
     return out;
   }
+  std::vector<FileDialogRequest> saveRequests() const { return requests(Kind::SaveDialog); }
   // The texts of the message boxes and questions shown so far, in order.
   std::vector<std::string> texts() const {
     std::vector<std::string> out;

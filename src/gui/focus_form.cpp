@@ -1,5 +1,6 @@
 #include "focus_form.h"
 
+#include "app/run_texts.h"
 #include "focus_about_box.h"
 #include "focus_n_form.h"
 #include "graph_window.h"
@@ -45,6 +46,8 @@ TFocus_Form::TFocus_Form(UserPort& userPort, char decimalSeparator, QWidget* par
   connect(ui->N12, &QAction::triggered, this, &TFocus_Form::N12Click);
   connect(ui->N13, &QAction::triggered, this, &TFocus_Form::N13Click);
   connect(ui->N14, &QAction::triggered, this, &TFocus_Form::N14Click);
+  connect(ui->ReportAction, &QAction::triggered, this, &TFocus_Form::ReportClick);
+  connect(ui->ReportButton, &QPushButton::clicked, this, &TFocus_Form::ReportClick);
   for (::QLineEdit* field : {ui->Edit6, ui->Edit4, ui->Edit1}) {
     connect(field, &::QLineEdit::textChanged, this, &TFocus_Form::Edit1Change);
   }
@@ -138,6 +141,10 @@ void TFocus_Form::N13Click() {
 void TFocus_Form::N14Click() {
   if (settingsDialog)
     settingsDialog->openModal();
+}
+
+void TFocus_Form::ReportClick() {
+  guarded([this] { commands->SaveReport(); });
 }
 
 void TFocus_Form::applyProcessingMode(int processingMode) {
@@ -283,11 +290,24 @@ void TFocus_Form::showResult(const RunResult& result) {
   ui->Edit5->setText(QString::fromStdString(result.focalText));
   ui->Edit8->setText(QString::fromStdString(result.deviationText));
   ui->Edit9->setText(QString::fromStdString(result.standardDeviationText));
+  const bool refined = refinedOf(result) != nullptr;
+  ui->RefinedEdit->setText(
+      QString::fromStdString(refined ? refinedFocalText(result) : (result.assessment ? "не вычислено" : "")));
+  ui->IntervalEdit->setText(QString::fromStdString(refinedIntervalText(result)));
+  // The standard error, the classic interval and every warning of the checks are a hover away.
+  const QString details = QString::fromStdString(refinedToolTip(result));
+  ui->RefinedEdit->setToolTip(result.assessment ? details : QString());
+  ui->IntervalEdit->setToolTip(result.assessment ? details : QString());
+  const std::string classic = classicIntervalText(result);
+  ui->Edit5->setToolTip(classic.empty()
+                            ? QString()
+                            : QString::fromStdString("95 % интервал классического результата: " + classic));
 }
 void TFocus_Form::clearResult() {
-  ui->Edit5->clear();
-  ui->Edit8->clear();
-  ui->Edit9->clear();
+  for (QLineEdit* field : {ui->Edit5, ui->Edit8, ui->Edit9, ui->RefinedEdit, ui->IntervalEdit}) {
+    field->clear();
+    field->setToolTip(QString());
+  }
 }
 
 void TFocus_Form::setSaveEnabled(bool enabled) {
@@ -298,6 +318,11 @@ void TFocus_Form::setSaveEnabled(bool enabled) {
 void TFocus_Form::setComputeEnabled(bool enabled) {
   ui->N10->setEnabled(enabled);
   ui->Button2->setEnabled(enabled);
+}
+
+void TFocus_Form::setReportEnabled(bool enabled) {
+  ui->ReportAction->setEnabled(enabled);
+  ui->ReportButton->setEnabled(enabled);
 }
 
 void TFocus_Form::setSignalText(const std::string& text) {

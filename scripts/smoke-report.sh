@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Smoke test of the calibration report in a real browser: kavo-cli writes the report of the sample
-# series and of a synthetic series with a target tilted by 8°; each is opened in Debian's headless
-# Chromium for a screenshot of an A4-proportioned window and printed to PDF. Fails unless every
-# screenshot exists and is not blank, the printed text holds the result, and every plot's title and
-# its legend's last entry land on the same printed page (no plot cut across pages). The reports, the
-# screenshots, the PDFs and their pages as pictures stay in BUILD_DIR/smoke-report/.
+# series and of a synthetic series of 10 images with a target tilted by 8° and points measured to
+# 0.05 px; each is opened in Debian's headless Chromium for a screenshot of an A4-proportioned window
+# and printed to PDF. Fails unless every screenshot exists and is not blank, the printed text holds
+# the result, and every plot's title and its legend's last entry land on the same printed page (no
+# plot cut across pages). The reports, the screenshots, the PDFs and their pages as pictures stay in
+# BUILD_DIR/smoke-report/.
 #   usage: scripts/smoke-report.sh BUILD_DIR
 set -euo pipefail
 
@@ -101,7 +102,7 @@ compute() {
 compute "$sample" report
 check_report report 1799.7003 "Уточнённый результат" "95 % интервал"
 
-"$cli" synth --out "$out/tilted" --tilt 8 >/dev/null || fail "kavo-cli synth failed"
+"$cli" synth --out "$out/tilted" --tilt 8 --noise 0.05 --images 10 --seed 3 >/dev/null || fail "kavo-cli synth failed"
 compute "$out/tilted" tilted
 check_report tilted "Мишень наклонена" "Уточнённый результат"
 

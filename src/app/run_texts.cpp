@@ -62,13 +62,21 @@ std::vector<std::string> assessmentWarnings(const RunResult& result) {
 }
 
 std::string runStatusText(const RunResult& result) {
-  const std::vector<std::string> warnings = assessmentWarnings(result);
-  if (warnings.empty()) {
-    return refinedOf(result) == nullptr && result.assessment ? refinedAbsenceText(result) : std::string();
+  if (!result.assessment) {
+    return {};
   }
-  std::string text = "Предупреждение: " + warnings.front();
-  if (warnings.size() > 1) {
-    text += " (ещё " + std::to_string(warnings.size() - 1) + " — в подсказке уточнённого значения)";
+  const std::vector<std::string> warnings = assessmentWarnings(result);
+  // A failed fit comes first: it is why the refined field is empty.
+  const bool failed = refinedOf(result) == nullptr;
+  std::string text = failed ? refinedAbsenceText(result) : std::string();
+  std::size_t more = warnings.size();
+  if (!failed && !warnings.empty()) {
+    text = "Предупреждение: " + warnings.front();
+    more -= 1;
+  }
+  if (more > 0) {
+    text += " (" + std::string(failed ? "предупреждений: " : "ещё ") + std::to_string(more) +
+            " — в подсказке уточнённого значения)";
   }
   return text;
 }

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusTipEvent>
 #include <QTimer>
 
 #include <chrono>
@@ -180,6 +181,14 @@ bool TFocus_Form::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   return false;
 }
 
+bool TFocus_Form::event(QEvent* event) {
+  // The pointer passing over the menu sends empty status tips, which would wipe what the status line
+  // says (a warning of the checks, why a run ended); no control here has a tip of its own to show.
+  if (event->type() == QEvent::StatusTip && static_cast<QStatusTipEvent*>(event)->tip().isEmpty())
+    return true;
+  return QMainWindow::event(event);
+}
+
 bool TFocus_Form::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* widget = qobject_cast<QWidget*>(watched);
@@ -334,6 +343,8 @@ void TFocus_Form::showStatus(const std::string& text) {
     ui->StatusBar1->clearMessage();
   else
     ui->StatusBar1->showMessage(QString::fromStdString(text));
+  // A long line is cut at the window's edge; the whole of it is a hover away.
+  ui->StatusBar1->setToolTip(QString::fromStdString(text));
 }
 
 DistributionOutcome TFocus_Form::showDistribution(const FocalValues& values, double clipFactor, double mean,

@@ -110,6 +110,7 @@ public slots:
   void EditKeyUp(FileField field);
 
 protected:
+  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Whole runs side by side: kavo-cli (every core and one thread) and the straightforward implementation
-# (bench/plain_loops_run: the plain nested loops, the full 8 × 9 elimination, plain statistics) on the
-# same synthetic series. Prints the minimum and the median of the wall and CPU seconds of each, the
-# ratio of the medians, and checks that all give the same count and numbers to the last bit.
+# Whole runs side by side: kavo-cli's classic computation (every core and one thread, --no-refine)
+# and the straightforward implementation (bench/plain_loops_run: the plain nested loops, the full
+# 8 × 9 elimination, plain statistics) on the same synthetic series, and kavo-cli as it runs by
+# default, going on to the refined fit and the intervals. Prints the minimum and the median of the
+# wall and CPU seconds of each, the ratio of the medians of the classic computations, and checks that
+# all give the same count and numbers to the last bit.
 #
 # Usage: bench/whole_runs.sh BUILD_DIR [RUNS] [SYNTH OPTIONS...]
 # The default series is a 7x7 grid, 40 images, pitch 160, noise 0.15 px (about 74 million values
@@ -48,14 +50,16 @@ report() {
 median() { sort -n -k"$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
-time_runs "$work/all.json" "$cli" compute "${args[@]}" --json >"$work/t-all"
-time_runs "$work/one.json" "$cli" compute "${args[@]}" --json --threads 1 >"$work/t-one"
+time_runs "$work/all.json" "$cli" compute "${args[@]}" --json --no-refine >"$work/t-all"
+time_runs "$work/one.json" "$cli" compute "${args[@]}" --json --no-refine --threads 1 >"$work/t-one"
 time_runs "$work/plain.txt" "$plain" "${args[@]}" >"$work/t-plain"
+time_runs "$work/refined.json" "$cli" compute "${args[@]}" --json >"$work/t-refined"
 echo "load after:  $(cut -d' ' -f1-3 /proc/loadavg)"
 
 report "kavo-cli, every core" "$work/t-all"
 report "kavo-cli, one thread" "$work/t-one"
 report "straightforward implementation" "$work/t-plain"
+report "kavo-cli, every core, refined fit" "$work/t-refined"
 awk -v a="$(median "$work/t-plain" 1)" -v b="$(median "$work/t-all" 1)" -v c="$(median "$work/t-one" 1)" \
   'BEGIN { printf "ratio of median wall times: %.1fx (every core), %.1fx (one thread)\n", a / b, a / c }'
 
@@ -64,7 +68,7 @@ json_number() { sed -n "s/^ *\"$1\": \\([-0-9.eE+]*\\),*\$/\\1/p" "$2"; }
 plain_number() { sed -n "s/^$1 //p" "$work/plain.txt"; }
 same=1
 for pair in "valueCount:values" "meanValue:mean" "deviation:deviation" "standardDeviation:standard deviation"; do
-  for run in all one; do
+  for run in all one refined; do
     a=$(json_number "${pair%%:*}" "$work/$run.json")
     b=$(plain_number "${pair#*:}")
     if ! awk -v a="$a" -v b="$b" 'BEGIN { exit !(a + 0 == b + 0 && a != "") }'; then

@@ -41,6 +41,9 @@ struct CalibrationState {
   int firstImageNumber = 1;
   int secondImageNumber = 2;
   int processingMode = 1; // 1 normal ("Обычный"), 2 debug ("Отладочный")
+  // Save writes the refined focal length on line 4 instead of the classic one ("Сохранять уточнённое
+  // значение", kavo-cli --save-value refined).
+  bool saveRefinedValue = false;
 
   // Run bookkeeping and results.
   std::unique_ptr<VT_Points> runResults = std::make_unique<VT_Points>(1);

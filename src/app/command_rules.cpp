@@ -15,4 +15,8 @@ bool saveAvailable(const CalibrationState& state, bool running) {
   return state.shownResult.has_value() && !state.resultSaved && !running;
 }
 
+bool reportAvailable(const CalibrationState& state, bool running) {
+  return state.shownResult.has_value() && !running;
+}
+
 } // namespace kavo

@@ -13,4 +13,7 @@ bool computeAvailable(const CalibrationState& state, bool running);
 // "Сохранить": a result is shown and not yet written, and no run is under way.
 bool saveAvailable(const CalibrationState& state, bool running);
 
+// "Отчёт…": a result is shown (saved or not), and no run is under way.
+bool reportAvailable(const CalibrationState& state, bool running);
+
 } // namespace kavo

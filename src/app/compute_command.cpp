@@ -1,7 +1,9 @@
 #include "app/compute_command.h"
 
 #include "app/memo_lines.h"
+#include "app/run_texts.h"
 
+#include <cmath>
 #include <string>
 
 namespace kavo {
@@ -60,6 +62,20 @@ public:
       outcome = command->view.showDistribution(values, clipFactor, mean, deviation, standardDeviation);
     }
     return outcome;
+  }
+
+  // The refined fit after the classic result: the status line says so and the bar fills once more,
+  // over the same range.
+  void laterStageProgress(double fraction) override {
+    if (command == nullptr || !command->refineOn) {
+      return;
+    }
+    ComputeCommand& c = *command;
+    if (!c.refining) {
+      c.refining = true;
+      c.view.showStatus("Уточнение…");
+    }
+    c.view.setProgressPosition(static_cast<int>(std::lround(fraction * c.progressMaximum)));
   }
 
   void appendResult(double value) override {
@@ -125,14 +141,20 @@ void ComputeCommand::changed() {
 
 void ComputeCommand::launch() {
   progress = 0;
-  view.setProgressMaximum(state.scenePoints->Count() - 3);
+  progressMaximum = state.scenePoints->Count() - 3;
+  view.setProgressMaximum(progressMaximum);
   view.setProgressPosition(0);
   state.doneCount = 0;
   view.setSignalText({});
   state.runResults->Clear();
   runCameraFile = state.cameraFile;
+  runInputs = loading;
+  runInputs.warnings = last.warnings;
+  refining = false;
+  stageOutcome = std::make_shared<RefineStageOutcome>();
 
-  auto worker = StatFocThread::create(dispatcher, host, *state.scenePoints, state.imagePoints);
+  auto worker = StatFocThread::create(dispatcher, host, *state.scenePoints, state.imagePoints,
+                                      refineStage(refineCamera, refineOn, stageOutcome));
   state.quadrupleWorker = worker;
   exitOfLast = worker->exitToken();
   last.stage = ComputeOutcome::Stage::Running;
@@ -171,16 +193,24 @@ void ComputeCommand::Edit7Change(const std::string& text) {
       view.setProgressPosition(0);
       return;
     }
-    const RunResult result =
+    RunResult result =
         decodeRunResult(results, runCameraFile.empty() ? state.cameraFile : runCameraFile, separator);
+    result.inputs = runInputs;
+    if (stageOutcome) {
+      result.assessment = stageOutcome->assessment;
+      result.values = stageOutcome->values;
+      stageOutcome.reset();
+    }
     if (state.processingMode == 2) {
       for (const std::string& line : resultMemoLines(result, separator)) {
         view.appendMemoLine(line);
       }
     }
-    state.shownResult = result;
+    state.shownResult = std::move(result);
     state.resultSaved = false;
-    view.showResult(result);
+    view.showResult(*state.shownResult);
+    // The checks of the series speak up where the user looks; nothing to say clears the line.
+    view.showStatus(runStatusText(*state.shownResult));
     progress = 0;
     view.setProgressPosition(0);
     changed();

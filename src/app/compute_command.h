@@ -2,6 +2,8 @@
 #include "app/abandon_text.h"
 #include "app/calibration_state.h"
 #include "app/main_view.h"
+#include "app/refine_stage.h"
+#include "app/run_result.h"
 #include "app/user_port.h"
 #include "estimator/stat_foc_thread.h"
 #include "platform/dispatcher.h"
@@ -54,6 +56,14 @@ public:
   void setThreads(int count) { threadCount = count; }
   int threads() const { return threadCount; }
 
+  // Whether a run goes on to the refined fit, the intervals and the checks of the series after its
+  // classic result (on unless switched off).
+  void setRefine(bool on) { refineOn = on; }
+
+  // What the last command read, as far as it got, and how it was set: the record of a run that
+  // ended without a result (a shown result carries its own).
+  const RunInputs& inputs() const { return loading; }
+
   // Image file names from the list are opened relative to this folder ("" keeps them relative to
   // the current directory, as the desktop's pickers leave it).
   void setImageFolder(const std::string& folder) { imageFolder = folder; }
@@ -91,9 +101,16 @@ private:
   int threadCount = 0;
   std::string imageFolder;
   std::string runCameraFile; // the camera file the running worker's inputs came from
+  RunInputs loading;         // filled as the inputs are read
+  RunInputs runInputs;       // the running worker's
+  RefineCamera refineCamera; // the camera facts read with the inputs
+  bool refineOn = true;
+  bool refining = false; // the running worker has gone on to the refined fit
+  std::shared_ptr<RefineStageOutcome> stageOutcome;
   std::function<void(const FocalValues&)> valuesObserver;
   std::function<void()> changeObserver;
   int progress = 0;
+  int progressMaximum = 0;
   ComputeOutcome last;
   std::shared_ptr<Host> host;
   std::shared_ptr<WorkerExit> exitOfLast;

@@ -1,6 +1,10 @@
 // The compute command's front half: reading and checking an input set before the launch.
 #include "app/compute_command.h"
 
+#include "app/input_digests.h"
+#include "app/settings_input.h"
+#include "datafiles/correction_table.h"
+
 #include "datafiles/camera_file.h"
 #include "datafiles/coordinate_files.h"
 #include "datafiles/list_file.h"
@@ -64,6 +68,12 @@ void ComputeCommand::N10Click() {
 
 bool ComputeCommand::loadInputs() {
   view.clearMemo();
+  loading = RunInputs{};
+  loading.settings = settingsNumbers(state);
+  loading.decimalSeparator = separator;
+  // Each file's digest is taken as soon as it has been read, so the record names the bytes the run
+  // worked on even if a file changes later.
+  RunInputFile correctionTable;
 
   double focalLength = -1.0;
   ReadStatus status =
@@ -73,11 +83,27 @@ bool ComputeCommand::loadInputs() {
     stopWith(fromReader(status));
     return false;
   }
+  loading.files.push_back(readInputFile(kCameraFileRole, state.cameraFile));
+  const CameraFileExtras extras = readCameraFileExtras(state.cameraFile, separator);
+  if (!extras.correctionTablePath.empty()) {
+    correctionTable = readInputFile(kCorrectionTableRole, extras.correctionTablePath);
+  }
+  refineCamera = RefineCamera{};
+  refineCamera.imageCentreX = state.imageCentreX;
+  refineCamera.imageCentreY = state.imageCentreY;
+  refineCamera.verticalScale = correctionVerticalScale(state.correctionTable, separator).value_or(1.0);
+  refineCamera.hasPrincipalPoint = extras.hasPrincipalPoint;
+  refineCamera.principalPointX = extras.principalPointX;
+  refineCamera.principalPointY = extras.principalPointY;
+  refineCamera.decimalSeparator = separator;
+
   status = ReadScenePoints(state.sceneFile, *state.scenePoints, separator);
   if (!status.ok) {
     stopWith(fromReader(status));
     return false;
   }
+  loading.files.push_back(readInputFile(kSceneFileRole, state.sceneFile));
+  loading.scenePointCount = state.scenePoints->Count();
   if (focalLength != -1.0) {
     const UserMessage question = ownedByMainWindow("Фокусное расстояние уже вычислено. Продолжить работу?",
                                                    "Предупреждение", {}, BoxIcon::Question);
@@ -88,6 +114,11 @@ bool ComputeCommand::loadInputs() {
     last.warnings.push_back(question.text);
   }
   ReadListFile(state.listFile, state.imageFiles, state.imageValues, state.imageCount, separator);
+  loading.files.push_back(readInputFile(kListFileRole, state.listFile));
+  if (!correctionTable.path.empty()) {
+    loading.files.push_back(std::move(correctionTable));
+  }
+  loading.imageCount = state.imageCount;
   if (state.scenePoints->Count() < 4) {
     stopWith(ownedByMainWindow(kNotEnoughPoints, "Ошибка!",
                                fileNameOf(state.sceneFile) + ": реперных точек: " +
@@ -109,6 +140,8 @@ bool ComputeCommand::loadInputs() {
       stopWith(fromReader(status));
       return false;
     }
+    loading.files.push_back(readInputFile(imageRole(j + 1), path));
+    loading.measuredPointCount += points.Count();
     if (points.Count() < 4) {
       stopWith(ownedByMainWindow(kNotEnoughPoints, "Ошибка!",
                                  path + ": измеренных точек: " + std::to_string(points.Count()) +

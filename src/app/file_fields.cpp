@@ -30,4 +30,8 @@ std::string keyUpPath(const std::string& stored, const std::string& fieldText) {
   return folder.empty() ? fieldText : folder + fieldText;
 }
 
+std::string imageFolderOfList(const std::string& listFile) {
+  return folderOf(listFile);
+}
+
 } // namespace kavo

@@ -18,4 +18,8 @@ std::string applyPickedFile(CalibrationState& state, FileField field, const std:
 // keeps its folder; a stored path without a folder is replaced whole; an empty field changes nothing.
 std::string keyUpPath(const std::string& storedPath, const std::string& fieldText);
 
+// The folder a list file's image names are read in when they are not taken relative to the current
+// directory: the list file's own (kavo-cli).
+std::string imageFolderOfList(const std::string& listFile);
+
 } // namespace kavo

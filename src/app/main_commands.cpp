@@ -69,6 +69,13 @@ SaveOutcome MainCommands::SaveFocalLength() {
   return outcome;
 }
 
+ReportOutcome MainCommands::SaveReport() {
+  if (!reportAvailable()) {
+    return {};
+  }
+  return saveShownReport(state, port);
+}
+
 CloseDecision MainCommands::FormClose() {
   const CloseDecision decision = askToSaveBeforeClosing(state, port);
   refreshCommands();
@@ -83,9 +90,14 @@ bool MainCommands::saveAvailable() const {
   return kavo::saveAvailable(state, command.running());
 }
 
+bool MainCommands::reportAvailable() const {
+  return kavo::reportAvailable(state, command.running());
+}
+
 void MainCommands::refreshCommands() {
   view.setComputeEnabled(computeAvailable());
   view.setSaveEnabled(saveAvailable());
+  view.setReportEnabled(reportAvailable());
 }
 
 } // namespace kavo

@@ -4,6 +4,7 @@
 #include "app/file_fields.h"
 #include "app/main_view.h"
 #include "app/result_save.h"
+#include "app/run_report.h"
 #include "app/user_port.h"
 
 #include <optional>
@@ -35,11 +36,14 @@ public:
 
   // Save (Button1Click, N3Click, Ctrl+S); nothing while Save is unavailable.
   SaveOutcome SaveFocalLength();
+  // "Отчёт…": the report of the shown result; nothing while it is unavailable.
+  ReportOutcome SaveReport();
   // FormClose: whether the window may close now.
   CloseDecision FormClose();
 
   bool computeAvailable() const;
   bool saveAvailable() const;
+  bool reportAvailable() const;
   // Tells the view which commands are available now.
   void refreshCommands();
 

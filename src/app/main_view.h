@@ -27,13 +27,16 @@ public:
   virtual void setProgressPosition(int position) = 0;
 
   // The result fields Edit5 (focal length), Edit8 (deviation) and Edit9 (standard deviation): the
-  // texts of a result, or empty.
+  // texts of a result, or empty; beside them the refined focal length with its interval and the
+  // warnings of the checks of the series (run_texts.h has their words).
   virtual void showResult(const RunResult& result) = 0;
   virtual void clearResult() = 0;
 
   // Button1 and N3 "Сохранить"; N10 and Button2 "Счет". The commands decide when (command_rules.h).
   virtual void setSaveEnabled(bool enabled) = 0;
   virtual void setComputeEnabled(bool enabled) = 0;
+  // "Отчёт…".
+  virtual void setReportEnabled(bool enabled) { static_cast<void>(enabled); }
 
   // The hidden signal field Edit7. When its text changes the window must call
   // ComputeCommand::Edit7Change with the new text (the desktop does it from the field's change

@@ -1,6 +1,8 @@
 #include "app/result_save.h"
 
+#include "app/run_texts.h"
 #include "datafiles/camera_file.h"
+#include "datafiles/number_text.h"
 #include "datafiles/paths.h"
 
 #include <filesystem>
@@ -13,6 +15,27 @@ SaveOutcome saveShownResult(CalibrationState& state, UserPort& port) {
     return outcome;
   }
   const RunResult& result = *state.shownResult;
+  // The line 4 to write, chosen before anything is asked: a refined value that does not exist is
+  // refused outright rather than quietly replaced by the classic one.
+  std::string focalLine =
+      focalLengthLine(result.focalText, result.deviationText, result.standardDeviationText);
+  if (state.saveRefinedValue) {
+    const RefinedResult* refined = refinedOf(result);
+    if (refined == nullptr) {
+      outcome.status = SaveOutcome::Status::Failed;
+      outcome.failure = {"Уточнённое значение не получено: сохранять нечего!", "Ошибка!",
+                         refinedAbsenceText(result) +
+                             " Классическое значение сохраняется, если в настройках снять «Сохранять "
+                             "уточнённое значение».",
+                         BoxOwner::MainWindow, BoxIcon::Error};
+      port.showMessage(outcome.failure);
+      return outcome;
+    }
+    const char sep = result.inputs.decimalSeparator;
+    focalLine = refinedFocalLengthLine(
+        formatFixed(refined->focal, sep), formatFixed(refined->standardError, sep),
+        formatFixed(refined->intervalLow, sep), formatFixed(refined->intervalHigh, sep));
+  }
   FileDialogRequest request;
   request.filter = "Parameters Files|*.cam|All Files|*.*";
   request.proposedName = proposedFocalFileName(result.cameraFile);
@@ -34,8 +57,7 @@ SaveOutcome saveShownResult(CalibrationState& state, UserPort& port) {
       return outcome;
     }
   }
-  const ReadStatus written = writeFocalLengthCopy(result.cameraFile, *chosen, result.focalText,
-                                                  result.deviationText, result.standardDeviationText);
+  const ReadStatus written = writeFocalLineCopy(result.cameraFile, *chosen, focalLine);
   if (!written.ok) {
     outcome.status = SaveOutcome::Status::Failed;
     outcome.failure = {"Ошибка записи cam-файла!", "Ошибка!", written.detail, BoxOwner::MainWindow,

@@ -23,8 +23,10 @@ struct SaveOutcome {
 // Save (SaveFocalLength), the one road for the window's button, menu item and Ctrl+S and for
 // kavo-cli --save: the save dialog through the port proposes the copy's name beside the camera file
 // the shown result was computed with; an existing file is overwritten only after a yes; the copy is
-// written atomically, line 4 holding the three shown texts. resultSaved is set only once the file
-// is written: a cancelled dialog, a declined overwrite or a failed write leave the result unsaved.
+// written atomically, line 4 holding the three shown texts, or with saveRefinedValue the refined focal
+// length with a comment saying so (refused with a box when the run has no refined result). resultSaved is set
+// only once the file is written: a cancelled dialog, a declined overwrite or a failed write leave the result
+// unsaved.
 SaveOutcome saveShownResult(CalibrationState& state, UserPort& port);
 
 // What the window does when it is about to close.

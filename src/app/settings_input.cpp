@@ -15,8 +15,10 @@ UserMessage refusal(const char* text) {
 
 const char* const kBadParameters = "Параметры заданы неправильно!";
 
-// Steps 5 to 8 of OK: the image numbers are checked together and stored with the mode.
-std::optional<UserMessage> applyImagesAndMode(CalibrationState& state, int first, int second, int mode) {
+// Steps 5 to 8 of OK: the image numbers are checked together and stored with the mode and the
+// saved value's choice.
+std::optional<UserMessage> applyImagesAndMode(CalibrationState& state, int first, int second, int mode,
+                                              bool saveRefined) {
   if (first <= 0 || second <= 0) {
     return refusal("Номера изображений должны быть положительными!");
   }
@@ -26,6 +28,7 @@ std::optional<UserMessage> applyImagesAndMode(CalibrationState& state, int first
   state.firstImageNumber = first;
   state.secondImageNumber = second;
   state.processingMode = mode == 2 ? 2 : 1;
+  state.saveRefinedValue = saveRefined;
   return std::nullopt;
 }
 
@@ -48,7 +51,20 @@ SettingsTexts settingsTexts(const CalibrationState& state, char separator) {
   t.firstImageNumber = std::to_string(state.firstImageNumber);
   t.secondImageNumber = std::to_string(state.secondImageNumber);
   t.processingMode = state.processingMode;
+  t.saveRefinedValue = state.saveRefinedValue;
   return t;
+}
+
+SettingsNumbers settingsNumbers(const CalibrationState& state) {
+  SettingsNumbers n;
+  n.clipSigmaCount = state.clipSigmaCount;
+  n.minLineAngleDegrees = state.minLineAngle * 180 / std::numbers::pi;
+  n.minPointSpacingPercent = state.minPointSpacing * 100;
+  n.firstImageNumber = state.firstImageNumber;
+  n.secondImageNumber = state.secondImageNumber;
+  n.processingMode = state.processingMode;
+  n.saveRefinedValue = state.saveRefinedValue;
+  return n;
 }
 
 SettingsTexts defaultSettingsTexts(char separator) {
@@ -60,6 +76,7 @@ SettingsTexts defaultSettingsTexts(char separator) {
   t.firstImageNumber = std::to_string(defaults.firstImageNumber);
   t.secondImageNumber = std::to_string(defaults.secondImageNumber);
   t.processingMode = defaults.processingMode;
+  t.saveRefinedValue = defaults.saveRefinedValue;
   return t;
 }
 
@@ -85,7 +102,7 @@ std::optional<UserMessage> applySettingsTexts(CalibrationState& state, const Set
   if (!first || !second) {
     return refusal(kBadParameters);
   }
-  return applyImagesAndMode(state, *first, *second, texts.processingMode);
+  return applyImagesAndMode(state, *first, *second, texts.processingMode, texts.saveRefinedValue);
 }
 
 std::optional<UserMessage> applySettings(CalibrationState& state, const SettingsNumbers& numbers) {
@@ -93,7 +110,7 @@ std::optional<UserMessage> applySettings(CalibrationState& state, const Settings
   state.minLineAngle = minLineAngleFromDegrees(numbers.minLineAngleDegrees);
   state.minPointSpacing = minPointSpacingFromPercent(numbers.minPointSpacingPercent);
   return applyImagesAndMode(state, numbers.firstImageNumber, numbers.secondImageNumber,
-                            numbers.processingMode);
+                            numbers.processingMode, numbers.saveRefinedValue);
 }
 
 } // namespace kavo

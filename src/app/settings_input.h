@@ -1,5 +1,6 @@
 #pragma once
 #include "app/calibration_state.h"
+#include "app/settings_numbers.h"
 #include "app/user_port.h"
 
 #include <optional>
@@ -7,19 +8,8 @@
 
 namespace kavo {
 
-// The settings as the user gives them: the angle in degrees, the spacing in percent of the image
-// diagonal, images by their numbers from 1. The settings dialog and kavo-cli take them in these
-// units; CalibrationState keeps radians and a fraction.
-struct SettingsNumbers {
-  double clipSigmaCount = 3.0;
-  double minLineAngleDegrees = 30.0;
-  double minPointSpacingPercent = 30.0;
-  int firstImageNumber = 1;
-  int secondImageNumber = 2;
-  int processingMode = 1; // 1 normal, 2 debug
-};
-
-// The settings dialog's controls as texts: Edit1 to Edit5 and the radio group (mode 1 or 2).
+// The settings dialog's controls as texts: Edit1 to Edit5, the radio group (mode 1 or 2) and the
+// box "Сохранять уточнённое значение".
 struct SettingsTexts {
   std::string clipSigmaCount;
   std::string minLineAngleDegrees;
@@ -27,6 +17,7 @@ struct SettingsTexts {
   std::string firstImageNumber;
   std::string secondImageNumber;
   int processingMode = 1;
+  bool saveRefinedValue = false;
 };
 
 // Degrees × π × (1/180) and percent × 0.01, each product formed in extended precision and stored as
@@ -39,9 +30,13 @@ double minPointSpacingFromPercent(double percent);
 SettingsTexts settingsTexts(const CalibrationState& state, char decimalSeparator);
 SettingsTexts defaultSettingsTexts(char decimalSeparator);
 
+// The state's settings in the user's units.
+SettingsNumbers settingsNumbers(const CalibrationState& state);
+
 // The dialog's OK (Button1Click), in its order: each of the first three numbers is stored as soon as
-// it converts, so a later failure leaves the earlier ones applied; the image numbers and the mode
-// only when everything is accepted. Returns the box to show when something is refused.
+// it converts, so a later failure leaves the earlier ones applied; the image numbers, the mode and
+// the saved value's choice only when everything is accepted. Returns the box to show when something is
+// refused.
 std::optional<UserMessage> applySettingsTexts(CalibrationState& state, const SettingsTexts& texts,
                                               char decimalSeparator);
 

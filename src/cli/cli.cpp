@@ -66,6 +66,16 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                          "Write the distribution picture (.bmp or .png)");
   computeCmd->add_option("--save", compute.saveTo,
                          "Write a copy of the camera file holding the focal length");
+  std::string saveValue = "classic";
+  computeCmd
+      ->add_option("--save-value", saveValue,
+                   "The focal length --save writes: the classic or the refined one")
+      ->check(CLI::IsMember({"classic", "refined"}))
+      ->capture_default_str();
+  computeCmd->add_option("--report", compute.reportOut, "Write the calibration report (one HTML page)");
+  bool noRefine = false;
+  computeCmd->add_flag("--no-refine", noRefine,
+                       "Skip the refined fit, the intervals and the checks of the series");
 
   std::string outFolder;
   std::string grid = "7x7";
@@ -153,6 +163,12 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
 #endif
   settings.processingMode = mode == "debug" ? 2 : 1;
+  settings.saveRefinedValue = saveValue == "refined";
+  compute.refine = !noRefine;
+  if (settings.saveRefinedValue && noRefine) {
+    err << "kavo-cli compute: --save-value refined needs the refined fit, which --no-refine skips\n";
+    return kExitBadArguments;
+  }
   compute.progressBar = isatty(STDERR_FILENO) == 1;
 
   InterruptGuard guard;

@@ -1,10 +1,9 @@
 #include "cli/compute_run.h"
 
 #include "app/main_commands.h"
+#include "app/run_report.h"
 #include "cli/cli.h"
 #include "cli/values_file.h"
-#include "datafiles/paths.h"
-#include "estimator/estimator.h"
 
 #include <algorithm>
 #include <chrono>
@@ -107,10 +106,10 @@ std::vector<std::string> writeRunOutputs(const ComputeRequest& request, const Fo
     if (values.empty()) {
       problems.push_back("рисунок не записан: счёт не дал ни одного значения");
     } else {
-      const Statistics s = unclippedStatistics(values);
+      const DistributionNumbers n = openingDistribution(values, request.settings.clipSigmaCount);
       const std::string problem =
-          exportDistributionPicture(request.histogramOut, values, request.settings.clipSigmaCount, s.mean,
-                                    s.deviation, s.standardDeviation, request.decimalSeparator);
+          exportDistributionPicture(request.histogramOut, values, request.settings.clipSigmaCount,
+                                    n.meanValue, n.deviation, n.standardDeviation, request.decimalSeparator);
       if (!problem.empty()) {
         problems.push_back("рисунок не записан: " + problem);
       }
@@ -118,6 +117,16 @@ std::vector<std::string> writeRunOutputs(const ComputeRequest& request, const Fo
   }
 #endif
   return problems;
+}
+
+// Why a run gave no focal length, for the report: the message and its detail as the command line
+// prints them.
+std::string noResultReason(const ComputeReport& r) {
+  std::string reason = r.message.value_or("");
+  if (r.detail) {
+    reason += (reason.empty() ? "" : " (") + *r.detail + (reason.empty() ? "" : ")");
+  }
+  return reason.empty() ? "счёт не дал результата" : reason;
 }
 
 } // namespace
@@ -139,7 +148,8 @@ ComputeResult runCompute(const ComputeRequest& request, const std::atomic<bool>&
   ComputeCommand& command = commands.compute();
   view.command = &command;
   command.setThreads(request.threads);
-  command.setImageFolder(folderOf(request.listFile));
+  command.setImageFolder(imageFolderOfList(request.listFile));
+  command.setRefine(request.refine);
   commands.takeFile(FileField::Camera, request.cameraFile);
   commands.takeFile(FileField::Scene, request.sceneFile);
   commands.takeFile(FileField::List, request.listFile);
@@ -180,11 +190,21 @@ ComputeResult runCompute(const ComputeRequest& request, const std::atomic<bool>&
       outputProblems.push_back(saved.failure.text + " " + saved.failure.detail);
     }
   }
+  const ComputeOutcome& outcome = command.outcome();
+  const bool cancelled = stopAsked && outcome.stage == ComputeOutcome::Stage::Abandoned &&
+                         outcome.abandon.reason == AbandonReason::Cancelled;
+  if (!request.reportOut.empty() && !cancelled) {
+    // A run without a result is reported too: what it read and why it gave nothing.
+    const ReportWriteResult written =
+        state.shownResult ? writeRunReport(request.reportOut, *state.shownResult)
+                          : writeRunReport(request.reportOut, command.inputs(), noResultReason(r));
+    if (!written.ok) {
+      outputProblems.push_back(written.message + " " + written.detail);
+    }
+  }
   r.warnings.insert(r.warnings.end(), outputProblems.begin(), outputProblems.end());
 
-  const ComputeOutcome& outcome = command.outcome();
-  if (stopAsked && outcome.stage == ComputeOutcome::Stage::Abandoned &&
-      outcome.abandon.reason == AbandonReason::Cancelled) {
+  if (cancelled) {
     result.exitStatus = kExitCancelled;
   } else {
     result.exitStatus = r.result && outputProblems.empty() ? kExitComputed : kExitNoResult;

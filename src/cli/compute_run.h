@@ -20,6 +20,8 @@ struct ComputeRequest {
   std::string valuesOut;
   std::string histogramOut;
   std::string saveTo;
+  std::string reportOut;
+  bool refine = true; // go on to the refined fit after the classic result
 };
 
 struct ComputeResult {

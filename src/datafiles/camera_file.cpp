@@ -2,6 +2,7 @@
 
 #include "datafiles/camera_lines.h"
 #include "datafiles/line_text.h"
+#include "datafiles/number_text.h"
 #include "datafiles/paths.h"
 #include "platform/text_file.h"
 
@@ -55,6 +56,20 @@ private:
   std::string detail_;
 };
 
+std::string tableNameOf(std::string_view line) {
+  std::string name(cameraLineValue(line));
+  while (!name.empty() && name.back() == ' ') {
+    name.pop_back();
+  }
+  return name;
+}
+
+// The name is always relative to the camera file's folder; it may come from a system that
+// separates folders with '\\'.
+std::string tablePathOf(const std::string& cameraFile, const std::string& tableName) {
+  return folderOf(cameraFile) + nativePath(tableName);
+}
+
 } // namespace
 
 ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double& imageCentreY,
@@ -81,13 +96,8 @@ ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double&
   if (tableLine == nullptr) {
     return lines.failure();
   }
-  std::string tableName(cameraLineValue(*tableLine));
-  while (!tableName.empty() && tableName.back() == ' ') {
-    tableName.pop_back();
-  }
-  // The name is always relative to the camera file's folder; it may come from a system that
-  // separates folders with '\\'.
-  const std::string tablePath = folderOf(path) + nativePath(tableName);
+  const std::string tableName = tableNameOf(*tableLine);
+  const std::string tablePath = tablePathOf(path, tableName);
   if (tableName.empty()) {
     return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "таблица коррекции не названа");
   }
@@ -124,6 +134,30 @@ ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double&
   return ReadStatus::success();
 }
 
+CameraFileExtras readCameraFileExtras(const std::string& path, char decimalSeparator) {
+  CameraFileExtras extras;
+  const TextLines file = loadLines(path);
+  if (!file.ok) {
+    return extras;
+  }
+  if (file.lines.size() > 2) {
+    const std::string name = tableNameOf(file.lines[2]);
+    if (!name.empty()) {
+      extras.correctionTablePath = tablePathOf(path, name);
+    }
+  }
+  if (file.lines.size() > 7) {
+    const auto x = parseNumber(cameraLineValue(file.lines[6]), decimalSeparator);
+    const auto y = parseNumber(cameraLineValue(file.lines[7]), decimalSeparator);
+    if (x && y) {
+      extras.hasPrincipalPoint = true;
+      extras.principalPointX = *x;
+      extras.principalPointY = *y;
+    }
+  }
+  return extras;
+}
+
 std::string proposedFocalFileName(const std::string& cameraFile) {
   const std::string name = fileNameOf(cameraFile);
   const std::size_t dot = name.find('.');
@@ -136,6 +170,11 @@ std::string proposedFocalFileName(const std::string& cameraFile) {
 ReadStatus writeFocalLengthCopy(const std::string& cameraFile, const std::string& targetPath,
                                 const std::string& focal, const std::string& deviation,
                                 const std::string& stddev) {
+  return writeFocalLineCopy(cameraFile, targetPath, focalLengthLine(focal, deviation, stddev));
+}
+
+ReadStatus writeFocalLineCopy(const std::string& cameraFile, const std::string& targetPath,
+                              const std::string& focalLine) {
   TextLines file = loadLines(cameraFile);
   if (!file.ok) {
     return ReadStatus::failure(kWriteFailed, file.error);
@@ -144,7 +183,7 @@ ReadStatus writeFocalLengthCopy(const std::string& cameraFile, const std::string
     return ReadStatus::failure(kWriteFailed, cameraFile + ": в файле " + lineCount(file.lines.size()) +
                                                  ", а фокусное расстояние пишется в строку 4");
   }
-  file.lines[3] = focalLengthLine(focal, deviation, stddev);
+  file.lines[3] = focalLine;
   const std::string why = saveLines(targetPath, file.lines);
   if (!why.empty()) {
     return ReadStatus::failure(kWriteFailed, why);

@@ -50,6 +50,12 @@ std::string focalLengthLine(const std::string& focal, const std::string& deviati
   return focal + " ; Фокусное расстояние(пикс.).  СКО = " + deviation + ";  Ст.откл. = " + stddev;
 }
 
+std::string refinedFocalLengthLine(const std::string& focal, const std::string& standardError,
+                                   const std::string& intervalLow, const std::string& intervalHigh) {
+  return focal + " ; Фокусное расстояние(пикс.), уточнённое.  Ст.ошибка = " + standardError +
+         ";  Интервал 95 % = " + intervalLow + " .. " + intervalHigh;
+}
+
 CameraFileText cameraFileLines(const CameraGeometry& camera, char decimalSeparator) {
   CameraFileText text;
   const std::optional<double> numbers[kCameraFileLineCount] = {

@@ -32,6 +32,12 @@ std::string cameraValueProblem(std::string_view value);
 std::string focalLengthLine(const std::string& focal, const std::string& deviation,
                             const std::string& stddev);
 
+// Line 4 holding the refined focal length instead: the value, then a comment saying that it is the
+// refined one, with its standard error and 95 % interval. Only the text before the first ';' is the
+// value, so the line reads back as the focal length like the classic one.
+std::string refinedFocalLengthLine(const std::string& focal, const std::string& standardError,
+                                   const std::string& intervalLow, const std::string& intervalHigh);
+
 // A camera's geometry as a writer puts it into a new camera file. Numbers are written in the general
 // form; no focal length gives the blank line 4 of a camera not yet calibrated.
 struct CameraGeometry {

@@ -196,6 +196,13 @@ double CorrectY(double y, const std::vector<std::string>& table, double imageCen
   return result;
 }
 
+std::optional<double> correctionVerticalScale(const std::vector<std::string>& table, char decimalSeparator) {
+  if (table.empty()) {
+    return std::nullopt;
+  }
+  return parseNumber(table[0], decimalSeparator);
+}
+
 std::vector<std::string> undistortedCorrectionTable(double imageWidth, double imageHeight,
                                                     char decimalSeparator) {
   const auto number = [decimalSeparator](double v) { return formatGeneral(v, decimalSeparator); };

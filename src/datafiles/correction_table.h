@@ -1,6 +1,7 @@
 #pragma once
 #include "core/error.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ double CorrectX(double x, const std::vector<std::string>& table, double imageCen
 // The measured y corrected by the first range whose y bounds hold it, relative to the image centre,
 // pointing up and divided by the table's vertical scale (line 0).
 double CorrectY(double y, const std::vector<std::string>& table, double imageCentreY, char decimalSeparator);
+
+// The table's vertical scale (line 0) as a number, or nothing when line 0 does not hold one.
+std::optional<double> correctionVerticalScale(const std::vector<std::string>& table, char decimalSeparator);
 
 // A table that leaves measured coordinates as they are: vertical scale 1 and one range, reaching an
 // image width and height beyond every side of an image of the given size, with x' = x and y' = y.

@@ -1,5 +1,6 @@
 #include "estimator/stat_foc_thread.h"
 
+#include <algorithm>
 #include <new>
 
 namespace kavo {
@@ -15,9 +16,9 @@ void StatFocThread::onHost(const std::function<void(StatFocHost&)>& step) {
 std::shared_ptr<StatFocThread>
 StatFocThread::create(MainThreadDispatcher& dispatcher, std::weak_ptr<StatFocHost> host,
                       const VT_Points& scenePoints,
-                      const std::vector<std::unique_ptr<VT_Points>>& imagePoints) {
+                      const std::vector<std::unique_ptr<VT_Points>>& imagePoints, LaterStage later) {
   return std::shared_ptr<StatFocThread>(
-      new StatFocThread(dispatcher, std::move(host), scenePoints, imagePoints));
+      new StatFocThread(dispatcher, std::move(host), scenePoints, imagePoints, std::move(later)));
 }
 
 namespace {
@@ -36,8 +37,8 @@ std::vector<Point2> copyPoints(const VT_Points& points) {
 
 StatFocThread::StatFocThread(MainThreadDispatcher& mainThread, std::weak_ptr<StatFocHost> host_,
                              const VT_Points& scenePoints,
-                             const std::vector<std::unique_ptr<VT_Points>>& imagePoints)
-    : WorkerThread(mainThread), host(std::move(host_)) {
+                             const std::vector<std::unique_ptr<VT_Points>>& imagePoints, LaterStage later)
+    : WorkerThread(mainThread), host(std::move(host_)), laterStage(std::move(later)) {
   setPriority(ThreadPriority::Normal);
   setFreeOnTerminate(true);
   // The run works on its own copy of the points, so nothing the main window does later can change
@@ -74,7 +75,8 @@ void StatFocThread::Execute() {
   } catch (...) {
     end = {AbandonReason::Other, "неизвестная ошибка"};
   }
-  // The run's own lists are gone by now (they are locals of run()); only the last step remains.
+  // The run's own lists are gone by now (they are locals of run(); only the values may live on in what
+  // the later stage keeps); only the last step remains.
   try {
     if (end.reason == AbandonReason::None) {
       onHost([](StatFocHost& h) { h.signalDone(); });
@@ -90,9 +92,29 @@ void StatFocThread::run() {
   EnumerationHooks hooks;
   hooks.stepProgress = [this] { onHost([](StatFocHost& h) { h.stepProgress(); }); };
   hooks.shouldStop = [this] { return Terminated(); };
-  const FocalValues values = enumerateFocalValues(input, snapshot, hooks);
-  onHost([&values](StatFocHost& h) { h.valuesEnumerated(values); });
-  reduce(values);
+  const auto values = std::make_shared<const FocalValues>(enumerateFocalValues(input, snapshot, hooks));
+  onHost([&values](StatFocHost& h) { h.valuesEnumerated(*values); });
+  reduce(*values);
+  if (laterStage && !values->empty()) {
+    runLaterStage(values);
+  }
+}
+
+void StatFocThread::runLaterStage(const std::shared_ptr<const FocalValues>& values) {
+  checkpoint();
+  // The host hears of the stage's progress in whole percents: a step on the main thread per call of
+  // a stage that reports at every iteration would cost more than the iteration.
+  int shownPercent = -1;
+  const auto progress = [this, &shownPercent](double fraction) {
+    const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100.0);
+    if (percent != shownPercent) {
+      shownPercent = percent;
+      onHost([fraction](StatFocHost& h) { h.laterStageProgress(fraction); });
+    }
+  };
+  progress(0.0);
+  laterStage({input, snapshot, values, [this] { return Terminated(); }, progress});
+  checkpoint();
 }
 
 void StatFocThread::reduce(const FocalValues& values) {

@@ -1,5 +1,6 @@
 #include "focus_form.h"
 
+#include "app/run_texts.h"
 #include "focus_about_box.h"
 #include "focus_n_form.h"
 #include "graph_window.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusTipEvent>
 #include <QTimer>
 
 #include <chrono>
@@ -47,6 +49,8 @@ TFocus_Form::TFocus_Form(UserPort& userPort, char decimalSeparator, QWidget* par
   connect(ui->N13, &QAction::triggered, this, &TFocus_Form::N13Click);
   connect(ui->N14, &QAction::triggered, this, &TFocus_Form::N14Click);
   connect(ui->NPhotos, &QAction::triggered, this, &TFocus_Form::NPhotosClick);
+  connect(ui->ReportAction, &QAction::triggered, this, &TFocus_Form::ReportClick);
+  connect(ui->ReportButton, &QPushButton::clicked, this, &TFocus_Form::ReportClick);
   for (::QLineEdit* field : {ui->Edit6, ui->Edit4, ui->Edit1}) {
     connect(field, &::QLineEdit::textChanged, this, &TFocus_Form::Edit1Change);
   }
@@ -148,6 +152,10 @@ void TFocus_Form::NPhotosClick() {
   });
 }
 
+void TFocus_Form::ReportClick() {
+  guarded([this] { commands->SaveReport(); });
+}
+
 void TFocus_Form::applyProcessingMode(int processingMode) {
   const bool debug = processingMode == 2;
   ui->Memo1->setVisible(debug);
@@ -179,6 +187,14 @@ bool TFocus_Form::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     return true;
   }
   return false;
+}
+
+bool TFocus_Form::event(QEvent* event) {
+  // The pointer passing over the menu sends empty status tips, which would wipe what the status line
+  // says (a warning of the checks, why a run ended); no control here has a tip of its own to show.
+  if (event->type() == QEvent::StatusTip && static_cast<QStatusTipEvent*>(event)->tip().isEmpty())
+    return true;
+  return QMainWindow::event(event);
 }
 
 bool TFocus_Form::eventFilter(QObject* watched, QEvent* event) {
@@ -291,11 +307,24 @@ void TFocus_Form::showResult(const RunResult& result) {
   ui->Edit5->setText(QString::fromStdString(result.focalText));
   ui->Edit8->setText(QString::fromStdString(result.deviationText));
   ui->Edit9->setText(QString::fromStdString(result.standardDeviationText));
+  const bool refined = refinedOf(result) != nullptr;
+  ui->RefinedEdit->setText(
+      QString::fromStdString(refined ? refinedFocalText(result) : (result.assessment ? "не вычислено" : "")));
+  ui->IntervalEdit->setText(QString::fromStdString(refinedIntervalText(result)));
+  // The standard error, the classic interval and every warning of the checks are a hover away.
+  const QString details = QString::fromStdString(refinedToolTip(result));
+  ui->RefinedEdit->setToolTip(result.assessment ? details : QString());
+  ui->IntervalEdit->setToolTip(result.assessment ? details : QString());
+  const std::string classic = classicIntervalText(result);
+  ui->Edit5->setToolTip(classic.empty()
+                            ? QString()
+                            : QString::fromStdString("95 % интервал классического результата: " + classic));
 }
 void TFocus_Form::clearResult() {
-  ui->Edit5->clear();
-  ui->Edit8->clear();
-  ui->Edit9->clear();
+  for (QLineEdit* field : {ui->Edit5, ui->Edit8, ui->Edit9, ui->RefinedEdit, ui->IntervalEdit}) {
+    field->clear();
+    field->setToolTip(QString());
+  }
 }
 
 void TFocus_Form::setSaveEnabled(bool enabled) {
@@ -308,6 +337,11 @@ void TFocus_Form::setComputeEnabled(bool enabled) {
   ui->Button2->setEnabled(enabled);
 }
 
+void TFocus_Form::setReportEnabled(bool enabled) {
+  ui->ReportAction->setEnabled(enabled);
+  ui->ReportButton->setEnabled(enabled);
+}
+
 void TFocus_Form::setSignalText(const std::string& text) {
   ui->Edit7->setText(QString::fromStdString(text));
 }
@@ -317,6 +351,8 @@ void TFocus_Form::showStatus(const std::string& text) {
     ui->StatusBar1->clearMessage();
   else
     ui->StatusBar1->showMessage(QString::fromStdString(text));
+  // A long line is cut at the window's edge; the whole of it is a hover away.
+  ui->StatusBar1->setToolTip(QString::fromStdString(text));
 }
 
 DistributionOutcome TFocus_Form::showDistribution(const FocalValues& values, double clipFactor, double mean,

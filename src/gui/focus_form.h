@@ -76,6 +76,7 @@ public:
   void clearResult() override;
   void setSaveEnabled(bool enabled) override;
   void setComputeEnabled(bool enabled) override;
+  void setReportEnabled(bool enabled) override;
   void setSignalText(const std::string& text) override;
   void showStatus(const std::string& text) override;
   DistributionOutcome showDistribution(const FocalValues& values, double clipFactor, double mean,
@@ -95,7 +96,8 @@ public slots:
   void N5Click();
   void N12Click();
   void N13Click();
-  void N14Click(); // "Настройки...": the settings dialog, as Ctrl+J opens it
+  void N14Click();    // "Настройки...": the settings dialog, as Ctrl+J opens it
+  void ReportClick(); // "Отчёт…" (menu item and button): the report of the shown result
   void Edit6DblClick();
   void Edit4DblClick();
   void Edit1DblClick();
@@ -110,6 +112,7 @@ public slots:
   void NPhotosClick();
 
 protected:
+  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;

@@ -23,6 +23,7 @@ void TFocusNForm::showTexts(const SettingsTexts& texts) {
   ui->Edit4->setText(QString::fromStdString(texts.firstImageNumber));
   ui->Edit5->setText(QString::fromStdString(texts.secondImageNumber));
   (texts.processingMode == 2 ? ui->RadioItem1 : ui->RadioItem0)->setChecked(true);
+  ui->SaveRefinedBox->setChecked(texts.saveRefinedValue);
 }
 
 void TFocusNForm::fillFromState() {
@@ -47,6 +48,7 @@ void TFocusNForm::Button1Click() {
   texts.firstImageNumber = ui->Edit4->text().toStdString();
   texts.secondImageNumber = ui->Edit5->text().toStdString();
   texts.processingMode = radioIndex() + 1;
+  texts.saveRefinedValue = ui->SaveRefinedBox->isChecked();
   if (const auto refused = applySettingsTexts(state, texts, separator)) {
     port.showMessage(*refused); // the dialog stays open
     return;

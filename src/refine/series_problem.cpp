@@ -5,6 +5,7 @@
 #include <Eigen/Dense>
 #include <ceres/ceres.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -68,14 +69,31 @@ private:
 struct Built {
   ceres::Problem problem;
   std::unique_ptr<ceres::LossFunction> loss;
-  double focal = 0.0;
-  double principal[2] = {0.0, 0.0};
-  double distortion[2] = {0.0, 0.0};
-  double rotation[3] = {0.0, 0.0, 0.0};
-  double translation[3] = {0.0, 0.0, 0.0};
-  std::vector<double> blocks; // distance offsets, shared by the images of one block
-  std::vector<int> blockOf;   // per image
+  // Every unknown in one array, in a fixed order: the covariance orders the unknowns by their
+  // addresses, and unknowns in separate allocations would be ordered differently from one run to the
+  // next, changing the last digits of the intervals.
+  std::vector<double> unknowns;
+  double* focal = nullptr;       // 1
+  double* principal = nullptr;   // 2
+  double* distortion = nullptr;  // 2
+  double* rotation = nullptr;    // 3
+  double* translation = nullptr; // 3
+  double* blocks = nullptr;      // distance offsets, shared by the images of one block
+  std::size_t blockCount = 0;
+  std::vector<int> blockOf; // per image
   std::vector<char> blockFree;
+
+  void allocate(const std::vector<double>& offsets) {
+    unknowns.assign(11 + offsets.size(), 0.0);
+    focal = unknowns.data();
+    principal = focal + 1;
+    distortion = principal + 2;
+    rotation = distortion + 2;
+    translation = rotation + 3;
+    blocks = translation + 3;
+    blockCount = offsets.size();
+    std::copy(offsets.begin(), offsets.end(), blocks);
+  }
 
   static ceres::Problem::Options options() {
     ceres::Problem::Options o;
@@ -88,25 +106,17 @@ struct Built {
 std::unique_ptr<Built> build(const SeriesData& data, const std::vector<char>& used, const SeriesState& state,
                              const StageSettings& stage) {
   auto b = std::make_unique<Built>();
-  b->focal = state.camera.focal;
-  for (int i = 0; i < 2; ++i) {
-    b->principal[i] = state.camera.principal[i];
-    b->distortion[i] = state.camera.distortion[i];
-  }
-  for (int i = 0; i < 3; ++i) {
-    b->rotation[i] = state.pose.rotation[i];
-    b->translation[i] = state.pose.translation[i];
-  }
   const std::size_t n = data.images.size();
+  std::vector<double> offsets;
   b->blockOf.assign(n, 0);
   if (stage.steps == StageSettings::Steps::FreeSuspect) {
     int block = 0;
-    b->blocks.push_back(0.0);
+    offsets.push_back(0.0);
     b->blockFree.push_back(0);
     for (std::size_t i = 1; i < n; ++i) {
       if (i - 1 < stage.freeStep.size() && stage.freeStep[i - 1] != 0) {
         ++block;
-        b->blocks.push_back(state.offset[i]);
+        offsets.push_back(state.offset[i]);
         b->blockFree.push_back(1);
       }
       b->blockOf[i] = block;
@@ -114,10 +124,20 @@ std::unique_ptr<Built> build(const SeriesData& data, const std::vector<char>& us
   } else {
     const bool free = stage.steps != StageSettings::Steps::Listed;
     for (std::size_t i = 0; i < n; ++i) {
-      b->blocks.push_back(i == 0 ? 0.0 : state.offset[i]);
+      offsets.push_back(i == 0 ? 0.0 : state.offset[i]);
       b->blockFree.push_back(free && i > 0 ? 1 : 0);
       b->blockOf[i] = static_cast<int>(i);
     }
+  }
+  b->allocate(offsets);
+  *b->focal = state.camera.focal;
+  for (int i = 0; i < 2; ++i) {
+    b->principal[i] = state.camera.principal[i];
+    b->distortion[i] = state.camera.distortion[i];
+  }
+  for (int i = 0; i < 3; ++i) {
+    b->rotation[i] = state.pose.rotation[i];
+    b->translation[i] = state.pose.translation[i];
   }
 
   switch (stage.loss) {
@@ -139,7 +159,7 @@ std::unique_ptr<Built> build(const SeriesData& data, const std::vector<char>& us
     for (const Observation& o : data.images[i].points) {
       auto* cost = new ceres::AutoDiffCostFunction<PointCost, 2, 1, 2, 2, 3, 3, 1>(new PointCost{
           o.sceneX, o.sceneY, o.x, o.y, direction * data.cumulative[i], direction, 1.0 / stage.sigma});
-      b->problem.AddResidualBlock(cost, b->loss.get(), &b->focal, b->principal, b->distortion, b->rotation,
+      b->problem.AddResidualBlock(cost, b->loss.get(), b->focal, b->principal, b->distortion, b->rotation,
                                   b->translation, offset);
     }
   }
@@ -156,7 +176,7 @@ std::unique_ptr<Built> build(const SeriesData& data, const std::vector<char>& us
 
   ceres::Problem& p = b->problem;
   if (stage.focalFixed) {
-    p.SetParameterBlockConstant(&b->focal);
+    p.SetParameterBlockConstant(b->focal);
   }
   if (stage.principalFixed) {
     p.SetParameterBlockConstant(b->principal);
@@ -166,7 +186,7 @@ std::unique_ptr<Built> build(const SeriesData& data, const std::vector<char>& us
   } else if (stage.k1Fixed || stage.k2Fixed) {
     p.SetManifold(b->distortion, new ceres::SubsetManifold(2, {stage.k1Fixed ? 0 : 1}));
   }
-  for (std::size_t k = 0; k < b->blocks.size(); ++k) {
+  for (std::size_t k = 0; k < b->blockCount; ++k) {
     if (b->blockFree[k] == 0 && p.HasParameterBlock(&b->blocks[k])) {
       p.SetParameterBlockConstant(&b->blocks[k]);
     }
@@ -175,7 +195,7 @@ std::unique_ptr<Built> build(const SeriesData& data, const std::vector<char>& us
 }
 
 void readBack(const Built& b, SeriesState& state) {
-  state.camera.focal = b.focal;
+  state.camera.focal = *b.focal;
   for (int i = 0; i < 2; ++i) {
     state.camera.principal[i] = b.principal[i];
     state.camera.distortion[i] = b.distortion[i];
@@ -261,7 +281,7 @@ bool SeriesProblem::solve(SeriesState& state, const StageSettings& stage,
   if (stop.stopped) {
     throw RunAbandoned(AbandonReason::Cancelled, "the run was cancelled");
   }
-  if (!summary.IsSolutionUsable() || !std::isfinite(b->focal) || !(b->focal > 0.0)) {
+  if (!summary.IsSolutionUsable() || !std::isfinite(*b->focal) || !(*b->focal > 0.0)) {
     return false;
   }
   readBack(*b, state);
@@ -275,17 +295,17 @@ SeriesCovariance SeriesProblem::covariance(const SeriesState& state, const Stage
   ceres::Problem& p = b->problem;
 
   std::vector<std::pair<const double*, const double*>> pairs;
-  const bool focalFree = isVariable(p, &b->focal);
+  const bool focalFree = isVariable(p, b->focal);
   const bool principalFree = isVariable(p, b->principal);
   if (focalFree) {
-    pairs.emplace_back(&b->focal, &b->focal);
+    pairs.emplace_back(b->focal, b->focal);
   }
   if (principalFree) {
     pairs.emplace_back(b->principal, b->principal);
   }
   // Every free distance block with every other: the measured steps' full covariance follows.
   std::vector<int> freeBlocks;
-  for (std::size_t k = 0; k < b->blocks.size(); ++k) {
+  for (std::size_t k = 0; k < b->blockCount; ++k) {
     if (isVariable(p, &b->blocks[k])) {
       freeBlocks.push_back(static_cast<int>(k));
     }
@@ -315,7 +335,7 @@ SeriesCovariance SeriesProblem::covariance(const SeriesState& state, const Stage
     return out;
   }
   if (focalFree) {
-    covariance.GetCovarianceBlock(&b->focal, &b->focal, &out.focal);
+    covariance.GetCovarianceBlock(b->focal, b->focal, &out.focal);
   }
   if (principalFree) {
     double c[4];

@@ -43,6 +43,7 @@ struct ReportClassic {
   double deviation = 0.0;
   double standardDeviation = 0.0;
   ReportInterval uncertainty;
+  std::string intervalNote; // a sentence under the interval, such as what the debug mode clipped
 };
 
 // The refined result in the shape of its JSON object ("refined": {...}; its per-image RMS goes to
@@ -54,6 +55,13 @@ struct ReportRefinedStep {
   double stated = 0.0;   // millimetres, from the list file
   double measured = 0.0; // millimetres, as the data measure it
   bool suspect = false;
+};
+
+// A point the robust loss of the refined fit gave less than its full weight.
+struct ReportDownWeighted {
+  int image = 0; // from 1
+  int point = 0; // from 1, the line of the coordinate file
+  double weight = 1.0;
 };
 
 struct ReportDistortion {
@@ -73,6 +81,7 @@ struct ReportRefined {
   double reprojectionRms = 0.0;
   std::string intervalMethod;
   std::vector<ReportRefinedStep> steps;
+  std::vector<ReportDownWeighted> downWeighted;
   std::vector<std::string> warnings;
 };
 

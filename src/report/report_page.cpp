@@ -88,7 +88,25 @@ std::string classicPart(const ReportInput& in) {
   } else {
     out += row("95 % интервал", "не вычислялся", false);
   }
-  return out + "</table>\n";
+  out += "</table>\n";
+  if (!c.intervalNote.empty()) {
+    out += note(sentence(c.intervalNote));
+  }
+  return out;
+}
+
+// The points the robust loss weakened, the first few by name.
+std::string downWeightedText(const std::vector<ReportDownWeighted>& points, char sep) {
+  constexpr std::size_t kNamed = 12;
+  std::string text = std::to_string(points.size());
+  for (std::size_t i = 0; i < points.size() && i < kNamed; ++i) {
+    text += (i == 0 ? ": " : "; ") + std::string("изобр. ") + std::to_string(points[i].image) + ", точка " +
+            std::to_string(points[i].point) + " (вес " + svg::fixedNumber(points[i].weight, 2, sep) + ")";
+  }
+  if (points.size() > kNamed) {
+    text += "; и ещё " + std::to_string(points.size() - kNamed);
+  }
+  return text;
 }
 
 std::string stepsTable(const ReportRefined& r, char sep) {
@@ -133,6 +151,9 @@ std::string refinedPart(const ReportInput& in) {
                  "; k2 = " + escapeText(svg::significantNumber(r.distortion.k2, 4, sep)));
   out += row("Наклон мишени к оси камеры", svg::fixedNumber(r.tiltDegrees, 2, sep) + "°");
   out += row("СКО репроекции", svg::fixedNumber(r.reprojectionRms, 3, sep) + " пикс");
+  out += row("Точки, ослабленные робастной оценкой",
+             r.downWeighted.empty() ? std::string("нет") : escapeText(downWeightedText(r.downWeighted, sep)),
+             false);
   out += "</table>\n";
   return out + stepsTable(r, sep);
 }
@@ -217,10 +238,6 @@ std::string refinedAbsence(const ReportInput& in) {
   }
   if (!in.classic.present) {
     return "Уточнённой оценки нет: расчёт не дал результата.";
-  }
-  if (in.settings.mode == 2) {
-    return "Уточнённая оценка не вычислялась: в отладочном режиме результат берётся из окна распределения" +
-           (r.message.empty() ? std::string(".") : " (" + r.message + ").");
   }
   return "Уточнённая оценка не вычислялась" +
          (r.message.empty() ? std::string(".") : ": " + sentence(r.message));

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,12 @@ public:
   std::string focal = "old focal", deviation = "old deviation", stddev = "old stddev";
   bool saveEnabled = false;
   bool computeEnabled = false;
+  bool reportEnabled = false;
   std::string signal;
   std::string status;
+  std::vector<std::string> statuses; // every status line shown, in order
+  // Runs whenever the status line changes, on the main thread, as a user reacting to it would.
+  std::function<void(const std::string&)> onStatus;
   int distributionsShown = 0;
   double distributionClip = 0.0, distributionMean = 0.0;
   DistributionOutcome distributionAnswer;
@@ -56,6 +61,7 @@ public:
   void clearResult() override { focal = deviation = stddev = ""; }
   void setSaveEnabled(bool e) override { saveEnabled = e; }
   void setComputeEnabled(bool e) override { computeEnabled = e; }
+  void setReportEnabled(bool e) override { reportEnabled = e; }
   // As the desktop's field: a change of text raises the change handler.
   void setSignalText(const std::string& t) override {
     if (t != signal) {
@@ -65,7 +71,13 @@ public:
       }
     }
   }
-  void showStatus(const std::string& t) override { status = t; }
+  void showStatus(const std::string& t) override {
+    status = t;
+    statuses.push_back(t);
+    if (onStatus) {
+      onStatus(t);
+    }
+  }
   DistributionOutcome showDistribution(const FocalValues&, double clipFactor, double mean, double,
                                        double) override {
     ++distributionsShown;

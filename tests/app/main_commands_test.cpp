@@ -3,6 +3,9 @@
 #include "app_test_support.h"
 
 #include "app/command_rules.h"
+#include "app/run_texts.h"
+#include "datafiles/camera_file.h"
+#include "datafiles/number_text.h"
 
 namespace kavo::testing {
 namespace {
@@ -15,15 +18,16 @@ struct RuleCase {
   bool running;
   bool compute;
   bool save;
+  bool report;
 };
 
 const RuleCase kRules[] = {
-    {"AtStart", false, false, true, false, false, false},
-    {"FilesNamed", true, false, true, false, true, false},
-    {"ResultUnsaved", true, true, false, false, true, true},
-    {"ResultSaved", true, true, true, false, true, false},
-    {"RunUnderWayWithAnUnsavedResult", true, true, false, true, false, false},
-    {"UnsavedFlagWithoutAShownResult", true, false, false, false, true, false},
+    {"AtStart", false, false, true, false, false, false, false},
+    {"FilesNamed", true, false, true, false, true, false, false},
+    {"ResultUnsaved", true, true, false, false, true, true, true},
+    {"ResultSaved", true, true, true, false, true, false, true},
+    {"RunUnderWayWithAnUnsavedResult", true, true, false, true, false, false, false},
+    {"UnsavedFlagWithoutAShownResult", true, false, false, false, true, false, false},
 };
 
 class CommandRules : public ::testing::TestWithParam<RuleCase> {};
@@ -42,6 +46,7 @@ TEST_P(CommandRules, FollowTheStateAndTheRun) {
   state.resultSaved = c.saved;
   EXPECT_EQ(computeAvailable(state, c.running), c.compute);
   EXPECT_EQ(saveAvailable(state, c.running), c.save);
+  EXPECT_EQ(reportAvailable(state, c.running), c.report);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, CommandRules, ::testing::ValuesIn(kRules),
@@ -122,6 +127,50 @@ TEST(MainCommands, SaveWritesTheShownResultIntoACopyOfItsCameraFile) {
   EXPECT_TRUE(b.state.resultSaved);
   EXPECT_FALSE(b.view.saveEnabled);
   EXPECT_EQ(b.port.unexpected, 0);
+}
+
+// With "Сохранять уточнённое значение" Save writes the refined focal length on line 4, with a comment
+// saying so, and it reads back as the focal length; without a refined result it refuses before any
+// dialog, and nothing is written.
+TEST(MainCommands, SaveWritesTheRefinedValueWhenTheSettingsSaySo) {
+  SynthOptions options;
+  options.noise = 0.05;
+  Bench b(options);
+  b.run();
+  ASSERT_TRUE(b.state.shownResult);
+  const RefinedResult* refined = refinedOf(*b.state.shownResult);
+  ASSERT_NE(refined, nullptr);
+  b.state.saveRefinedValue = true;
+  b.port.saveFiles = {b.folder.file("refined.cam")};
+  ASSERT_EQ(b.commands.SaveFocalLength().status, SaveOutcome::Status::Written);
+  const auto copy = readLines(b.folder.file("refined.cam"));
+  ASSERT_EQ(copy.size(), 8u);
+  EXPECT_EQ(copy[3], refinedFocalLengthLine(
+                         formatFixed(refined->focal, '.'), formatFixed(refined->standardError, '.'),
+                         formatFixed(refined->intervalLow, '.'), formatFixed(refined->intervalHigh, '.')));
+  EXPECT_EQ(copy[3].rfind(formatFixed(refined->focal, '.') + " ; Фокусное расстояние(пикс.), уточнённое.", 0),
+            0u);
+  double cx = 0, cy = 0, focal = 0, width = 0, height = 0;
+  std::vector<std::string> table;
+  ASSERT_TRUE(ReadCameraFile(b.folder.file("refined.cam"), cx, cy, table, focal, width, height, '.').ok);
+  EXPECT_NEAR(focal, refined->focal, 0.00005);
+  EXPECT_TRUE(b.state.resultSaved);
+
+  SynthOptions apart;
+  apart.images = 2;
+  apart.step = 0.5;
+  apart.noise = 0.5;
+  Bench failed(apart);
+  failed.state.saveRefinedValue = true;
+  failed.run();
+  ASSERT_TRUE(failed.state.shownResult);
+  failed.port.saveFiles = {failed.folder.file("refined.cam")};
+  EXPECT_EQ(failed.commands.SaveFocalLength().status, SaveOutcome::Status::Failed);
+  EXPECT_TRUE(failed.port.saveRequests().empty());
+  ASSERT_EQ(failed.port.messages().size(), 1u);
+  EXPECT_EQ(failed.port.messages()[0].text, "Уточнённое значение не получено: сохранять нечего!");
+  EXPECT_FALSE(std::filesystem::exists(failed.folder.file("refined.cam")));
+  EXPECT_FALSE(failed.state.resultSaved);
 }
 
 } // namespace

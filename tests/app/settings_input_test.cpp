@@ -25,6 +25,7 @@ TEST(SettingsInput, UnitsGiveTheStoredSettings) {
   EXPECT_EQ(restored.clipSigmaCount, shown.clipSigmaCount);
   EXPECT_EQ(restored.minLineAngleDegrees, shown.minLineAngleDegrees);
   EXPECT_EQ(restored.minPointSpacingPercent, shown.minPointSpacingPercent);
+  EXPECT_FALSE(restored.saveRefinedValue); // the classic value by default
 }
 
 // kavo-cli's options go through the dialog's checks: the same refusals, the same stored doubles.
@@ -36,9 +37,9 @@ struct NumbersCase {
 
 const NumbersCase kNumbers[] = {
     {"Defaults", {}, ""},
-    {"AllNew", {2.5, 45, 12.5, 2, 5, 2}, ""},
+    {"AllNew", {2.5, 45, 12.5, 2, 5, 2, true}, ""},
     {"EqualImageNumbers",
-     {3, 30, 30, 2, 2, 1},
+     {3, 30, 30, 2, 2, 1, true},
      "Номер первого изображения должен быть меньше номера второго!"},
     {"FirstAfterSecond",
      {3, 30, 30, 5, 4, 1},
@@ -61,6 +62,8 @@ TEST_P(SettingsNumbersTest, FollowTheDialogsChecks) {
     EXPECT_EQ(state.firstImageNumber, c.numbers.firstImageNumber);
     EXPECT_EQ(state.secondImageNumber, c.numbers.secondImageNumber);
     EXPECT_EQ(state.processingMode, c.numbers.processingMode);
+    EXPECT_EQ(state.saveRefinedValue, c.numbers.saveRefinedValue);
+    EXPECT_EQ(settingsTexts(state, '.').saveRefinedValue, c.numbers.saveRefinedValue);
     return;
   }
   ASSERT_TRUE(refused);
@@ -69,6 +72,7 @@ TEST_P(SettingsNumbersTest, FollowTheDialogsChecks) {
   EXPECT_EQ(refused->owner, BoxOwner::None);
   EXPECT_EQ(state.firstImageNumber, 1);
   EXPECT_EQ(state.secondImageNumber, 2);
+  EXPECT_FALSE(state.saveRefinedValue); // stored only with everything accepted
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SettingsNumbersTest, ::testing::ValuesIn(kNumbers),

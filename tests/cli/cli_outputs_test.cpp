@@ -50,6 +50,11 @@ const OutputCase kOutputs[] = {
      "values.txt"},
 #endif
     {"SaveFolderMissing", {"--save", "@/no/such/saved.cam"}, "ok", "Ошибка записи cam-файла!", ""},
+    {"ReportFolderMissing",
+     {"--report", "@/no/such/report.html", "--save", "@/saved.cam"},
+     "ok",
+     "Ошибка записи отчёта!",
+     "saved.cam"},
     {"SaveWithoutAResult",
      {"--save", "@/saved.cam", "--min-spacing", "99"},
      "noResult",

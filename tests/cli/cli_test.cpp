@@ -3,7 +3,9 @@
 #include "cli_fixture.h"
 #include "platform/text_file.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <cstdlib>
@@ -16,7 +18,8 @@
 namespace kavo::testing {
 namespace {
 
-// The JSON of the sample run is the expected object with the "detail" member in its place.
+// The JSON of the sample run is the expected object with the "detail" member in its place, byte for
+// byte, followed by the refined result's two members.
 TEST(KavoCli, SampleSeriesGivesTheExpectedJsonAndValues) {
   SeriesCopy s;
   const CliRun r = cli(s.computeArgs({"--json", "--values-out", s.path("values.txt")}));
@@ -26,16 +29,36 @@ TEST(KavoCli, SampleSeriesGivesTheExpectedJsonAndValues) {
   while (!expected.empty() && (expected.back() == '\n' || expected.back() == '\r')) {
     expected.pop_back();
   }
-  EXPECT_EQ(r.out, expected + "\n");
+  const std::size_t added = r.out.find(",\n \"uncertainty\": {");
+  ASSERT_NE(added, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.substr(0, added) + "\n}", expected);
+  const auto json = nlohmann::ordered_json::parse(r.out);
+  std::vector<std::string> keys;
+  for (const auto& item : json.items()) {
+    keys.push_back(item.key());
+  }
+  EXPECT_EQ(keys.size(), 12u);
+  EXPECT_EQ(keys[10], "uncertainty");
+  EXPECT_EQ(keys[11], "refined");
+  EXPECT_EQ(json["refined"]["status"], "ok");
   EXPECT_EQ(fileText(s.path("values.txt")), fileText(kSample / "series.values.txt"));
 }
 
+// The window's three fields and the count as before, then the classic interval and the refined line.
 TEST(KavoCli, HumanSummaryShowsTheThreeFieldsAndTheCount) {
   SeriesCopy s;
   const CliRun r = cli(s.computeArgs());
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "Фокусное расстояние (пикс.): 1799.7003\nСреднеквадратическое отклонение: 9.1391\n"
-                   "Стандартное отклонение: 0.2547\nКоличество значений: 1314\n");
+  const std::string classic =
+      "Фокусное расстояние (пикс.): 1799.7003\nСреднеквадратическое отклонение: 9.1391\n"
+      "Стандартное отклонение: 0.2547\nКоличество значений: 1314\n";
+  ASSERT_EQ(r.out.substr(0, classic.size()), classic);
+  const std::string added = r.out.substr(classic.size());
+  EXPECT_THAT(added, ::testing::MatchesRegex(
+                         "95 % интервал классического результата: 17[0-9]{2}\\.[0-9]{4} … "
+                         "18[0-9]{2}\\.[0-9]{4}\n"
+                         "Уточнённое фокусное расстояние \\(пикс\\.\\): 1[78][0-9]{2}\\.[0-9]{4}, "
+                         "95 % интервал: 1[78][0-9]{2}\\.[0-9]{4} … 18[0-9]{2}\\.[0-9]{4}\n"));
 }
 
 // Hostile inputs: the exact message of the window, a detail naming what was wrong, exit 1.

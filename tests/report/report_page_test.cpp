@@ -48,7 +48,8 @@ ReportInput fullInput() {
                 1799.7003262444346,
                 9.139082288074222,
                 0.2546505721038534,
-                {true, 1.25, {1797.25, 1802.15}, "повторная выборка изображений"}};
+                {true, 1.25, {1797.25, 1802.15}, "повторная выборка изображений"},
+                {}};
   in.refined.status = RefinedStatus::Ok;
   in.refined.focal = 1800.0125;
   in.refined.standardError = 0.4;
@@ -212,12 +213,12 @@ INSTANTIATE_TEST_SUITE_P(
                    {"Уточнённая оценка не получена: слишком мало изображений."}},
         AbsentCase{
             "refinedNotRun", true, RefinedStatus::NotRun, 1, "", {"Уточнённая оценка не вычислялась."}},
-        AbsentCase{"debugMode",
+        AbsentCase{"debugModeRefineSwitchedOff",
                    true,
                    RefinedStatus::NotRun,
                    2,
-                   "",
-                   {"Уточнённая оценка не вычислялась: в отладочном режиме", ">Отладочный<"}},
+                   "уточнение было отключено",
+                   {"Уточнённая оценка не вычислялась: уточнение было отключено.", ">Отладочный<"}},
         AbsentCase{"noResult",
                    false,
                    RefinedStatus::NotRun,

@@ -1,7 +1,6 @@
 #pragma once
 // The bundled sample series taken along the program's road (files read, points corrected, values
-// enumerated and reduced) and turned into the report's input, for the report tests and the browser
-// smoke test.
+// enumerated and reduced) and turned into the report's input, for the report tests.
 #include "estimator/estimator.h"
 #include "report/report_input.h"
 

@@ -1,0 +1,75 @@
+#include "app/run_report.h"
+
+#include "datafiles/paths.h"
+#include "estimator/estimator.h"
+
+#include <filesystem>
+
+namespace kavo {
+
+DistributionNumbers openingDistribution(const FocalValues& values, double clipFactor) {
+  const Statistics s = unclippedStatistics(values);
+  return {s.mean, clipFactor, s.deviation, s.standardDeviation};
+}
+
+ReportWriteResult writeRunReport(const std::string& path, const RunResult& result) {
+  return writeReport(path, runReportInput(result, reportDateNow()));
+}
+
+ReportWriteResult writeRunReport(const std::string& path, const RunInputs& inputs,
+                                 const std::string& whyNoResult) {
+  return writeReport(path, noResultReportInput(inputs, whyNoResult, reportDateNow()));
+}
+
+namespace {
+
+std::string proposedReportName(const CalibrationState& state, const RunResult& result) {
+  const std::string base = state.listFile.empty() ? result.cameraFile : state.listFile;
+  const std::string name = fileNameOf(base);
+  const std::size_t dot = name.rfind('.');
+  return folderOf(base) + (dot == std::string::npos || dot == 0 ? name : name.substr(0, dot)) +
+         "-report.html";
+}
+
+} // namespace
+
+ReportOutcome saveShownReport(const CalibrationState& state, UserPort& port) {
+  ReportOutcome outcome;
+  if (!state.shownResult) {
+    return outcome;
+  }
+  FileDialogRequest request;
+  request.filter = "HTML Files|*.html|All Files|*.*";
+  request.defaultExtension = "html";
+  request.proposedName = proposedReportName(state, *state.shownResult);
+  const auto chosen = port.chooseSaveFile(request);
+  if (!chosen) {
+    outcome.status = ReportOutcome::Status::Cancelled;
+    return outcome;
+  }
+  outcome.path = *chosen;
+  std::error_code ignored;
+  if (std::filesystem::exists(*chosen, ignored)) {
+    const UserMessage question{"Файл " + fileNameOf(*chosen) + " уже существует. Перезаписать?",
+                               "Предупреждение",
+                               {},
+                               BoxOwner::MainWindow,
+                               BoxIcon::Question};
+    if (!port.askYesNo(question)) {
+      outcome.status = ReportOutcome::Status::Declined;
+      return outcome;
+    }
+  }
+  const ReportWriteResult written = writeRunReport(*chosen, *state.shownResult);
+  if (!written.ok) {
+    outcome.status = ReportOutcome::Status::Failed;
+    outcome.failure = {"Отчёт " + fileNameOf(*chosen) + " не записан!", "Ошибка!", written.detail,
+                       BoxOwner::MainWindow, BoxIcon::Error};
+    port.showMessage(outcome.failure);
+    return outcome;
+  }
+  outcome.status = ReportOutcome::Status::Written;
+  return outcome;
+}
+
+} // namespace kavo

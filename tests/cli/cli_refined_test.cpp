@@ -1,0 +1,222 @@
+// kavo-cli and the refined result: the JSON members beside the classic keys, the human lines, the
+// report file and the value Save writes.
+#include "cli_fixture.h"
+#include "datafiles/camera_file.h"
+
+#include <gmock/gmock.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+
+namespace kavo::testing {
+namespace {
+
+using Json = nlohmann::ordered_json;
+using ::testing::HasSubstr;
+
+// A synthetic series written by kavo-cli synth into a fresh folder.
+struct SynthSeries {
+  explicit SynthSeries(std::vector<std::string> options) {
+    std::vector<std::string> args{"synth", "--out", folder.path()};
+    args.insert(args.end(), options.begin(), options.end());
+    const CliRun r = cli(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+  }
+  std::vector<std::string> computeArgs(std::vector<std::string> extra) const {
+    std::vector<std::string> args{"compute",
+                                  "--camera",
+                                  folder.file("camera.cam"),
+                                  "--scene",
+                                  folder.file("scene.crd"),
+                                  "--list",
+                                  folder.file("series.lst"),
+                                  "--decimal-separator",
+                                  ".",
+                                  "--threads",
+                                  "1"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+  }
+  TempFolder folder;
+};
+
+std::vector<std::string> keysOf(const Json& object) {
+  std::vector<std::string> keys;
+  for (const auto& item : object.items()) {
+    keys.push_back(item.key());
+  }
+  return keys;
+}
+
+// A target tilted by 8° about its horizontal axis: the classic mean moves, the refined fit does not.
+TEST(KavoCliRefined, TiltedSeriesGivesEveryMemberWithPlausibleNumbers) {
+  const SynthSeries s({"--tilt", "8", "--noise", "0.05", "--images", "8", "--seed", "5"});
+  const CliRun r = cli(s.computeArgs({"--json"}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Json j = Json::parse(r.out);
+  EXPECT_EQ(j["status"], "ok");
+  EXPECT_EQ(keysOf(j), (std::vector<std::string>{"status", "message", "caption", "detail", "warnings",
+                                                 "valueCount", "meanValue", "deviation", "standardDeviation",
+                                                 "shown", "uncertainty", "refined"}));
+
+  const Json& u = j["uncertainty"];
+  EXPECT_EQ(keysOf(u), (std::vector<std::string>{"standardError", "interval95", "method"}));
+  ASSERT_TRUE(u["interval95"].is_array());
+  const double classicLow = u["interval95"][0], classicHigh = u["interval95"][1];
+  EXPECT_GT(u["standardError"].get<double>(), 0.0);
+  EXPECT_LT(classicLow, classicHigh);
+  EXPECT_TRUE(u["method"].is_string());
+  // The classic mean is shifted by the tilt; its interval is centred where the classic formula's
+  // shift has been taken off.
+  EXPECT_LT(j["meanValue"].get<double>(), 1800.0 * 0.99);
+  EXPECT_LT(classicLow, 1800.0);
+  EXPECT_GT(classicHigh, 1800.0);
+
+  const Json& f = j["refined"];
+  EXPECT_EQ(keysOf(f), (std::vector<std::string>{"status", "message", "focal", "standardError", "interval95",
+                                                 "principalPoint", "distortion", "tiltDegrees",
+                                                 "reprojectionRms", "images", "steps", "warnings"}));
+  EXPECT_EQ(f["status"], "ok");
+  EXPECT_TRUE(f["message"].is_null());
+  const double focal = f["focal"];
+  EXPECT_NEAR(focal, 1800.0, 1800.0 * 0.0005);
+  EXPECT_LT(f["interval95"][0].get<double>(), focal);
+  EXPECT_GT(f["interval95"][1].get<double>(), focal);
+  EXPECT_GT(f["standardError"].get<double>(), 0.0);
+  EXPECT_NEAR(f["principalPoint"][0].get<double>(), 1000.0, 2.0);
+  EXPECT_NEAR(f["principalPoint"][1].get<double>(), 750.0, 2.0);
+  EXPECT_EQ(keysOf(f["distortion"]), (std::vector<std::string>{"k1", "k2"}));
+  EXPECT_LT(std::fabs(f["distortion"]["k1"].get<double>()), 0.01);
+  EXPECT_NEAR(f["tiltDegrees"].get<double>(), 8.0, 0.5);
+  EXPECT_GT(f["reprojectionRms"].get<double>(), 0.02);
+  EXPECT_LT(f["reprojectionRms"].get<double>(), 0.2);
+
+  ASSERT_EQ(f["images"].size(), 8u);
+  for (std::size_t i = 0; i < 8; ++i) {
+    EXPECT_EQ(keysOf(f["images"][i]), (std::vector<std::string>{"image", "rms"}));
+    EXPECT_EQ(f["images"][i]["image"], i + 1);
+    EXPECT_LT(f["images"][i]["rms"].get<double>(), 0.2);
+  }
+  ASSERT_EQ(f["steps"].size(), 7u);
+  for (std::size_t i = 0; i < 7; ++i) {
+    const Json& step = f["steps"][i];
+    EXPECT_EQ(keysOf(step), (std::vector<std::string>{"after", "stated", "measured", "suspect"}));
+    EXPECT_EQ(step["after"], i + 1);
+    EXPECT_EQ(step["stated"], 25.0);
+    EXPECT_NEAR(step["measured"].get<double>(), 25.0, 0.2);
+    EXPECT_FALSE(step["suspect"].get<bool>());
+  }
+  ASSERT_TRUE(f["warnings"].is_array());
+  EXPECT_THAT(f["warnings"].dump(), HasSubstr("Мишень наклонена на 8"));
+
+  // The human output names the refined line and its interval; the warning goes to the error stream.
+  const CliRun human = cli(s.computeArgs({}));
+  EXPECT_EQ(human.status, 0);
+  EXPECT_THAT(human.out, HasSubstr("Уточнённое фокусное расстояние (пикс.): 1800."));
+  EXPECT_THAT(human.out, HasSubstr("95 % интервал: "));
+  EXPECT_THAT(human.err, HasSubstr("Предупреждение: Мишень наклонена на 8"));
+}
+
+// Two images barely apart: the refined fit cannot pin the focal length down and says so; the classic
+// result stands, and so does the exit status.
+TEST(KavoCliRefined, AFailedRefinedFitKeepsTheClassicResult) {
+  const SynthSeries s({"--images", "2", "--step", "0.5", "--noise", "0.5"});
+  const CliRun r = cli(s.computeArgs({"--json", "--values-out", s.folder.file("values.txt")}));
+  EXPECT_EQ(r.status, 0) << r.err;
+  const Json j = Json::parse(r.out);
+  EXPECT_EQ(j["status"], "ok");
+  EXPECT_TRUE(j["shown"]["focal"].is_string());
+  EXPECT_GT(j["valueCount"].get<long long>(), 0);
+  const Json& f = j["refined"];
+  EXPECT_EQ(f["status"], "failed");
+  EXPECT_THAT(f["message"].get<std::string>(), HasSubstr("Уточнение не выполнено"));
+  for (const char* key : {"focal", "standardError", "interval95", "principalPoint", "distortion",
+                          "tiltDegrees", "reprojectionRms"}) {
+    EXPECT_TRUE(f[key].is_null()) << key;
+  }
+  EXPECT_TRUE(f["images"].empty());
+  EXPECT_TRUE(f["steps"].empty());
+  // Two images leave no spread over images for the classic interval: null members, and why.
+  EXPECT_TRUE(j["uncertainty"]["interval95"].is_null());
+  EXPECT_TRUE(j["uncertainty"]["standardError"].is_null());
+  EXPECT_TRUE(j["uncertainty"]["method"].is_null());
+  EXPECT_TRUE(fs::exists(s.folder.file("values.txt")));
+
+  const CliRun human = cli(s.computeArgs({}));
+  EXPECT_EQ(human.status, 0);
+  EXPECT_THAT(human.out, HasSubstr("Уточнённое фокусное расстояние: не вычислено. Уточнение не выполнено"));
+}
+
+// Without a classic result, and with the refined fit switched off, both members are null.
+TEST(KavoCliRefined, NoClassicResultOrNoRefineLeavesBothMembersNull) {
+  SeriesCopy s;
+  for (const auto& options : {std::vector<std::string>{"--json", "--min-spacing", "99"},
+                              std::vector<std::string>{"--json", "--no-refine"}}) {
+    const Json j = Json::parse(cli(s.computeArgs(options)).out);
+    EXPECT_TRUE(j["uncertainty"].is_null()) << options[1];
+    EXPECT_TRUE(j["refined"].is_null()) << options[1];
+  }
+  const CliRun human = cli(s.computeArgs({"--no-refine"}));
+  EXPECT_EQ(human.status, 0);
+  EXPECT_EQ(human.out, "Фокусное расстояние (пикс.): 1799.7003\nСреднеквадратическое отклонение: 9.1391\n"
+                       "Стандартное отклонение: 0.2547\nКоличество значений: 1314\n");
+}
+
+// --report writes the page of the run: its numbers, the refined result and the digests of the files
+// it read; a run without a result is reported too, with the reason.
+TEST(KavoCliRefined, ReportHoldsTheRunAndItsInputsDigests) {
+  SeriesCopy s;
+  const CliRun r = cli(s.computeArgs({"--report", s.path("report.html")}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string page = fileText(s.path("report.html"));
+  for (const char* shown : {">1799.7003<", ">9.1391<", ">0.2547<", ">1314<", "Уточнённый результат",
+                            "Расстояние от камеры до мишени по изображениям", "Невязки изображения",
+                            // sha256sum of the bundled camera, scene and list files
+                            "fdf59404657c9a6a9aef6b62555a92616554c066667a162adbb3a60b5020e5e0",
+                            "13c39b075e8ef0efe15bc3e52f25f28d5cec1489a061f236551a38a6141b131f",
+                            "596f2d85ede782f9388e9792618131de1c114ffda1116a8481804f1bbcbe88d8"}) {
+    EXPECT_THAT(page, HasSubstr(shown));
+  }
+  EXPECT_THAT(page, HasSubstr(s.path("correction.txt")));
+  EXPECT_THAT(page, HasSubstr(s.path("img06.crd")));
+  EXPECT_THAT(page, ::testing::Not(HasSubstr("не вычислена")));
+
+  const CliRun none = cli(s.computeArgs({"--min-spacing", "99", "--report", s.path("none.html")}));
+  EXPECT_EQ(none.status, 1);
+  const std::string nonePage = fileText(s.path("none.html"));
+  EXPECT_THAT(nonePage, HasSubstr("Фокусное расстояние не вычислено: Неправильные входные данные!"));
+  EXPECT_THAT(nonePage, HasSubstr("Уточнённой оценки нет"));
+  EXPECT_THAT(nonePage, HasSubstr("fdf59404657c9a6a9aef6b62555a92616554c066667a162adbb3a60b5020e5e0"));
+}
+
+// --save-value refined writes the refined focal length on line 4 with a comment saying so; it reads
+// back as the focal length. Without a refined result nothing is written and the run fails.
+TEST(KavoCliRefined, SaveValueRefinedWritesTheRefinedFocalLength) {
+  SeriesCopy s;
+  const CliRun r = cli(s.computeArgs({"--json", "--save", s.path("refined.cam"), "--save-value", "refined"}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const double refined = Json::parse(r.out)["refined"]["focal"];
+  const auto lines = loadLines(s.path("refined.cam")).lines;
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_THAT(lines[3], HasSubstr("уточнённое"));
+  double cx = 0, cy = 0, focal = 0, width = 0, height = 0;
+  std::vector<std::string> table;
+  ASSERT_TRUE(ReadCameraFile(s.path("refined.cam"), cx, cy, table, focal, width, height, '.').ok);
+  EXPECT_NEAR(focal, refined, 0.00005);
+  EXPECT_NE(lines[3].substr(0, 9), "1799.7003");
+  const auto original = s.lines("camera.cam");
+  for (std::size_t i : {0u, 1u, 2u, 4u, 5u, 6u, 7u}) {
+    EXPECT_EQ(lines[i], original[i]);
+  }
+
+  const SynthSeries failed({"--images", "2", "--step", "0.5", "--noise", "0.5"});
+  const CliRun refused =
+      cli(failed.computeArgs({"--save", failed.folder.file("refined.cam"), "--save-value", "refined"}));
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_THAT(refused.err, HasSubstr("Уточнённое значение не получено"));
+  EXPECT_FALSE(fs::exists(failed.folder.file("refined.cam")));
+  EXPECT_EQ(cli(s.computeArgs({"--save-value", "refined", "--no-refine"})).status, 2);
+}
+
+} // namespace
+} // namespace kavo::testing

@@ -42,6 +42,11 @@ struct FailureCase {
   const char* detailMentions;
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 void replaceLines(const std::string& path, std::vector<std::string> lines) {
   writeLines(path, lines);
 }
@@ -245,6 +250,11 @@ struct DisplayCase {
   std::vector<std::string> memo;
   const char* message;
 };
+
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const DisplayCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 const DisplayCase kDisplays[] = {
     {"ThreeValuesFillEveryField",

@@ -21,6 +21,11 @@ struct RuleCase {
   bool report;
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const RuleCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 const RuleCase kRules[] = {
     {"AtStart", false, false, true, false, false, false, false},
     {"FilesNamed", true, false, true, false, true, false, false},

@@ -35,6 +35,11 @@ struct NumbersCase {
   const char* refusal; // "" when accepted
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const NumbersCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 const NumbersCase kNumbers[] = {
     {"Defaults", {}, ""},
     {"AllNew", {2.5, 45, 12.5, 2, 5, 2, true}, ""},

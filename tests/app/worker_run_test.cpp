@@ -71,6 +71,11 @@ struct DegenerateCase {
   AbandonReason reason;
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const DegenerateCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 const DegenerateCase kDegenerate[] = {
     {"TwoIdenticalImages",
      [](Bench& b) {

@@ -36,6 +36,11 @@ struct OutputCase {
   const char* stillWritten; // a file the run writes although another output failed ("" for none)
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const OutputCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 const OutputCase kOutputs[] = {
     {"ValuesFolderMissing",
      {"--values-out", "@/no/such/values.txt", "--save", "@/saved.cam"},

@@ -70,6 +70,11 @@ struct HostileCase {
   const char* detailMentions;
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const HostileCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 std::vector<std::string> firstLines(std::vector<std::string> lines, std::size_t n) {
   lines.resize(n);
   return lines;

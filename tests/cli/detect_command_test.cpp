@@ -51,6 +51,11 @@ struct Target {
   TargetSpec spec;
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const Target& c, std::ostream* os) {
+  *os << c.name;
+}
+
 const Target kTargets[] = {
     {"Chessboard", "chessboard", "9x6", {TargetKind::Chessboard, 9, 6, 60.0}},
     {"Circles", "circles", "7x5", {TargetKind::Circles, 7, 5, 80.0}},
@@ -193,6 +198,11 @@ struct SkipCase {
   std::size_t blankAt;
   std::vector<double> steps; // the list file's travel, in camera steps
 };
+
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const SkipCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class SkipUndetected : public ::testing::TestWithParam<SkipCase> {};
 

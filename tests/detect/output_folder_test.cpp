@@ -110,6 +110,11 @@ struct NestedCase {
   std::set<std::string> after; // everything under the root once published
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const NestedCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class NestedTargets : public ::testing::TestWithParam<NestedCase> {};
 
 // Two targets in one folder, or one inside the other, are written and replaced together.

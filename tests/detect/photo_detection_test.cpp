@@ -30,6 +30,11 @@ struct PhotoCase {
   double tiltX;
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const PhotoCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 std::string writePhoto(const test::TempFolder& folder, const std::string& name, const cv::Mat& levels,
                        const Storage& s) {
   const std::string path = folder.path() + name + s.extension;
@@ -113,6 +118,11 @@ struct HardLight {
   double shadingDegrees;
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const HardLight& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class PhotoDetectionHardLight : public ::testing::TestWithParam<HardLight> {};
 
 // Dim, noisy photos lit unevenly. Under such light the chessboard finder may take the outer corners of
@@ -161,6 +171,11 @@ struct BadPhoto {
   PhotoStatus status;
   const char* says;
 };
+
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const BadPhoto& c, std::ostream* os) {
+  *os << c.name;
+}
 
 std::string boardPhoto(const test::TempFolder& f, const TargetSpec& drawn) {
   test::PhotoScene scene;

@@ -61,6 +61,11 @@ struct OrderCase {
   int seenRows;
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const OrderCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class OrderByPosition : public ::testing::TestWithParam<OrderCase> {};
 
 TEST_P(OrderByPosition, NumbersRowsTopToBottomAndColumnsLeftToRight) {
@@ -132,6 +137,11 @@ struct MismatchCase {
   const char* says;
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const MismatchCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class OrderMismatch : public ::testing::TestWithParam<MismatchCase> {};
 
 TEST_P(OrderMismatch, NamesWhatDiffersFromTheFirstPhoto) {
@@ -176,6 +186,11 @@ struct ShapeCase {
   TargetSpec target;
   bool same;
 };
+
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const ShapeCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class SameShape : public ::testing::TestWithParam<ShapeCase> {};
 

@@ -34,6 +34,11 @@ struct SeriesCase {
   double roll;
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const SeriesCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class SeriesOrder : public ::testing::TestWithParam<SeriesCase> {};
 
 // The camera moves away along its axis: every photo numbers the same points alike, in reading order as

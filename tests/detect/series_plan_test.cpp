@@ -50,6 +50,11 @@ struct PlanCase {
   std::size_t warnings;
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const PlanCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class SeriesPlanTable : public ::testing::TestWithParam<PlanCase> {};
 
 TEST_P(SeriesPlanTable, KeepsThePhotosAndTheDistancesBetweenThem) {

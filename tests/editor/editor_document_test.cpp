@@ -31,6 +31,11 @@ struct PointListLoad {
   std::vector<std::string> rows; // expected data rows when ok; otherwise a text the detail holds
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const PointListLoad& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class PointListLoadTest : public testing::TestWithParam<PointListLoad> {};
 
 TEST_P(PointListLoadTest, FillsNumberedFormattedRowsOrFails) {
@@ -160,6 +165,11 @@ struct RowMove {
   int currentRow;
   std::vector<std::string> rows;
 };
+
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const RowMove& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RowMoveTest : public testing::TestWithParam<RowMove> {};
 

@@ -219,6 +219,11 @@ struct AbandonCase {
   const char* detail;
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const AbandonCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 const AbandonCase kAbandonCases[] = {
     {"IdenticalImages", [](EstimatorInput& in, EstimatorSettings&) { in.images[1] = in.images[0]; },
      AbandonReason::ZeroDivisor, "изображения 1 и 2 дают равные длины контрольного отрезка (точки "},

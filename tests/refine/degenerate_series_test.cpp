@@ -31,6 +31,11 @@ struct DegenerateCase {
   const char* message; // the start of the failure message
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const DegenerateCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class FailingSeries : public ::testing::TestWithParam<DegenerateCase> {};
 
 TEST_P(FailingSeries, FailWithAMessage) {

@@ -25,6 +25,11 @@ struct AccuracyCase {
   double tolerance = 0.0; // relative, of the focal length
 };
 
+// The case by its name in test output, not as the bytes of the struct.
+void PrintTo(const AccuracyCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class RefineAccuracy : public ::testing::TestWithParam<AccuracyCase> {};
 
 TEST_P(RefineAccuracy, RecoversTheTruth) {

@@ -1,11 +1,10 @@
 #include "app/result_save.h"
 
 #include "app/run_texts.h"
+#include "app/save_target.h"
 #include "datafiles/camera_file.h"
 #include "datafiles/number_text.h"
 #include "datafiles/paths.h"
-
-#include <filesystem>
 
 namespace kavo {
 
@@ -39,25 +38,14 @@ SaveOutcome saveShownResult(CalibrationState& state, UserPort& port) {
   FileDialogRequest request;
   request.filter = "Parameters Files|*.cam|All Files|*.*";
   request.proposedName = proposedFocalFileName(result.cameraFile);
-  const auto chosen = port.chooseSaveFile(request);
-  if (!chosen) {
-    outcome.status = SaveOutcome::Status::Cancelled;
+  const SaveTarget target = chooseSaveTarget(port, request);
+  outcome.path = target.path;
+  if (target.status != SaveTarget::Status::Chosen) {
+    outcome.status = target.status == SaveTarget::Status::Cancelled ? SaveOutcome::Status::Cancelled
+                                                                    : SaveOutcome::Status::Declined;
     return outcome;
   }
-  outcome.path = *chosen;
-  std::error_code ignored;
-  if (std::filesystem::exists(*chosen, ignored)) {
-    const UserMessage question{"Файл " + fileNameOf(*chosen) + " уже существует. Перезаписать?",
-                               "Предупреждение",
-                               {},
-                               BoxOwner::MainWindow,
-                               BoxIcon::Question};
-    if (!port.askYesNo(question)) {
-      outcome.status = SaveOutcome::Status::Declined;
-      return outcome;
-    }
-  }
-  const ReadStatus written = writeFocalLineCopy(result.cameraFile, *chosen, focalLine);
+  const ReadStatus written = writeFocalLineCopy(result.cameraFile, target.path, focalLine);
   if (!written.ok) {
     outcome.status = SaveOutcome::Status::Failed;
     outcome.failure = {"Ошибка записи cam-файла!", "Ошибка!", written.detail, BoxOwner::MainWindow,

@@ -1,9 +1,8 @@
 #include "app/run_report.h"
 
+#include "app/save_target.h"
 #include "datafiles/paths.h"
 #include "estimator/estimator.h"
-
-#include <filesystem>
 
 namespace kavo {
 
@@ -42,28 +41,17 @@ ReportOutcome saveShownReport(const CalibrationState& state, UserPort& port) {
   request.filter = "HTML Files|*.html|All Files|*.*";
   request.defaultExtension = "html";
   request.proposedName = proposedReportName(state, *state.shownResult);
-  const auto chosen = port.chooseSaveFile(request);
-  if (!chosen) {
-    outcome.status = ReportOutcome::Status::Cancelled;
+  const SaveTarget target = chooseSaveTarget(port, request);
+  outcome.path = target.path;
+  if (target.status != SaveTarget::Status::Chosen) {
+    outcome.status = target.status == SaveTarget::Status::Cancelled ? ReportOutcome::Status::Cancelled
+                                                                    : ReportOutcome::Status::Declined;
     return outcome;
   }
-  outcome.path = *chosen;
-  std::error_code ignored;
-  if (std::filesystem::exists(*chosen, ignored)) {
-    const UserMessage question{"Файл " + fileNameOf(*chosen) + " уже существует. Перезаписать?",
-                               "Предупреждение",
-                               {},
-                               BoxOwner::MainWindow,
-                               BoxIcon::Question};
-    if (!port.askYesNo(question)) {
-      outcome.status = ReportOutcome::Status::Declined;
-      return outcome;
-    }
-  }
-  const ReportWriteResult written = writeRunReport(*chosen, *state.shownResult);
+  const ReportWriteResult written = writeRunReport(target.path, *state.shownResult);
   if (!written.ok) {
     outcome.status = ReportOutcome::Status::Failed;
-    outcome.failure = {"Отчёт " + fileNameOf(*chosen) + " не записан!", "Ошибка!", written.detail,
+    outcome.failure = {"Отчёт " + fileNameOf(target.path) + " не записан!", "Ошибка!", written.detail,
                        BoxOwner::MainWindow, BoxIcon::Error};
     port.showMessage(outcome.failure);
     return outcome;

@@ -13,12 +13,10 @@ inline AxisPair loadLengths(const SegmentLengths& l) {
 }
 
 // Per quadruple: each image up to the last base with each image at least the gap later, in image order.
-// The partners of a later base start no earlier than those of an earlier one.
-template <typename Visitor>
-void FocalValues::visitBlock(const Block& block, const PairRule& rule, Visitor& caller) {
-  // A copy whose running sums can stay in registers: through the caller's reference every addition
-  // would go to memory and back, which doubles the length of the chain of additions.
-  Visitor visitor = caller;
+// The partners of a later base start no earlier than those of an earlier one. Calls
+// take(base image, later image, the pair of values) for every pair of one block, in list order.
+template <typename Take>
+void forEachPairOfBlock(const FocalValues::Block& block, const PairRule& rule, Take&& take) {
   const std::uint16_t* image = block.image.data();
   const SegmentLengths* lengths = block.lengths.data();
   std::size_t begin = 0;
@@ -35,11 +33,19 @@ void FocalValues::visitBlock(const Block& block, const PairRule& rule, Visitor& 
       const double* scale = rule.scaleRow(base);
       const AxisPair baseLengths = loadLengths(lengths[a]);
       for (std::size_t b = partner; b < end; ++b) {
-        visitor.pair(focalValues(bothAxes(scale[image[b]]), baseLengths, loadLengths(lengths[b])));
+        take(base, image[b], focalValues(bothAxes(scale[image[b]]), baseLengths, loadLengths(lengths[b])));
       }
     }
     begin = end;
   }
+}
+
+template <typename Visitor>
+void FocalValues::visitBlock(const Block& block, const PairRule& rule, Visitor& caller) {
+  // A copy whose running sums can stay in registers: through the caller's reference every addition
+  // would go to memory and back, which doubles the length of the chain of additions.
+  Visitor visitor = caller;
+  forEachPairOfBlock(block, rule, [&visitor](int, int, const AxisPair& v) { visitor.pair(v); });
   caller = visitor;
 }
 

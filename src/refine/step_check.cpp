@@ -11,6 +11,10 @@ namespace {
 // lie 3 standard errors off must stay among the others, or their scatter comes out too small).
 constexpr double kSuspectLimit = 3.0;
 constexpr double kWrongLimit = 5.0;
+// An error-free series of many steps has, by chance alone, some step beyond 3 standard errors (one
+// series in ten of 40 images): the limit grows with the number of steps judged so that an error-free
+// series shows a suspect step at most about once in a hundred, and it never falls below 3.
+constexpr double kSeriesFalseAlarm = 0.01;
 // Fewer steps than this give no robust spread: each step is judged by its own precision alone.
 constexpr std::size_t kStepsForSpread = 4;
 
@@ -23,7 +27,26 @@ double median(std::vector<double> v) {
   return n % 2 == 1 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
 }
 
+// The two-sided normal limit z with erfc(z / √2) = chance, by bisection.
+double normalLimit(double chance) {
+  double low = 0.0;
+  double high = 40.0;
+  for (int i = 0; i < 100; ++i) {
+    const double mid = 0.5 * (low + high);
+    (std::erfc(mid / std::sqrt(2.0)) > chance ? low : high) = mid;
+  }
+  return 0.5 * (low + high);
+}
+
 } // namespace
+
+double suspectLimit(int judgedSteps) {
+  if (judgedSteps <= 1) {
+    return kSuspectLimit;
+  }
+  const double perStep = -std::expm1(std::log1p(-kSeriesFalseAlarm) / judgedSteps);
+  return std::max(kSuspectLimit, normalLimit(perStep));
+}
 
 StepAnalysis analyseSteps(const std::vector<double>& listed, const std::vector<double>& measured,
                           const std::vector<double>& standardError, const std::vector<char>& freeStep) {
@@ -90,7 +113,8 @@ bool stepIsSuspect(const StepAnalysis& analysis, const std::vector<double>& stan
   if (analysis.consistentSteps < 3 || !(standardError[k] > 0.0)) {
     return false;
   }
-  return std::fabs(analysis.residual[k]) > kSuspectLimit * std::hypot(standardError[k], analysis.spread);
+  return std::fabs(analysis.residual[k]) >
+         suspectLimit(analysis.consistentSteps) * std::hypot(standardError[k], analysis.spread);
 }
 
 } // namespace kavo

@@ -18,7 +18,11 @@ struct StepAnalysis {
 StepAnalysis analyseSteps(const std::vector<double>& listed, const std::vector<double>& measured,
                           const std::vector<double>& standardError, const std::vector<char>& freeStep);
 
-// True when a step is beyond about 3 standard errors: its own precision, widened by the robust
+// How many standard errors make a step suspect among this many judged: 3 for a short series, a little
+// more for a long one (3.3 for 9 steps, 3.7 for 39), so that error-free series stay unflagged.
+double suspectLimit(int judgedSteps);
+
+// True when a step is beyond suspectLimit standard errors: its own precision, widened by the robust
 // scatter of the series' other steps.
 bool stepIsSuspect(const StepAnalysis& analysis, const std::vector<double>& standardError, std::size_t k);
 

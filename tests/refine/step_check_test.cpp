@@ -66,6 +66,35 @@ TEST(StepCheck, ErrorFreeSeriesFlagNothing) {
   }
 }
 
+// Among 39 error-free steps some lie beyond 3 standard errors by chance; the limit grows with the
+// number of steps, so these series (each flagged a step under a fixed 3) flag nothing, while a step
+// listed 2 mm short still stands out.
+TEST(StepCheck, LongErrorFreeSeriesFlagNothingAndAWrongStepStillStandsOut) {
+  for (const std::uint64_t seed : {1u, 10u, 18u}) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    SyntheticGeometryOptions o;
+    o.pitch = 160.0;
+    o.images = 40;
+    o.noise = 0.15;
+    o.seed = seed;
+    EXPECT_EQ(suspectCount(refineSeries(refineInputFor(o))), 0);
+    o.stepErrors.push_back({20, -2.0});
+    const RefinedResult wrong = refineSeries(refineInputFor(o));
+    ASSERT_TRUE(wrong.ok) << wrong.message;
+    EXPECT_TRUE(wrong.steps[19].suspect);
+  }
+}
+
+TEST(StepCheck, TheLimitIsThreeForShortSeriesAndGrowsSlowlyWithTheirLength) {
+  const struct {
+    int steps;
+    double limit;
+  } cases[] = {{1, 3.0}, {3, 3.0}, {9, 3.26}, {39, 3.65}, {100, 3.89}};
+  for (const auto& c : cases) {
+    EXPECT_NEAR(suspectLimit(c.steps), c.limit, 0.01) << c.steps << " steps";
+  }
+}
+
 TEST(StepCheck, ScatteredStepsAreReportedAndWidenTheInterval) {
   SyntheticGeometryOptions o = boardSeries(41);
   o.stepJitter = 0.2;

@@ -116,9 +116,9 @@ Span trueCorners(const BoardSearch& board) {
 
 } // namespace
 
-FinderOutcome findChessboard(const PhotoImage& photo, const TargetSpec& spec) {
+FinderOutcome findChessboard(const PhotoImage& photo, const TargetSpec& targetSpec) {
   FinderOutcome out;
-  const cv::Size wanted(spec.columns, spec.rows);
+  const cv::Size wanted(targetSpec.columns, targetSpec.rows);
   if (photo.flat) {
     out.why = "снимок пуст: на нём нет перепадов яркости";
     return out;
@@ -128,18 +128,19 @@ FinderOutcome findChessboard(const PhotoImage& photo, const TargetSpec& spec) {
     // Is there a chessboard of another size? The smallest board that is searched for finds any.
     const BoardSearch other = search(photo.stretched, cv::Size(3, 3));
     const Span seen = other.found ? trueCorners(other) : Span{};
-    out.why = other.found ? "шахматная доска " + sizeText(spec.columns, spec.rows, spec) +
+    out.why = other.found ? "шахматная доска " + sizeText(targetSpec.columns, targetSpec.rows, targetSpec) +
                                 " внутренних углов не найдена; видна доска " +
-                                sizeText(seen.columns(), seen.rows(), spec) +
+                                sizeText(seen.columns(), seen.rows(), targetSpec) +
                                 " (проверьте размер мишени и что она целиком в кадре)"
                           : "шахматная доска не найдена";
     return out;
   }
   const Span span = trueCorners(board);
   const int columns = span.columns(), rows = span.rows();
-  if (!((columns == spec.columns && rows == spec.rows) || (columns == spec.rows && rows == spec.columns))) {
-    out.why = "на снимке шахматная доска " + sizeText(columns, rows, spec) + " внутренних углов, а не " +
-              sizeText(spec.columns, spec.rows, spec);
+  if (!((columns == targetSpec.columns && rows == targetSpec.rows) ||
+        (columns == targetSpec.rows && rows == targetSpec.columns))) {
+    out.why = "на снимке шахматная доска " + sizeText(columns, rows, targetSpec) +
+              " внутренних углов, а не " + sizeText(targetSpec.columns, targetSpec.rows, targetSpec);
     return out;
   }
   std::vector<cv::Point2d> corners;

@@ -170,15 +170,15 @@ Lattice largestLattice(const std::vector<cv::Point2d>& centres, const std::vecto
   return best;
 }
 
-FinderOutcome findCircleGrid(const PhotoImage& photo, const TargetSpec& spec) {
+FinderOutcome findCircleGrid(const PhotoImage& photo, const TargetSpec& targetSpec) {
   FinderOutcome out;
   if (photo.flat) {
     out.why = "снимок пуст: на нём нет перепадов яркости";
     return out;
   }
-  const bool staggered = spec.kind == TargetKind::AsymmetricCircles;
-  const std::vector<GridPosition> target = finderGrid(spec);
-  const int count = spec.columns * spec.rows;
+  const bool staggered = targetSpec.kind == TargetKind::AsymmetricCircles;
+  const std::vector<GridPosition> target = finderGrid(targetSpec);
+  const int count = targetSpec.columns * targetSpec.rows;
   const int longer = std::max(photo.width, photo.height);
   std::string seen;
   std::size_t seenCount = 0;
@@ -221,14 +221,14 @@ FinderOutcome findCircleGrid(const PhotoImage& photo, const TargetSpec& spec) {
       }
       if (grid.size() > seenCount) {
         seenCount = grid.size();
-        seen = shapeText(grid, spec) + " (" + std::to_string(grid.size()) + " кругов)";
+        seen = shapeText(grid, targetSpec) + " (" + std::to_string(grid.size()) + " кругов)";
       }
     }
     if (side >= longer) {
       break;
     }
   }
-  const std::string wanted = std::to_string(spec.columns) + " × " + std::to_string(spec.rows);
+  const std::string wanted = std::to_string(targetSpec.columns) + " × " + std::to_string(targetSpec.rows);
   if (seenCount > static_cast<std::size_t>(count)) {
     out.why = "сетка кругов на снимке — " + seen + ", больше заданной " + wanted;
   } else if (seenCount >= 4) {

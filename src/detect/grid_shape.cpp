@@ -57,26 +57,26 @@ bool sameShape(const std::vector<GridPosition>& found, const std::vector<GridPos
   return false;
 }
 
-std::string sizeText(int columns, int rows, const TargetSpec& spec) {
-  if (std::abs(rows - spec.columns) + std::abs(columns - spec.rows) <
-      std::abs(columns - spec.columns) + std::abs(rows - spec.rows)) {
+std::string sizeText(int columns, int rows, const TargetSpec& targetSpec) {
+  if (std::abs(rows - targetSpec.columns) + std::abs(columns - targetSpec.rows) <
+      std::abs(columns - targetSpec.columns) + std::abs(rows - targetSpec.rows)) {
     std::swap(columns, rows);
   }
   return std::to_string(columns) + " × " + std::to_string(rows);
 }
 
-std::string shapeText(const std::vector<GridPosition>& grid, const TargetSpec& spec) {
+std::string shapeText(const std::vector<GridPosition>& grid, const TargetSpec& targetSpec) {
   std::set<int> columns, rows;
   for (const auto& g : grid) {
     columns.insert(g.column);
     rows.insert(g.row);
   }
   int perRow = static_cast<int>(columns.size());
-  if (spec.kind == TargetKind::AsymmetricCircles) {
+  if (targetSpec.kind == TargetKind::AsymmetricCircles) {
     // A staggered row holds every other column.
     perRow = (perRow + 1) / 2;
   }
-  return sizeText(perRow, static_cast<int>(rows.size()), spec);
+  return sizeText(perRow, static_cast<int>(rows.size()), targetSpec);
 }
 
 } // namespace kavo::detect

@@ -15,10 +15,10 @@ bool sameShape(const std::vector<GridPosition>& found, const std::vector<GridPos
 
 // "9 × 6": a size for messages, turned to match the way the user gave the target's size, so that a
 // board found lying the other way reads as 9 × 6 and not 6 × 9 next to a given 8 × 6.
-std::string sizeText(int columns, int rows, const TargetSpec& spec);
+std::string sizeText(int columns, int rows, const TargetSpec& targetSpec);
 
 // The size of a grid as found (points per row × rows; a staggered row holds every other column), for
 // messages as sizeText.
-std::string shapeText(const std::vector<GridPosition>& grid, const TargetSpec& spec);
+std::string shapeText(const std::vector<GridPosition>& grid, const TargetSpec& targetSpec);
 
 } // namespace kavo::detect

@@ -8,7 +8,7 @@
 
 namespace kavo::detect {
 
-PhotoDetection detectPhoto(const std::string& photo, const TargetSpec& spec) {
+PhotoDetection detectPhoto(const std::string& photo, const TargetSpec& targetSpec) {
   PhotoDetection d;
   d.photo = photo;
   try {
@@ -21,8 +21,9 @@ PhotoDetection detectPhoto(const std::string& photo, const TargetSpec& spec) {
     }
     d.width = image->width;
     d.height = image->height;
-    const FinderOutcome found =
-        spec.kind == TargetKind::Chessboard ? findChessboard(*image, spec) : findCircleGrid(*image, spec);
+    const FinderOutcome found = targetSpec.kind == TargetKind::Chessboard
+                                    ? findChessboard(*image, targetSpec)
+                                    : findCircleGrid(*image, targetSpec);
     if (!found.found) {
       d.status = PhotoStatus::NotFound;
       d.problem = found.why;

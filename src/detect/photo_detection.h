@@ -28,6 +28,6 @@ struct PhotoDetection {
 
 // Reads one photo and finds the target in it. The points come numbered rows top to bottom, columns
 // left to right as the target is seen in this photo.
-PhotoDetection detectPhoto(const std::string& photo, const TargetSpec& spec);
+PhotoDetection detectPhoto(const std::string& photo, const TargetSpec& targetSpec);
 
 } // namespace kavo::detect

@@ -41,7 +41,7 @@ void checkSeries(std::vector<PhotoDetection>& photos) {
   }
 }
 
-SeriesDetection detectSeries(const std::vector<std::string>& photos, const TargetSpec& spec,
+SeriesDetection detectSeries(const std::vector<std::string>& photos, const TargetSpec& targetSpec,
                              const SeriesOptions& options) {
   SeriesDetection series;
   series.photos.resize(photos.size());
@@ -54,7 +54,7 @@ SeriesDetection detectSeries(const std::vector<std::string>& photos, const Targe
   const int run = forEachInParallel(
       total, options.threads,
       [&](int i) {
-        PhotoDetection d = detectPhoto(photos[static_cast<std::size_t>(i)], spec);
+        PhotoDetection d = detectPhoto(photos[static_cast<std::size_t>(i)], targetSpec);
         const std::lock_guard<std::mutex> lock(reporting);
         series.photos[static_cast<std::size_t>(i)] = std::move(d);
         ++done;

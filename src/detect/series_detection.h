@@ -25,7 +25,7 @@ struct SeriesDetection {
 // the first one read, and the points of every photo numbered as in the first photo where the target
 // was found (a target seen nearly diagonally is renumbered to match it; a target turned or mirrored
 // between photos marks the photo Inconsistent).
-SeriesDetection detectSeries(const std::vector<std::string>& photos, const TargetSpec& spec,
+SeriesDetection detectSeries(const std::vector<std::string>& photos, const TargetSpec& targetSpec,
                              const SeriesOptions& options);
 
 // Applies the series checks to photos already searched; part of detectSeries.

@@ -84,7 +84,7 @@ OwnedEntry seriesFilesOf(const std::string& folder) {
 
 std::string writeSeriesFiles(const std::string& folder, const std::vector<PhotoDetection>& photos,
                              const SeriesPlan& plan, const std::vector<std::string>& baseNames,
-                             const TargetSpec& spec, char decimalSeparator) {
+                             const TargetSpec& targetSpec, char decimalSeparator) {
   if (plan.kept.empty()) {
     return folder + ": в серии нет снимков";
   }
@@ -111,7 +111,7 @@ std::string writeSeriesFiles(const std::string& folder, const std::vector<PhotoD
   // The target's Y grows upwards, as the corrected image coordinates do, so the bottom row lies at 0.
   std::vector<CoordinatePair> scene;
   for (const auto& g : first.points.grid) {
-    scene.push_back({g.column * spec.pitch, (first.points.rows - 1 - g.row) * spec.pitch});
+    scene.push_back({g.column * targetSpec.pitch, (first.points.rows - 1 - g.row) * targetSpec.pitch});
   }
   if (std::string why = writeCoordinateFile(folder + kSceneFileName, scene, decimalSeparator); !why.empty()) {
     return why;

@@ -33,6 +33,6 @@ OwnedEntry seriesFilesOf(const std::string& folder);
 // camera's travel after each photo but the last). Returns "" or the reason, naming the file.
 std::string writeSeriesFiles(const std::string& folder, const std::vector<PhotoDetection>& photos,
                              const SeriesPlan& plan, const std::vector<std::string>& baseNames,
-                             const TargetSpec& spec, char decimalSeparator);
+                             const TargetSpec& targetSpec, char decimalSeparator);
 
 } // namespace kavo::detect

@@ -64,25 +64,25 @@ std::optional<GridSize> parseGridSize(std::string_view text) {
   return std::nullopt;
 }
 
-std::string targetSpecProblem(const TargetSpec& spec) {
-  if (spec.columns < kMinSide || spec.rows < kMinSide) {
+std::string targetSpecProblem(const TargetSpec& targetSpec) {
+  if (targetSpec.columns < kMinSide || targetSpec.rows < kMinSide) {
     return "у мишени должно быть не меньше " + std::to_string(kMinSide) + " точек вдоль каждой стороны";
   }
-  if (static_cast<long long>(spec.columns) * spec.rows > kMaxPoints) {
+  if (static_cast<long long>(targetSpec.columns) * targetSpec.rows > kMaxPoints) {
     return "в мишени может быть не больше " + std::to_string(kMaxPoints) + " точек";
   }
-  if (!std::isfinite(spec.pitch) || !(spec.pitch > 0.0)) {
+  if (!std::isfinite(targetSpec.pitch) || !(targetSpec.pitch > 0.0)) {
     return "шаг сетки мишени должен быть положительным числом миллиметров";
   }
   return {};
 }
 
-std::vector<GridPosition> finderGrid(const TargetSpec& spec) {
+std::vector<GridPosition> finderGrid(const TargetSpec& targetSpec) {
   std::vector<GridPosition> grid;
-  grid.reserve(static_cast<std::size_t>(spec.columns) * static_cast<std::size_t>(spec.rows));
-  for (int row = 0; row < spec.rows; ++row) {
-    for (int column = 0; column < spec.columns; ++column) {
-      const int place = spec.kind == TargetKind::AsymmetricCircles ? 2 * column + row % 2 : column;
+  grid.reserve(static_cast<std::size_t>(targetSpec.columns) * static_cast<std::size_t>(targetSpec.rows));
+  for (int row = 0; row < targetSpec.rows; ++row) {
+    for (int column = 0; column < targetSpec.columns; ++column) {
+      const int place = targetSpec.kind == TargetKind::AsymmetricCircles ? 2 * column + row % 2 : column;
       grid.push_back({place, row});
     }
   }

@@ -44,10 +44,10 @@ struct GridSize {
 std::optional<GridSize> parseGridSize(std::string_view text);
 
 // Why the description cannot be a target ("" when it can).
-std::string targetSpecProblem(const TargetSpec& spec);
+std::string targetSpecProblem(const TargetSpec& targetSpec);
 
-// The grid positions of the points in the order the finder reports them: row by row, spec.columns
+// The grid positions of the points in the order the finder reports them: row by row, targetSpec.columns
 // points in each.
-std::vector<GridPosition> finderGrid(const TargetSpec& spec);
+std::vector<GridPosition> finderGrid(const TargetSpec& targetSpec);
 
 } // namespace kavo::detect

@@ -48,7 +48,7 @@ struct Target {
   const char* name;
   const char* pattern;
   const char* size;
-  TargetSpec spec;
+  TargetSpec targetSpec;
 };
 
 // The case by its name in test output, not as the bytes of the struct.
@@ -70,7 +70,7 @@ public:
     auto it = drawn.find(t.name);
     if (it == drawn.end()) {
       test::PhotoScene first;
-      first.target = t.spec;
+      first.target = t.targetSpec;
       first.focal = kFocal;
       first.distance = 480.0;
       first.rollDegrees = 1.5;
@@ -97,7 +97,7 @@ std::vector<std::string> detectArgs(const Target& t, const std::string& out,
                                     const std::vector<std::string>& photos,
                                     std::vector<std::string> extra = {}) {
   std::vector<std::string> args{"detect", "--pattern", t.pattern, "--size", t.size};
-  args.insert(args.end(), {"--square", std::to_string(t.spec.pitch), "--step", "40", "--out", out});
+  args.insert(args.end(), {"--square", std::to_string(t.targetSpec.pitch), "--step", "40", "--out", out});
   if (std::find(extra.begin(), extra.end(), "--decimal-separator") == extra.end()) {
     args.insert(args.end(), {"--decimal-separator", "."});
   }

@@ -17,10 +17,10 @@ struct Laid {
   std::vector<GridPosition> grid;
 };
 
-Laid lay(const TargetSpec& spec, double turn, bool mirrored) {
+Laid lay(const TargetSpec& targetSpec, double turn, bool mirrored) {
   Laid out;
   const double a = turn * std::numbers::pi / 180.0;
-  for (const auto& g : finderGrid(spec)) {
+  for (const auto& g : finderGrid(targetSpec)) {
     const double u = (mirrored ? -1.0 : 1.0) * g.column * 40.0, v = g.row * 40.0;
     out.points.push_back({600 + std::cos(a) * u - std::sin(a) * v, 450 + std::sin(a) * u + std::cos(a) * v});
     out.grid.push_back(g);
@@ -70,8 +70,8 @@ class OrderByPosition : public ::testing::TestWithParam<OrderCase> {};
 
 TEST_P(OrderByPosition, NumbersRowsTopToBottomAndColumnsLeftToRight) {
   const OrderCase& c = GetParam();
-  const TargetSpec spec{c.kind, 5, 3, 10.0};
-  const Laid laid = lay(spec, c.turn, c.mirrored);
+  const TargetSpec targetSpec{c.kind, 5, 3, 10.0};
+  const Laid laid = lay(targetSpec, c.turn, c.mirrored);
   std::string why;
   const auto ordered = orderByPosition(laid.points, laid.grid, why);
   ASSERT_TRUE(ordered) << why;
@@ -101,9 +101,9 @@ INSTANTIATE_TEST_SUITE_P(Turns, OrderByPosition, ::testing::ValuesIn(kOrderCases
 // At 45 degrees either grid direction may be taken for the rows; a second photo is numbered as the
 // first, so the same point keeps its number although the photos fall on either side of 45 degrees.
 TEST(OrderByPosition, FollowsTheFirstPhotoAcrossTheDiagonal) {
-  const TargetSpec spec{TargetKind::Chessboard, 4, 4, 10.0};
-  const Laid first = lay(spec, 44, false);
-  const Laid second = lay(spec, 46, false);
+  const TargetSpec targetSpec{TargetKind::Chessboard, 4, 4, 10.0};
+  const Laid first = lay(targetSpec, 44, false);
+  const Laid second = lay(targetSpec, 46, false);
   std::string why;
   const auto a = orderByPosition(first.points, first.grid, why);
   const auto alone = orderByPosition(second.points, second.grid, why);

@@ -58,8 +58,8 @@ TEST(SeriesFiles, ReadBackByTheReadersAsWritten) {
   SeriesPlan plan;
   plan.kept = {0, 2};
   plan.steps = {37.5};
-  const TargetSpec spec{TargetKind::Chessboard, 3, 2, 12.5};
-  ASSERT_EQ(writeSeriesFiles(folder.path(), photos, plan, {"a", "b", "c"}, spec, ','), "");
+  const TargetSpec targetSpec{TargetKind::Chessboard, 3, 2, 12.5};
+  ASSERT_EQ(writeSeriesFiles(folder.path(), photos, plan, {"a", "b", "c"}, targetSpec, ','), "");
 
   double cx = 0, cy = 0, focal = 0, width = 0, height = 0;
   std::vector<std::string> table;

@@ -1,4 +1,4 @@
-// Cost of the refined fit and the intervals on the series the issue measures: a 10-image series of
+// Cost of the refined fit and the intervals on a typical calibration series: a 10-image series of
 // an 8 × 7 board (56 points) at 0.04 px, with the classic run's default settings and with relaxed
 // ones (5.7°, 5 %: about 20 million classic values), and how soon a stop request ends the work.
 #include "refine/classic_interval.h"

@@ -177,6 +177,23 @@ std::string ComputeCommand::noValueDetail() const {
          "паре изображений";
 }
 
+// The refined fit does not rest on the classic values: a target too small or too close to the middle
+// of the photos for the layout tests still gets its refined focal length, in its own field (the
+// classic fields keep what they showed), with its warnings in the status line.
+void ComputeCommand::showRefinedWithoutValues() {
+  if (!stageOutcome || !stageOutcome->assessment) {
+    return;
+  }
+  RunResult refined;
+  refined.cameraFile = runCameraFile.empty() ? state.cameraFile : runCameraFile;
+  refined.inputs = runInputs;
+  refined.assessment = std::move(stageOutcome->assessment);
+  stageOutcome.reset();
+  view.showRefined(refined);
+  view.showStatus(runStatusText(refined));
+  last.refinedOnly = std::move(refined);
+}
+
 void ComputeCommand::Edit7Change(const std::string& text) {
   if (text != "1") {
     return;
@@ -188,6 +205,7 @@ void ComputeCommand::Edit7Change(const std::string& text) {
                                 noValueDetail(), BoxOwner::MainWindow, BoxIcon::Error};
       last.stage = ComputeOutcome::Stage::NoValue;
       last.message = noValue;
+      showRefinedWithoutValues();
       port.showMessage(noValue);
       progress = 0;
       view.setProgressPosition(0);

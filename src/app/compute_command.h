@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ struct ComputeOutcome {
   UserMessage message;               // the box that ended the command without a result
   std::vector<std::string> warnings; // what the command said on the way without stopping
   RunEnd abandon;
+  // NoValue: the refined fit of a run in which no quadruple gave a classic value. It is shown beside
+  // the empty classic fields, but it is not a shown result: nothing is saved or reported from it.
+  // Empty when the fit was switched off or the result list was broken.
+  std::optional<RunResult> refinedOnly;
 };
 
 // The compute command of the main window (N10Click) with its launch and the display of the result
@@ -92,6 +97,7 @@ private:
   void changed();
   std::string imagePath(const std::string& name) const;
   std::string noValueDetail() const;
+  void showRefinedWithoutValues();
 
   CalibrationState& state;
   UserPort& port;

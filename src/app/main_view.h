@@ -31,6 +31,9 @@ public:
   // warnings of the checks of the series (run_texts.h has their words).
   virtual void showResult(const RunResult& result) = 0;
   virtual void clearResult() = 0;
+  // The refined focal length alone, of a run that gave no classic value: the classic fields keep
+  // what they show.
+  virtual void showRefined(const RunResult& result) { static_cast<void>(result); }
 
   // Button1 and N3 "Сохранить"; N10 and Button2 "Счет". The commands decide when (command_rules.h).
   virtual void setSaveEnabled(bool enabled) = 0;

@@ -16,8 +16,8 @@ ReportWriteResult writeRunReport(const std::string& path, const RunResult& resul
 }
 
 ReportWriteResult writeRunReport(const std::string& path, const RunInputs& inputs,
-                                 const std::string& whyNoResult) {
-  return writeReport(path, noResultReportInput(inputs, whyNoResult, reportDateNow()));
+                                 const std::string& whyNoResult, const RunResult* refinedOnly) {
+  return writeReport(path, noResultReportInput(inputs, whyNoResult, reportDateNow(), refinedOnly));
 }
 
 namespace {

@@ -169,6 +169,20 @@ void addWorstImage(ReportInput& in, const RunAssessment& a) {
   }
 }
 
+// The refined part of a run that went on to the fit: the result, its checks and their plots.
+void addAssessment(ReportInput& in, const RunResult& result) {
+  if (!result.assessment) {
+    in.refined.status = RefinedStatus::NotRun;
+    in.refined.message = "уточнение было отключено";
+    return;
+  }
+  addRefined(in, *result.assessment, assessmentWarnings(result));
+  if (result.assessment->series.refined.ok) {
+    addScale(in, result.assessment->series.refined);
+    addWorstImage(in, *result.assessment);
+  }
+}
+
 } // namespace
 
 ReportInput runReportInput(const RunResult& result, const std::string& date) {
@@ -179,24 +193,18 @@ ReportInput runReportInput(const RunResult& result, const std::string& date) {
         *result.values, openingDistribution(*result.values, result.inputs.settings.clipSigmaCount),
         std::fabs(result.meanValue));
   }
-  if (!result.assessment) {
-    in.refined.status = RefinedStatus::NotRun;
-    in.refined.message = "уточнение было отключено";
-    return in;
-  }
-  addRefined(in, *result.assessment, assessmentWarnings(result));
-  if (result.assessment->series.refined.ok) {
-    addScale(in, result.assessment->series.refined);
-    addWorstImage(in, *result.assessment);
-  }
+  addAssessment(in, result);
   return in;
 }
 
 ReportInput noResultReportInput(const RunInputs& inputs, const std::string& whyNoResult,
-                                const std::string& date) {
+                                const std::string& date, const RunResult* refinedOnly) {
   ReportInput in = commonPart(inputs, date);
   in.classic.present = false;
   in.classic.absentReason = whyNoResult;
+  if (refinedOnly != nullptr && refinedOnly->assessment) {
+    addAssessment(in, *refinedOnly);
+  }
   return in;
 }
 

@@ -78,6 +78,26 @@ Json refinedJson(const RunResult& result) {
   return j;
 }
 
+// The lines of the refined fit and the classic interval, and the warnings of the checks; nothing when
+// the run did not go on to the fit.
+void printRefined(const RunResult& result, std::ostream& out, std::ostream& err) {
+  if (!result.assessment) {
+    return;
+  }
+  if (classicIntervalOf(result) != nullptr) {
+    out << "95 % интервал классического результата: " << classicIntervalText(result) << '\n';
+  }
+  if (refinedOf(result) != nullptr) {
+    out << "Уточнённое фокусное расстояние (пикс.): " << refinedFocalText(result)
+        << ", 95 % интервал: " << refinedIntervalText(result) << '\n';
+  } else {
+    out << "Уточнённое фокусное расстояние: не вычислено. " << refinedAbsenceText(result) << '\n';
+  }
+  for (const std::string& w : assessmentWarnings(result)) {
+    err << "Предупреждение: " << w << '\n';
+  }
+}
+
 } // namespace
 
 ComputeReport reportOf(const ComputeOutcome& outcome, const CalibrationState& state) {
@@ -92,6 +112,7 @@ ComputeReport reportOf(const ComputeOutcome& outcome, const CalibrationState& st
   case ComputeOutcome::Stage::NoValue:
     r.status = "noResult";
     takeMessage(r, outcome.message);
+    r.refinedOnly = outcome.refinedOnly;
     break;
   case ComputeOutcome::Stage::Abandoned:
     r.status = "abandoned";
@@ -125,11 +146,15 @@ std::string toJson(const ComputeReport& r) {
   j["deviation"] = result ? Json(result->deviation) : Json(nullptr);
   j["standardDeviation"] = result ? Json(result->standardDeviation) : Json(nullptr);
   j["shown"] = std::move(shown);
-  // The refined result beside the classic keys, which stay as they are: null when the run gave no
-  // classic result or did not go on to the refined fit.
-  const bool assessed = result && result->assessment;
-  j["uncertainty"] = assessed ? uncertaintyJson(*result) : Json(nullptr);
-  j["refined"] = assessed ? refinedJson(*result) : Json(nullptr);
+  // The refined result beside the classic keys, which stay as they are: null when the run did not go
+  // on to the refined fit. A run without a classic value has a refined fit all the same, and an
+  // interval of the classic mean whose members are null.
+  const RunResult* assessed = result ? &*result : (r.refinedOnly ? &*r.refinedOnly : nullptr);
+  if (assessed != nullptr && !assessed->assessment) {
+    assessed = nullptr;
+  }
+  j["uncertainty"] = assessed != nullptr ? uncertaintyJson(*assessed) : Json(nullptr);
+  j["refined"] = assessed != nullptr ? refinedJson(*assessed) : Json(nullptr);
   // A file name given on the command line need not be valid UTF-8: it is shown, not refused.
   return j.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
@@ -144,21 +169,7 @@ void printSummary(const ComputeReport& r, std::ostream& out, std::ostream& err) 
         << "Среднеквадратическое отклонение: " << result.deviationText << '\n'
         << "Стандартное отклонение: " << result.standardDeviationText << '\n'
         << "Количество значений: " << result.valueCount << '\n';
-    if (!result.assessment) {
-      return;
-    }
-    if (classicIntervalOf(result) != nullptr) {
-      out << "95 % интервал классического результата: " << classicIntervalText(result) << '\n';
-    }
-    if (refinedOf(result) != nullptr) {
-      out << "Уточнённое фокусное расстояние (пикс.): " << refinedFocalText(result)
-          << ", 95 % интервал: " << refinedIntervalText(result) << '\n';
-    } else {
-      out << "Уточнённое фокусное расстояние: не вычислено. " << refinedAbsenceText(result) << '\n';
-    }
-    for (const std::string& w : assessmentWarnings(result)) {
-      err << "Предупреждение: " << w << '\n';
-    }
+    printRefined(result, out, err);
     return;
   }
   if (r.message) {
@@ -168,6 +179,9 @@ void printSummary(const ComputeReport& r, std::ostream& out, std::ostream& err) 
   }
   if (r.detail) {
     err << "  " << *r.detail << '\n';
+  }
+  if (r.refinedOnly) {
+    printRefined(*r.refinedOnly, out, err);
   }
 }
 

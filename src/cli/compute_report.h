@@ -20,6 +20,9 @@ struct ComputeReport {
   std::vector<std::string> warnings;
   long long valueCount = 0;
   std::optional<RunResult> result; // only with "ok"
+  // Only with "noResult": the refined fit, which does not need the classic values; its classic
+  // fields are empty.
+  std::optional<RunResult> refinedOnly;
 };
 
 // The report of a finished command, from its outcome and the result it showed.
@@ -28,7 +31,8 @@ ComputeReport reportOf(const ComputeOutcome& outcome, const CalibrationState& st
 // One JSON object, keys in a fixed order, absent values as null, ending in a new line.
 std::string toJson(const ComputeReport& report);
 
-// The three result fields and the count on out; otherwise the message and its detail on err.
+// The three result fields and the count on out; otherwise the message and its detail on err. The
+// refined line follows either.
 void printSummary(const ComputeReport& report, std::ostream& out, std::ostream& err);
 
 } // namespace kavo

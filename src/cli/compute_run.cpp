@@ -197,7 +197,8 @@ ComputeResult runCompute(const ComputeRequest& request, const std::atomic<bool>&
     // A run without a result is reported too: what it read and why it gave nothing.
     const ReportWriteResult written =
         state.shownResult ? writeRunReport(request.reportOut, *state.shownResult)
-                          : writeRunReport(request.reportOut, command.inputs(), noResultReason(r));
+                          : writeRunReport(request.reportOut, command.inputs(), noResultReason(r),
+                                           r.refinedOnly ? &*r.refinedOnly : nullptr);
     if (!written.ok) {
       outputProblems.push_back(written.message + " " + written.detail);
     }

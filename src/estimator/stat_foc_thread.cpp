@@ -95,7 +95,9 @@ void StatFocThread::run() {
   const auto values = std::make_shared<const FocalValues>(enumerateFocalValues(input, snapshot, hooks));
   onHost([&values](StatFocHost& h) { h.valuesEnumerated(*values); });
   reduce(*values);
-  if (laterStage && !values->empty()) {
+  // The later stage runs also when no quadruple gave a value: what it does need not rest on the
+  // values, and the classic result's absence is shown as before.
+  if (laterStage) {
     runLaterStage(values);
   }
 }

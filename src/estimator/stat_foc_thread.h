@@ -26,7 +26,8 @@ struct RunEnd {
 };
 
 // What a run goes on to once its classic result stands (in the debug mode: once the distribution
-// window has closed with its numbers), on the worker thread. The compute command supplies it, so the
+// window has closed with its numbers), or once the enumeration gave no value at all, on the worker
+// thread. The compute command supplies it, so the
 // estimator knows nothing of what it does; it keeps its own result. A RunAbandoned it throws ends the
 // run as abandoned (a cancellation polled through shouldStop); it must turn every other failure of its
 // own into its result, for its failure never costs the classic result.
@@ -71,7 +72,8 @@ class StatFocThread final : public WorkerThread {
 public:
   // Runs on the main thread: copies the points and, through the host, the settings. The worker is
   // suspended, frees itself at the end and runs at normal priority.
-  // later, when given, runs after the reduction of a run that produced values.
+  // later, when given, runs after the reduction, also of a run that produced no value; not after a run
+  // abandoned on the way.
   static std::shared_ptr<StatFocThread> create(MainThreadDispatcher& dispatcher,
                                                std::weak_ptr<StatFocHost> host, const VT_Points& scenePoints,
                                                const std::vector<std::unique_ptr<VT_Points>>& imagePoints,

@@ -307,6 +307,13 @@ void TFocus_Form::showResult(const RunResult& result) {
   ui->Edit5->setText(QString::fromStdString(result.focalText));
   ui->Edit8->setText(QString::fromStdString(result.deviationText));
   ui->Edit9->setText(QString::fromStdString(result.standardDeviationText));
+  showRefined(result);
+  const std::string classic = classicIntervalText(result);
+  ui->Edit5->setToolTip(classic.empty()
+                            ? QString()
+                            : QString::fromStdString("95 % интервал классического результата: " + classic));
+}
+void TFocus_Form::showRefined(const RunResult& result) {
   const bool refined = refinedOf(result) != nullptr;
   ui->RefinedEdit->setText(
       QString::fromStdString(refined ? refinedFocalText(result) : (result.assessment ? "не вычислено" : "")));
@@ -315,10 +322,6 @@ void TFocus_Form::showResult(const RunResult& result) {
   const QString details = QString::fromStdString(refinedToolTip(result));
   ui->RefinedEdit->setToolTip(result.assessment ? details : QString());
   ui->IntervalEdit->setToolTip(result.assessment ? details : QString());
-  const std::string classic = classicIntervalText(result);
-  ui->Edit5->setToolTip(classic.empty()
-                            ? QString()
-                            : QString::fromStdString("95 % интервал классического результата: " + classic));
 }
 void TFocus_Form::clearResult() {
   for (QLineEdit* field : {ui->Edit5, ui->Edit8, ui->Edit9, ui->RefinedEdit, ui->IntervalEdit}) {

@@ -73,6 +73,7 @@ public:
   void setProgressMaximum(int maximum) override;
   void setProgressPosition(int position) override;
   void showResult(const RunResult& result) override;
+  void showRefined(const RunResult& result) override;
   void clearResult() override;
   void setSaveEnabled(bool enabled) override;
   void setComputeEnabled(bool enabled) override;

@@ -2,6 +2,7 @@
 // The compute command's surroundings for the app tests: a main window that records what it was
 // told, and the commands wired to it over a synthetic series in a fresh folder.
 #include "app/main_commands.h"
+#include "app/run_texts.h"
 #include "platform/text_file.h"
 #include "sample_series.h"
 #include "scripted_user_port.h"
@@ -30,6 +31,7 @@ public:
   int progressPosition = 0;
   int highestPosition = 0;
   std::string focal = "old focal", deviation = "old deviation", stddev = "old stddev";
+  std::string refined; // the refined field, shown alone
   bool saveEnabled = false;
   bool computeEnabled = false;
   bool reportEnabled = false;
@@ -58,7 +60,8 @@ public:
     deviation = r.deviationText;
     stddev = r.standardDeviationText;
   }
-  void clearResult() override { focal = deviation = stddev = ""; }
+  void clearResult() override { focal = deviation = stddev = refined = ""; }
+  void showRefined(const RunResult& r) override { refined = refinedFocalText(r); }
   void setSaveEnabled(bool e) override { saveEnabled = e; }
   void setComputeEnabled(bool e) override { computeEnabled = e; }
   void setReportEnabled(bool e) override { reportEnabled = e; }

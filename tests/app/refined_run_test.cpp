@@ -53,6 +53,43 @@ TEST(RefinedRun, ResultCarriesTheRefinedFitTheInputsAndTheValues) {
   EXPECT_TRUE(b.view.reportEnabled);
 }
 
+// Spacing settings that no quadruple passes: the classic result is the error box as ever and the
+// classic fields keep what they showed, but the refined fit, which needs no classic value, is shown
+// in its own field. Nothing is saved or reported from it; the classic interval says why it is missing.
+TEST(RefinedRun, NoClassicValueStillGivesTheRefinedFocalLength) {
+  SynthOptions options;
+  options.noise = 0.05;
+  options.tiltDegrees = 5.0;
+  Bench b(options);
+  b.state.minPointSpacing = 0.99;
+  b.run();
+  ASSERT_EQ(b.command.outcome().stage, Stage::NoValue);
+  ASSERT_EQ(b.port.messages().size(), 1u);
+  EXPECT_EQ(b.port.messages()[0].text, "Неправильные входные данные! Измените параметры!");
+  EXPECT_EQ(b.view.focal, "old focal");
+  EXPECT_FALSE(b.state.shownResult);
+  EXPECT_FALSE(b.view.saveEnabled);
+  EXPECT_FALSE(b.view.reportEnabled);
+
+  const std::optional<RunResult>& r = b.command.outcome().refinedOnly;
+  ASSERT_TRUE(r);
+  const RefinedResult* refined = refinedOf(*r);
+  ASSERT_NE(refined, nullptr) << refinedAbsenceText(*r);
+  EXPECT_NEAR(refined->focal, 1800.0, 1800.0 * 0.0005);
+  EXPECT_EQ(b.view.refined, refinedFocalText(*r));
+  EXPECT_EQ(classicIntervalOf(*r), nullptr);
+  EXPECT_EQ(r->valueCount, 0);
+  EXPECT_EQ(b.view.status.rfind("Предупреждение: Мишень наклонена на 5", 0), 0u) << b.view.status;
+
+  // The same series with settings that pass: the refined fit is the same to the last bit.
+  Bench passing(options);
+  passing.run();
+  ASSERT_TRUE(passing.state.shownResult);
+  const RefinedResult* same = refinedOf(*passing.state.shownResult);
+  ASSERT_NE(same, nullptr);
+  EXPECT_EQ(same->focal, refined->focal);
+}
+
 // A stop asked for while the refined fit works abandons the run as a stop before it would.
 TEST(RefinedRun, AStopDuringTheRefinedFitAbandonsTheRun) {
   SynthOptions options;

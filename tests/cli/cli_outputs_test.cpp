@@ -20,7 +20,7 @@ TEST(KavoCli, NoValueHasItsOwnStatus) {
   EXPECT_TRUE(j["meanValue"].is_null());
   EXPECT_TRUE(j["shown"]["focal"].is_null());
 
-  const CliRun human = cli(s.computeArgs({"--min-spacing", "99"}));
+  const CliRun human = cli(s.computeArgs({"--min-spacing", "99", "--no-refine"}));
   EXPECT_EQ(human.status, 1);
   EXPECT_TRUE(human.out.empty());
   EXPECT_NE(human.err.find("Неправильные входные данные! Измените параметры!"), std::string::npos);

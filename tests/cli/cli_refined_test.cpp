@@ -147,19 +147,36 @@ TEST(KavoCliRefined, AFailedRefinedFitKeepsTheClassicResult) {
   EXPECT_THAT(human.out, HasSubstr("Уточнённое фокусное расстояние: не вычислено. Уточнение не выполнено"));
 }
 
-// Without a classic result, and with the refined fit switched off, both members are null.
-TEST(KavoCliRefined, NoClassicResultOrNoRefineLeavesBothMembersNull) {
+// With the refined fit switched off, both members are null. Without a classic value (no quadruple
+// passes the spacing test) the refined fit is made all the same and is the very fit of a run that
+// passes, while the classic keys and the exit status say that there is no result.
+TEST(KavoCliRefined, NoClassicValueStillRefinesAndNoRefineLeavesBothMembersNull) {
   SeriesCopy s;
-  for (const auto& options : {std::vector<std::string>{"--json", "--min-spacing", "99"},
-                              std::vector<std::string>{"--json", "--no-refine"}}) {
-    const Json j = Json::parse(cli(s.computeArgs(options)).out);
-    EXPECT_TRUE(j["uncertainty"].is_null()) << options[1];
-    EXPECT_TRUE(j["refined"].is_null()) << options[1];
-  }
+  const Json off = Json::parse(cli(s.computeArgs({"--json", "--no-refine"})).out);
+  EXPECT_TRUE(off["uncertainty"].is_null());
+  EXPECT_TRUE(off["refined"].is_null());
   const CliRun human = cli(s.computeArgs({"--no-refine"}));
   EXPECT_EQ(human.status, 0);
   EXPECT_EQ(human.out, "Фокусное расстояние (пикс.): 1799.7003\nСреднеквадратическое отклонение: 9.1391\n"
                        "Стандартное отклонение: 0.2547\nКоличество значений: 1314\n");
+
+  const Json passing = Json::parse(cli(s.computeArgs({"--json"})).out);
+  const CliRun strictRun = cli(s.computeArgs({"--json", "--min-spacing", "99"}));
+  EXPECT_EQ(strictRun.status, 1);
+  const Json strict = Json::parse(strictRun.out);
+  EXPECT_EQ(strict["status"], "noResult");
+  EXPECT_TRUE(strict["meanValue"].is_null());
+  ASSERT_EQ(strict["refined"]["status"], "ok") << strict["refined"].dump();
+  EXPECT_EQ(strict["refined"]["focal"], passing["refined"]["focal"]);
+  EXPECT_EQ(strict["refined"]["interval95"], passing["refined"]["interval95"]);
+  EXPECT_TRUE(strict["uncertainty"]["interval95"].is_null());
+  EXPECT_THAT(strict["refined"]["warnings"].dump(), HasSubstr("классических значений нет"));
+
+  const CliRun strictHuman = cli(s.computeArgs({"--min-spacing", "99"}));
+  EXPECT_EQ(strictHuman.status, 1);
+  EXPECT_THAT(strictHuman.err, HasSubstr("Неправильные входные данные! Измените параметры!"));
+  EXPECT_THAT(strictHuman.out, HasSubstr("Уточнённое фокусное расстояние (пикс.): "));
+  EXPECT_EQ(strictHuman.out.find("Фокусное расстояние (пикс.)"), std::string::npos) << strictHuman.out;
 }
 
 // --report writes the page of the run: its numbers, the refined result and the digests of the files
@@ -181,12 +198,19 @@ TEST(KavoCliRefined, ReportHoldsTheRunAndItsInputsDigests) {
   EXPECT_THAT(page, HasSubstr(s.path("img06.crd")));
   EXPECT_THAT(page, ::testing::Not(HasSubstr("не вычислена")));
 
+  // Without a classic value the page says why, and still shows the refined fit and its plots; with
+  // neither, it says that there is no refined estimate.
   const CliRun none = cli(s.computeArgs({"--min-spacing", "99", "--report", s.path("none.html")}));
   EXPECT_EQ(none.status, 1);
   const std::string nonePage = fileText(s.path("none.html"));
   EXPECT_THAT(nonePage, HasSubstr("Фокусное расстояние не вычислено: Неправильные входные данные!"));
-  EXPECT_THAT(nonePage, HasSubstr("Уточнённой оценки нет"));
+  EXPECT_THAT(nonePage, HasSubstr("Уточнённый результат"));
+  EXPECT_THAT(nonePage, HasSubstr("Невязки изображения"));
   EXPECT_THAT(nonePage, HasSubstr("fdf59404657c9a6a9aef6b62555a92616554c066667a162adbb3a60b5020e5e0"));
+  const CliRun neither =
+      cli(s.computeArgs({"--min-spacing", "99", "--no-refine", "--report", s.path("neither.html")}));
+  EXPECT_EQ(neither.status, 1);
+  EXPECT_THAT(fileText(s.path("neither.html")), HasSubstr("Уточнённой оценки нет"));
 }
 
 // --save-value refined writes the refined focal length on line 4 with a comment saying so; it reads

@@ -57,6 +57,31 @@ private slots:
     QVERIFY(!p.find<QPushButton>("ReportButton")->isEnabled());
   }
 
+  // No quadruple passes the spacing test: the error box as ever and the classic fields as they were,
+  // but the refined field shows the fit, and neither Save nor "Отчёт…" offers anything; settings that
+  // pass then give the very same fit.
+  void noClassicValueStillShowsTheRefinedValue() {
+    QTemporaryDir dir;
+    QVERIFY(copySampleSeries(dir.path()));
+    StartedProgram p;
+    p.takeSeries(dir.path());
+    p.window.calibration().minPointSpacing = 0.99;
+    p.runAndWait();
+    QCOMPARE(p.port.texts(), std::vector<std::string>{"Неправильные входные данные! Измените параметры!"});
+    QCOMPARE(p.text("Edit5"), QString());
+    const QString refined = p.text("RefinedEdit");
+    QVERIFY(!refined.isEmpty());
+    QVERIFY(!p.text("IntervalEdit").isEmpty());
+    QVERIFY(p.find("RefinedEdit")->toolTip().contains("классических значений нет"));
+    QVERIFY(!p.saveEnabled());
+    QVERIFY(!p.find<QAction>("ReportAction")->isEnabled());
+
+    p.window.calibration().minPointSpacing = 0.3;
+    p.runAndWait();
+    QCOMPARE(p.text("Edit5"), QString("1799.7003"));
+    QCOMPARE(p.text("RefinedEdit"), refined);
+  }
+
   // A tilted target: the warning on the status line and in the refined field's tooltip.
   void tiltedTargetWarnsWhereTheUserLooks() {
     QTemporaryDir dir;

@@ -148,8 +148,7 @@ void ComputeCommand::launch() {
   view.setSignalText({});
   state.runResults->Clear();
   runCameraFile = state.cameraFile;
-  runInputs = loading;
-  runInputs.warnings = last.warnings;
+  runInputs = inputs();
   refining = false;
   stageOutcome = std::make_shared<RefineStageOutcome>();
 

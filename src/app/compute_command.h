@@ -65,9 +65,13 @@ public:
   // classic result (on unless switched off).
   void setRefine(bool on) { refineOn = on; }
 
-  // What the last command read, as far as it got, and how it was set: the record of a run that
-  // ended without a result (a shown result carries its own).
-  const RunInputs& inputs() const { return loading; }
+  // What the last command read, as far as it got, how it was set and what it warned of: the record of
+  // a run that ended without a result (a shown result carries its own).
+  RunInputs inputs() const {
+    RunInputs record = loading;
+    record.warnings = last.warnings;
+    return record;
+  }
 
   // Image file names from the list are opened relative to this folder ("" keeps them relative to
   // the current directory, as the desktop's pickers leave it).

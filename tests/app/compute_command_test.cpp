@@ -1,5 +1,6 @@
 #include "app_test_support.h"
 
+#include "app/run_report.h"
 #include "datafiles/number_text.h"
 
 #include <cmath>
@@ -200,6 +201,9 @@ TEST(ComputeCommand, ClusteringWarnsOnceAndStillRuns) {
   EXPECT_EQ(b.command.outcome().stage, Stage::NoValue);
   EXPECT_EQ(b.command.outcome().message.text, shown[1].text);
   EXPECT_EQ(b.command.outcome().warnings, std::vector<std::string>{shown[0].text});
+  // The record a report of the run files holds the warning too.
+  EXPECT_EQ(noResultReportInput(b.command.inputs(), "", "").warnings,
+            std::vector<std::string>{shown[0].text});
   EXPECT_EQ(b.state.runResults->Count(), 1);
   EXPECT_EQ(b.view.focal, "old focal");
   EXPECT_FALSE(b.view.saveEnabled);

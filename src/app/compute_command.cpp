@@ -178,7 +178,8 @@ std::string ComputeCommand::noValueDetail() const {
 
 // The refined fit does not rest on the classic values: a target too small or too close to the middle
 // of the photos for the layout tests still gets its refined focal length, in its own field (the
-// classic fields keep what they showed), with its warnings in the status line.
+// classic fields keep what they showed), with its warnings in the status line. A result shown before
+// keeps its own refined value beside its classic fields: Save and the report still write that result.
 void ComputeCommand::showRefinedWithoutValues() {
   if (!stageOutcome || !stageOutcome->assessment) {
     return;
@@ -188,9 +189,12 @@ void ComputeCommand::showRefinedWithoutValues() {
   refined.inputs = runInputs;
   refined.assessment = std::move(stageOutcome->assessment);
   stageOutcome.reset();
-  view.showRefined(refined);
-  view.showStatus(runStatusText(refined));
   last.refinedOnly = std::move(refined);
+  const RunResult& shown = state.shownResult ? *state.shownResult : *last.refinedOnly;
+  if (!state.shownResult) {
+    view.showRefined(shown);
+  }
+  view.showStatus(runStatusText(shown));
 }
 
 void ComputeCommand::Edit7Change(const std::string& text) {

@@ -31,7 +31,7 @@ public:
   int progressPosition = 0;
   int highestPosition = 0;
   std::string focal = "old focal", deviation = "old deviation", stddev = "old stddev";
-  std::string refined; // the refined field, shown alone
+  std::string refined; // the refined field
   bool saveEnabled = false;
   bool computeEnabled = false;
   bool reportEnabled = false;
@@ -56,6 +56,7 @@ public:
     highestPosition = std::max(highestPosition, position);
   }
   void showResult(const RunResult& r) override {
+    refined = refinedFocalText(r);
     focal = r.focalText;
     deviation = r.deviationText;
     stddev = r.standardDeviationText;

@@ -88,6 +88,19 @@ TEST(RefinedRun, NoClassicValueStillGivesTheRefinedFocalLength) {
   const RefinedResult* same = refinedOf(*passing.state.shownResult);
   ASSERT_NE(same, nullptr);
   EXPECT_EQ(same->focal, refined->focal);
+
+  // Then strict settings again: the result shown stays whole, its refined value with it, and the
+  // status line no longer says that the fit is under way.
+  const std::string shownFocal = passing.view.focal;
+  const std::string shownRefined = passing.view.refined;
+  passing.state.minPointSpacing = 0.99;
+  passing.run();
+  ASSERT_EQ(passing.command.outcome().stage, Stage::NoValue);
+  EXPECT_TRUE(passing.command.outcome().refinedOnly);
+  EXPECT_EQ(passing.view.focal, shownFocal);
+  EXPECT_EQ(passing.view.refined, shownRefined);
+  EXPECT_TRUE(passing.view.saveEnabled);
+  EXPECT_EQ(passing.view.status, runStatusText(*passing.state.shownResult));
 }
 
 // A stop asked for while the refined fit works abandons the run as a stop before it would.

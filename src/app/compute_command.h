@@ -30,9 +30,10 @@ struct ComputeOutcome {
   UserMessage message;               // the box that ended the command without a result
   std::vector<std::string> warnings; // what the command said on the way without stopping
   RunEnd abandon;
-  // NoValue: the refined fit of a run in which no quadruple gave a classic value. It is shown beside
-  // the empty classic fields, but it is not a shown result: nothing is saved or reported from it.
-  // Empty when the fit was switched off or the result list was broken.
+  // NoValue: the refined fit of a run in which no quadruple gave a classic value, shown in the refined
+  // field unless a result of an earlier run is still shown. It is not a shown result: Save and the
+  // window's report do not write it (kavo-cli's report files it). Empty when the fit was switched off
+  // or the result list was broken.
   std::optional<RunResult> refinedOnly;
 };
 

@@ -10,7 +10,7 @@
 #include "datafiles/camera_file.h"
 #include "datafiles/coordinate_files.h"
 #include "datafiles/list_file.h"
-#include "datafiles/paths.h"
+#include "platform/paths.h"
 #include "reference_enumeration.h"
 
 #include <CLI/CLI.hpp>

@@ -1,6 +1,6 @@
 #include "app/command_rules.h"
 
-#include "datafiles/paths.h"
+#include "platform/paths.h"
 
 namespace kavo {
 

@@ -8,7 +8,7 @@
 #include "datafiles/camera_file.h"
 #include "datafiles/coordinate_files.h"
 #include "datafiles/list_file.h"
-#include "datafiles/paths.h"
+#include "platform/paths.h"
 
 #include <cmath>
 #include <string>

@@ -1,6 +1,6 @@
 #include "app/file_fields.h"
 
-#include "datafiles/paths.h"
+#include "platform/paths.h"
 
 namespace kavo {
 

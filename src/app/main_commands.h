@@ -5,7 +5,7 @@
 #include "app/main_view.h"
 #include "app/result_save.h"
 #include "app/run_report.h"
-#include "app/user_port.h"
+#include "platform/user_port.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "app/memo_lines.h"
 
-#include "datafiles/number_text.h"
+#include "platform/number_text.h"
 
 namespace kavo {
 

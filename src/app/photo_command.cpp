@@ -1,7 +1,7 @@
 #include "app/photo_command.h"
 
 #include "app/photo_texts.h"
-#include "datafiles/paths.h"
+#include "platform/paths.h"
 
 #include <exception>
 

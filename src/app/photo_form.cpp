@@ -1,7 +1,7 @@
 #include "app/photo_form.h"
 
-#include "datafiles/number_text.h"
-#include "datafiles/paths.h"
+#include "platform/number_text.h"
+#include "platform/paths.h"
 
 #include <algorithm>
 #include <cctype>

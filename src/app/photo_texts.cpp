@@ -1,6 +1,6 @@
 #include "app/photo_texts.h"
 
-#include "datafiles/paths.h"
+#include "platform/paths.h"
 
 namespace kavo {
 

@@ -3,8 +3,8 @@
 #include "app/run_texts.h"
 #include "app/save_target.h"
 #include "datafiles/camera_file.h"
-#include "datafiles/number_text.h"
-#include "datafiles/paths.h"
+#include "platform/number_text.h"
+#include "platform/paths.h"
 
 namespace kavo {
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "app/calibration_state.h"
-#include "app/user_port.h"
+#include "platform/user_port.h"
 
 #include <string>
 

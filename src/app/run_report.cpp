@@ -1,7 +1,7 @@
 #include "app/run_report.h"
 
 #include "app/save_target.h"
-#include "datafiles/paths.h"
+#include "platform/paths.h"
 #include "estimator/estimator.h"
 
 namespace kavo {

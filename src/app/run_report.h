@@ -1,7 +1,7 @@
 #pragma once
 #include "app/calibration_state.h"
 #include "app/run_result.h"
-#include "app/user_port.h"
+#include "platform/user_port.h"
 #include "graph/distribution_numbers.h"
 #include "report/report_file.h"
 #include "report/report_input.h"

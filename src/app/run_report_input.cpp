@@ -3,7 +3,7 @@
 #include "app/run_report.h"
 
 #include "app/run_texts.h"
-#include "datafiles/number_text.h"
+#include "platform/number_text.h"
 #include "report/report_distribution.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "app/run_result.h"
 
-#include "datafiles/number_text.h"
+#include "platform/number_text.h"
 
 #include <cmath>
 

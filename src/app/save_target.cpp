@@ -1,6 +1,6 @@
 #include "app/save_target.h"
 
-#include "datafiles/paths.h"
+#include "platform/paths.h"
 
 #include <filesystem>
 

@@ -1,6 +1,6 @@
 #include "app/settings_input.h"
 
-#include "datafiles/number_text.h"
+#include "platform/number_text.h"
 
 #include <numbers>
 

@@ -1,7 +1,7 @@
 #pragma once
 #include "app/calibration_state.h"
 #include "app/settings_numbers.h"
-#include "app/user_port.h"
+#include "platform/user_port.h"
 
 #include <optional>
 #include <string>

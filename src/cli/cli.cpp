@@ -3,7 +3,7 @@
 #include "cli/compute_run.h"
 #include "cli/detect_command.h"
 #include "cli/interrupt_guard.h"
-#include "cli/synthetic_series.h"
+#include "synth/synthetic_series.h"
 #include "core/error.h"
 #include "platform/locale_separator.h"
 

@@ -1,7 +1,7 @@
 #include "datafiles/camera_lines.h"
 
 #include "datafiles/line_text.h"
-#include "datafiles/number_text.h"
+#include "platform/number_text.h"
 #include "platform/text_file.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "datafiles/line_text.h"
 
-#include "datafiles/number_text.h"
+#include "platform/number_text.h"
 
 namespace kavo {
 

@@ -2,7 +2,7 @@
 
 #include "core/error.h"
 #include "datafiles/line_text.h"
-#include "datafiles/number_text.h"
+#include "platform/number_text.h"
 #include "platform/text_file.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "graph/graph_number.h"
 
-#include "datafiles/number_text.h"
+#include "platform/number_text.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "editor_window.h"
 
-#include "app/user_port.h"
+#include "platform/user_port.h"
 #include "editor/editor_save.h"
 #include "ui_editor_window.h"
 

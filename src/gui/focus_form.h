@@ -4,7 +4,7 @@
 #include "app/file_fields.h"
 #include "app/main_commands.h"
 #include "app/main_view.h"
-#include "app/user_port.h"
+#include "platform/user_port.h"
 #include "qt_dispatcher.h"
 
 #include <QMainWindow>

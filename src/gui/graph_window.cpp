@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <string>
 
-#include "app/user_port.h"
-#include "datafiles/number_text.h"
+#include "platform/user_port.h"
+#include "platform/number_text.h"
 #include "graph/distribution_drawing.h"
 #include "graph/graph_number.h"
 #include "graph/qt/distribution_picture.h"

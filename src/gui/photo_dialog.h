@@ -1,6 +1,6 @@
 #pragma once
 #include "app/photo_command.h"
-#include "app/user_port.h"
+#include "platform/user_port.h"
 #include "qt_dispatcher.h"
 
 #include <QDialog>

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/user_port.h"
+#include "platform/user_port.h"
 
 #include <QPointer>
 #include <QString>

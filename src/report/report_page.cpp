@@ -1,6 +1,6 @@
 #include "report/report_page.h"
 
-#include "datafiles/number_text.h"
+#include "platform/number_text.h"
 #include "report/report_plots.h"
 #include "report/report_style.h"
 #include "report/svg_text.h"

@@ -1,7 +1,7 @@
 #include "app_test_support.h"
 
 #include "app/run_report.h"
-#include "datafiles/number_text.h"
+#include "platform/number_text.h"
 
 #include <cmath>
 

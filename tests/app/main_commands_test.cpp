@@ -5,7 +5,7 @@
 #include "app/command_rules.h"
 #include "app/run_texts.h"
 #include "datafiles/camera_file.h"
-#include "datafiles/number_text.h"
+#include "platform/number_text.h"
 
 namespace kavo::testing {
 namespace {

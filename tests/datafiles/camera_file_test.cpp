@@ -1,6 +1,6 @@
 #include "datafiles/camera_file.h"
 
-#include "datafiles/paths.h"
+#include "platform/paths.h"
 #include "platform/text_file.h"
 #include "temp_folder.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/user_port.h"
+#include "platform/user_port.h"
 #include "estimator/focal_values.h"
 #include "graph/distribution_drawing.h"
 #include "graph/distribution_export.h"

@@ -1,7 +1,7 @@
 // The refined result in the main window: the field and its interval beside the classic results, the
 // warnings on the status line and in the tooltip, "Отчёт…", and Save writing the refined value when
 // the settings dialog's box asks for it.
-#include "cli/synthetic_series.h"
+#include "synth/synthetic_series.h"
 #include "window_fixture.h"
 
 #include <QApplication>

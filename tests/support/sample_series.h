@@ -1,7 +1,7 @@
 #pragma once
 // Calibration series on disk for the tests: a writable copy of the bundled sample series (1314
 // values, 1799.7003 / 9.1391 / 0.2547), and synthetic series of any size through kavo-cli's writer.
-#include "cli/synthetic_series.h"
+#include "synth/synthetic_series.h"
 
 #include <filesystem>
 #include <string>

@@ -2,7 +2,7 @@
 // The user port of the tests: it answers from a script and records every box and dialog, so a test
 // can say what the user saw and what he answered. A question or dialog the script did not expect is
 // recorded as unexpected and answered "No", "Cancel" or with a cancelled dialog.
-#include "app/user_port.h"
+#include "platform/user_port.h"
 
 #include <deque>
 #include <functional>

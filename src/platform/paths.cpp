@@ -1,4 +1,4 @@
-#include "datafiles/paths.h"
+#include "platform/paths.h"
 
 namespace kavo {
 

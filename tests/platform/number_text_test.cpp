@@ -1,4 +1,4 @@
-#include "datafiles/number_text.h"
+#include "platform/number_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "cli/synthetic_series.h"
+#include "synth/synthetic_series.h"
 
 #include "core/error.h"
 #include "datafiles/camera_lines.h"

@@ -1,5 +1,5 @@
-#include "platform/number_text.h"
 #include "fuzz_support.h"
+#include "platform/number_text.h"
 
 #include <cmath>
 #include <string_view>

@@ -4,9 +4,9 @@
 #include "app/main_view.h"
 #include "app/refine_stage.h"
 #include "app/run_result.h"
-#include "platform/user_port.h"
 #include "estimator/stat_foc_thread.h"
 #include "platform/dispatcher.h"
+#include "platform/user_port.h"
 
 #include <functional>
 #include <memory>

@@ -1,8 +1,8 @@
 #pragma once
 #include "app/file_fields.h"
 #include "app/photo_form.h"
-#include "platform/user_port.h"
 #include "detect/series_from_photos.h"
+#include "platform/user_port.h"
 #include "platform/worker_thread.h"
 
 #include <functional>

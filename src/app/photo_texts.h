@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/user_port.h"
 #include "detect/series_from_photos.h"
+#include "platform/user_port.h"
 
 #include <string>
 

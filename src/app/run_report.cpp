@@ -1,8 +1,8 @@
 #include "app/run_report.h"
 
 #include "app/save_target.h"
-#include "platform/paths.h"
 #include "estimator/estimator.h"
+#include "platform/paths.h"
 
 namespace kavo {
 

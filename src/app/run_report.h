@@ -1,8 +1,8 @@
 #pragma once
 #include "app/calibration_state.h"
 #include "app/run_result.h"
-#include "platform/user_port.h"
 #include "graph/distribution_numbers.h"
+#include "platform/user_port.h"
 #include "report/report_file.h"
 #include "report/report_input.h"
 

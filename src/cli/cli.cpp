@@ -3,9 +3,9 @@
 #include "cli/compute_run.h"
 #include "cli/detect_command.h"
 #include "cli/interrupt_guard.h"
-#include "synth/synthetic_series.h"
 #include "core/error.h"
 #include "platform/locale_separator.h"
+#include "synth/synthetic_series.h"
 
 #include <CLI/CLI.hpp>
 

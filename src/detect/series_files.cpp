@@ -4,8 +4,8 @@
 #include "datafiles/coordinate_files.h"
 #include "datafiles/correction_table.h"
 #include "datafiles/list_file.h"
-#include "platform/paths.h"
 #include "platform/cp1251.h"
+#include "platform/paths.h"
 #include "platform/text_file.h"
 
 #include <algorithm>

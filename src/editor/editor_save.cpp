@@ -3,8 +3,8 @@
 #include "datafiles/camera_lines.h"
 #include "datafiles/coordinate_files.h"
 #include "datafiles/line_text.h"
-#include "platform/number_text.h"
 #include "platform/cp1251.h"
+#include "platform/number_text.h"
 #include "platform/text_file.h"
 
 namespace kavo {

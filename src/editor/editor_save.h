@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/user_port.h"
 #include "editor/editor_document.h"
+#include "platform/user_port.h"
 
 #include <optional>
 #include <string>

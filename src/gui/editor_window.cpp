@@ -1,7 +1,7 @@
 #include "editor_window.h"
 
-#include "platform/user_port.h"
 #include "editor/editor_save.h"
+#include "platform/user_port.h"
 #include "ui_editor_window.h"
 
 #include <QCloseEvent>

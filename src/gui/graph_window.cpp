@@ -6,11 +6,11 @@
 #include <QPushButton>
 #include <string>
 
-#include "platform/user_port.h"
-#include "platform/number_text.h"
 #include "graph/distribution_drawing.h"
 #include "graph/graph_number.h"
 #include "graph/qt/distribution_picture.h"
+#include "platform/number_text.h"
+#include "platform/user_port.h"
 #include "ui_graph_window.h"
 
 namespace kavo {

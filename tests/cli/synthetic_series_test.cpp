@@ -1,12 +1,12 @@
 // The synthetic series writer: the files it has always written stay byte for byte the same, the new
 // geometry options reach the points, the list and truth.json, and a written series read back
 // through the data file readers gives the refined fit its truth.
-#include "synth/synthetic_series.h"
 #include "core/vt_point.h"
 #include "datafiles/camera_file.h"
 #include "datafiles/coordinate_files.h"
 #include "datafiles/list_file.h"
 #include "refine/refine_series.h"
+#include "synth/synthetic_series.h"
 
 #include <gtest/gtest.h>
 

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/user_port.h"
 #include "estimator/focal_values.h"
 #include "graph/distribution_drawing.h"
 #include "graph/distribution_export.h"
 #include "graph/qt/distribution_picture.h"
 #include "graph_window.h"
+#include "platform/user_port.h"
 #include "scripted_user_port.h"
 
 using namespace kavo;

@@ -60,7 +60,7 @@ kavo::EstimatorInput load(const PlainRequest& r, kavo::EstimatorSettings& s) {
   std::array<std::string, 101> names;
   std::array<double, 101> steps{};
   int images = 0;
-  kavo::ReadListFile(r.list, names, steps, images, sep);
+  check(kavo::ReadListFile(r.list, names, steps, images, sep));
   kavo::EstimatorInput in;
   in.scene = copyPoints(scene);
   for (int m = 0; m < images; ++m) {

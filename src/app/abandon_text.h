@@ -1,5 +1,5 @@
 #pragma once
-#include "estimator/stat_foc_thread.h"
+#include "app/run_result.h"
 
 #include <string>
 

@@ -1,12 +1,44 @@
 #include "app/result_save.h"
 
-#include "app/run_texts.h"
+#include "app/run_figures.h"
 #include "app/save_target.h"
 #include "datafiles/camera_file.h"
+#include "datafiles/camera_lines.h"
 #include "platform/number_text.h"
-#include "platform/paths.h"
 
 namespace kavo {
+
+FocalLine focalLineOf(const RunResult& result, bool refinedValue) {
+  const RunFigures f = runFigures(result);
+  if (!refinedValue) {
+    return {focalLengthLine(f.focalText, f.deviationText, f.standardDeviationText), std::nullopt};
+  }
+  // A refined value that does not exist is refused outright rather than quietly replaced by the
+  // classic one.
+  if (f.refined.status != RefinedStatus::Ok) {
+    return {{},
+            UserMessage{"Уточнённое значение не получено: сохранять нечего!", "Ошибка!",
+                        f.refinedAbsence +
+                            " Классическое значение сохраняется, если в настройках снять «Сохранять "
+                            "уточнённое значение».",
+                        BoxOwner::MainWindow, BoxIcon::Error}};
+  }
+  const char sep = result.inputs.decimalSeparator;
+  return {refinedFocalLengthLine(formatFixed(f.refined.focal, sep), formatFixed(f.refined.standardError, sep),
+                                 formatFixed(f.refined.interval95[0], sep),
+                                 formatFixed(f.refined.interval95[1], sep)),
+          std::nullopt};
+}
+
+std::optional<UserMessage> writeCameraCopy(const RunResult& result, const std::string& path,
+                                           const std::string& focalLine) {
+  const ReadStatus written = writeFocalLineCopy(result.camera.file, result.camera.lines, path, focalLine);
+  if (written.ok) {
+    return std::nullopt;
+  }
+  return UserMessage{"Ошибка записи cam-файла!", "Ошибка!", written.detail, BoxOwner::MainWindow,
+                     BoxIcon::Error};
+}
 
 SaveOutcome saveShownResult(CalibrationState& state, UserPort& port) {
   SaveOutcome outcome;
@@ -14,30 +46,17 @@ SaveOutcome saveShownResult(CalibrationState& state, UserPort& port) {
     return outcome;
   }
   const RunResult& result = *state.shownResult;
-  // The line 4 to write, chosen before anything is asked: a refined value that does not exist is
-  // refused outright rather than quietly replaced by the classic one.
-  std::string focalLine =
-      focalLengthLine(result.focalText, result.deviationText, result.standardDeviationText);
-  if (state.saveRefinedValue) {
-    const RefinedResult* refined = refinedOf(result);
-    if (refined == nullptr) {
-      outcome.status = SaveOutcome::Status::Failed;
-      outcome.failure = {"Уточнённое значение не получено: сохранять нечего!", "Ошибка!",
-                         refinedAbsenceText(result) +
-                             " Классическое значение сохраняется, если в настройках снять «Сохранять "
-                             "уточнённое значение».",
-                         BoxOwner::MainWindow, BoxIcon::Error};
-      port.showMessage(outcome.failure);
-      return outcome;
-    }
-    const char sep = result.inputs.decimalSeparator;
-    focalLine = refinedFocalLengthLine(
-        formatFixed(refined->focal, sep), formatFixed(refined->standardError, sep),
-        formatFixed(refined->intervalLow, sep), formatFixed(refined->intervalHigh, sep));
+  // The line 4 to write, chosen before anything is asked.
+  const FocalLine focal = focalLineOf(result, state.saveRefinedValue);
+  if (focal.refusal) {
+    outcome.status = SaveOutcome::Status::Failed;
+    outcome.failure = *focal.refusal;
+    port.showMessage(outcome.failure);
+    return outcome;
   }
   FileDialogRequest request;
   request.filter = "Parameters Files|*.cam|All Files|*.*";
-  request.proposedName = proposedFocalFileName(result.cameraFile);
+  request.proposedName = proposedFocalFileName(result.camera.file);
   const SaveTarget target = chooseSaveTarget(port, request);
   outcome.path = target.path;
   if (target.status != SaveTarget::Status::Chosen) {
@@ -45,11 +64,9 @@ SaveOutcome saveShownResult(CalibrationState& state, UserPort& port) {
                                                                     : SaveOutcome::Status::Declined;
     return outcome;
   }
-  const ReadStatus written = writeFocalLineCopy(result.cameraFile, target.path, focalLine);
-  if (!written.ok) {
+  if (const auto failure = writeCameraCopy(result, target.path, focal.line)) {
     outcome.status = SaveOutcome::Status::Failed;
-    outcome.failure = {"Ошибка записи cam-файла!", "Ошибка!", written.detail, BoxOwner::MainWindow,
-                       BoxIcon::Error};
+    outcome.failure = *failure;
     port.showMessage(outcome.failure);
     return outcome;
   }

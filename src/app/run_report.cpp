@@ -15,15 +15,10 @@ ReportWriteResult writeRunReport(const std::string& path, const RunResult& resul
   return writeReport(path, runReportInput(result, reportDateNow()));
 }
 
-ReportWriteResult writeRunReport(const std::string& path, const RunInputs& inputs,
-                                 const std::string& whyNoResult, const RunResult* refinedOnly) {
-  return writeReport(path, noResultReportInput(inputs, whyNoResult, reportDateNow(), refinedOnly));
-}
-
 namespace {
 
 std::string proposedReportName(const CalibrationState& state, const RunResult& result) {
-  const std::string base = state.listFile.empty() ? result.cameraFile : state.listFile;
+  const std::string base = state.listFile.empty() ? result.camera.file : state.listFile;
   const std::string name = fileNameOf(base);
   const std::size_t dot = name.rfind('.');
   return folderOf(base) + (dot == std::string::npos || dot == 0 ? name : name.substr(0, dot)) +

@@ -1,7 +1,7 @@
 #pragma once
 #include "app/settings_numbers.h"
-#include "core/vt_point.h"
 #include "estimator/estimator.h"
+#include "platform/user_port.h"
 #include "refine/refine_types.h"
 
 #include <memory>
@@ -11,11 +11,11 @@
 
 namespace kavo {
 
-// An input file of a run, with the SHA-256 of its bytes taken when the run read it.
+// An input file of a run, with the SHA-256 of the very bytes the run read.
 struct RunInputFile {
   std::string role;   // "Файл внутренней геометрии", "Изображение 3", ...
   std::string path;   // as the run opened it
-  std::string sha256; // 64 lowercase hex digits; empty when the digest could not be taken
+  std::string sha256; // 64 lowercase hex digits; empty when the file could not be read
   std::string digestProblem; // why not
 };
 
@@ -27,52 +27,83 @@ struct RunInputs {
   int imageCount = 0;
   int scenePointCount = 0;
   long long measuredPointCount = 0;  // over all images
-  std::vector<std::string> warnings; // what the command said on the way without stopping
+  std::vector<std::string> warnings; // what the run said on the way without stopping
   char decimalSeparator = '.';
 };
 
-// What the run went on to after its classic result: the refined fit, the intervals of both results
-// and the checks of the series, with the corrected points and the camera facts the report draws the
-// residuals with.
-struct RunAssessment {
-  SeriesAssessment series;   // refined.ok false with its message when the fit failed
-  EstimatorInput points;     // the corrected image points the run worked on
-  double imageCentreX = 0.0; // camera file lines 1 and 2
+// The camera as the run's camera file and correction table describe it: everything the classic run,
+// the refined fit, the report and Save take from those two files, read once.
+struct CameraFacts {
+  std::string file;               // the camera file's path
+  std::vector<std::string> lines; // its lines as read: Save writes a copy of them
+  double imageCentreX = 0.0;      // lines 1 and 2
   double imageCentreY = 0.0;
-  double verticalScale = 1.0; // line 1 of the correction table
+  double focalLength = -1.0; // line 4; -1 when blank
+  double imageWidth = 0.0;   // lines 5 and 6
+  double imageHeight = 0.0;
+  bool hasPrincipalPoint = false; // lines 7 and 8, when both hold numbers
+  double principalPointX = 0.0;
+  double principalPointY = 0.0;
+  std::string correctionTablePath;
+  std::vector<std::string> correctionTable; // its lines
+  double verticalScale = 1.0;               // line 1 of the table
 };
 
-// The result of one run as the program shows, saves and reports it, decoded once from the worker's
-// result list. It is the one value the window, Save, the command line and the report read; the
-// refined result travels beside the classic fields and never changes them.
+// What the run went on to after its classic stage: the refined fit, the intervals of both results
+// and the checks of the series, with the corrected points the report draws the residuals with.
+struct RunAssessment {
+  SeriesAssessment series; // refined.ok false with its message when the fit failed
+  EstimatorInput points;   // the corrected image points the run worked on
+};
+
+// How a run ended.
+enum class RunStatus {
+  Done,      // a classic value: the result is shown
+  Stopped,   // stopped before the computation; message is the box (empty when the user said no)
+  NoValue,   // no quadruple gave a value; message is the box; the refined fit may still be there
+  Abandoned, // the computation ended without a result (cancelled included); end says why
+};
+
+// How an abandoned run ended; the window stays silent, the front ends may say it.
+struct RunEnd {
+  AbandonReason reason = AbandonReason::None;
+  std::string detail;
+};
+
+// One run, computed from its request: how it ended, what it read, its classic result, and what it
+// went on to. It is the one value the window, Save, the command line, the report and the exports
+// read (through runFigures).
 struct RunResult {
-  long long valueCount = 0;       // individual values the run produced, before clipping
-  double meanValue = 0.0;         // the focal length as the run computed it, signed
-  double deviation = 0.0;         // RMS deviation of the values, signed as computed
-  double standardDeviation = 0.0; // standard deviation of the mean, signed as computed
-  // The result fields as the window shows them and Save writes them: the absolute values in the
-  // fixed form, "-" for both deviations of a run of two values or fewer.
+  RunStatus status = RunStatus::Stopped;
+  UserMessage message; // Stopped and NoValue: the box that says why
+  RunEnd end;          // Abandoned: why
+
+  // The classic result (status Done): the signed numbers as computed, and the result fields as the
+  // window shows them and Save writes them (the absolute values in the fixed form, "-" for both
+  // deviations of a run of two values or fewer).
+  long long valueCount = 0; // individual values the run produced, before clipping
+  double meanValue = 0.0;
+  double deviation = 0.0;
+  double standardDeviation = 0.0;
   std::string focalText;
   std::string deviationText;
   std::string standardDeviationText;
-  std::string cameraFile; // the camera file the run read; Save writes a copy of it
 
-  // Empty when the run did not go on to the refined fit (switched off).
-  std::optional<RunAssessment> assessment;
-  // The run's individual values, for the report's distribution.
-  std::shared_ptr<const FocalValues> values;
+  CameraFacts camera; // as far as it was read
   RunInputs inputs;
+  // The refined fit and the checks (Done and NoValue); empty when switched off.
+  std::optional<RunAssessment> assessment;
+  // The run's individual values, for the report's distribution and the values file.
+  std::shared_ptr<const FocalValues> values;
 };
 
-// Entry 0 of the result list, the number of values; 0 for an empty list.
-long long runValueCount(const VT_Points& results);
+inline bool hasClassicValue(const RunResult& result) {
+  return result.status == RunStatus::Done;
+}
 
-// False when entry 0 says that the run produced no value (below 0.1 in absolute value). An empty
-// list raises the list's range error.
-bool runProducedValues(const VT_Points& results);
-
-// Decodes the four entries: count, mean, deviation, standard deviation. A list holding fewer raises
-// the list's range error ("Index out of bounds ListOfT::Get"), and nothing of it is shown.
-RunResult decodeRunResult(const VT_Points& results, const std::string& cameraFile, char decimalSeparator);
+// A run that was asked to stop.
+inline bool wasCancelled(const RunResult& result) {
+  return result.status == RunStatus::Abandoned && result.end.reason == AbandonReason::Cancelled;
+}
 
 } // namespace kavo

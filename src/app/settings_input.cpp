@@ -105,6 +105,11 @@ std::optional<UserMessage> applySettingsTexts(CalibrationState& state, const Set
   return applyImagesAndMode(state, *first, *second, texts.processingMode, texts.saveRefinedValue);
 }
 
+std::optional<UserMessage> settingsRefusal(const SettingsNumbers& numbers) {
+  CalibrationState scratch;
+  return applySettings(scratch, numbers);
+}
+
 std::optional<UserMessage> applySettings(CalibrationState& state, const SettingsNumbers& numbers) {
   state.clipSigmaCount = numbers.clipSigmaCount;
   state.minLineAngle = minLineAngleFromDegrees(numbers.minLineAngleDegrees);

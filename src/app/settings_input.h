@@ -40,7 +40,10 @@ SettingsNumbers settingsNumbers(const CalibrationState& state);
 std::optional<UserMessage> applySettingsTexts(CalibrationState& state, const SettingsTexts& texts,
                                               char decimalSeparator);
 
-// The same checks and units for numbers already read (kavo-cli's options).
+// The checks the dialog makes of numbers already read (kavo-cli's options): the box it would show.
+std::optional<UserMessage> settingsRefusal(const SettingsNumbers& numbers);
+
+// The same checks and units for numbers already read, stored into the state.
 std::optional<UserMessage> applySettings(CalibrationState& state, const SettingsNumbers& numbers);
 
 } // namespace kavo

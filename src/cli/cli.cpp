@@ -1,5 +1,8 @@
 #include "cli/cli.h"
 
+#include "app/file_fields.h"
+#include "app/settings_input.h"
+#include "cli/compute_report.h"
 #include "cli/compute_run.h"
 #include "cli/detect_command.h"
 #include "cli/interrupt_guard.h"
@@ -31,12 +34,13 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   ComputeRequest compute;
   std::string separator;
   std::string mode = "normal";
-  SettingsNumbers& settings = compute.settings;
+  SettingsNumbers settings;
   auto* computeCmd =
       app.add_subcommand("compute", "Compute the focal length from a camera, scene and list file");
-  computeCmd->add_option("--camera", compute.cameraFile, "Camera file (.cam)")->required();
-  computeCmd->add_option("--scene", compute.sceneFile, "Scene coordinate file (.crd)")->required();
-  computeCmd->add_option("--list", compute.listFile, "List file (.lst); image names are read in its folder")
+  computeCmd->add_option("--camera", compute.run.cameraFile, "Camera file (.cam)")->required();
+  computeCmd->add_option("--scene", compute.run.sceneFile, "Scene coordinate file (.crd)")->required();
+  computeCmd
+      ->add_option("--list", compute.run.listFile, "List file (.lst); image names are read in its folder")
       ->required();
   computeCmd->add_option("--first-image", settings.firstImageNumber, "Number of the first base image")
       ->capture_default_str();
@@ -54,7 +58,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       ->capture_default_str();
   computeCmd->add_option("--decimal-separator", separator,
                          "Decimal separator of the data files (default: locale)");
-  computeCmd->add_option("--threads", compute.threads, "Worker threads; 0 uses every core")
+  computeCmd->add_option("--threads", compute.run.threads, "Worker threads; 0 uses every core")
       ->capture_default_str()
       ->check(CLI::Range(0, 1024));
   computeCmd->add_option("--mode", mode, "Processing mode")
@@ -149,12 +153,12 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
 
   if (separator.empty()) {
-    compute.decimalSeparator = localeDecimalSeparator();
+    compute.run.decimalSeparator = localeDecimalSeparator();
   } else if (const std::string problem = separatorProblem(separator); !problem.empty()) {
     err << "kavo-cli compute: " << problem << '\n';
     return kExitBadArguments;
   } else {
-    compute.decimalSeparator = separator[0];
+    compute.run.decimalSeparator = separator[0];
   }
 #ifndef KAVO_HAVE_GRAPH_PICTURE
   if (!compute.histogramOut.empty()) {
@@ -164,31 +168,38 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 #endif
   settings.processingMode = mode == "debug" ? 2 : 1;
   settings.saveRefinedValue = saveValue == "refined";
-  compute.refine = !noRefine;
+  compute.saveRefinedValue = settings.saveRefinedValue;
+  compute.run.refine = !noRefine;
   if (settings.saveRefinedValue && noRefine) {
     err << "kavo-cli compute: --save-value refined needs the refined fit, which --no-refine skips\n";
     return kExitBadArguments;
   }
+  if (const auto refused = settingsRefusal(settings)) {
+    // The settings dialog's own checks (the image numbers).
+    err << "kavo-cli compute: " << refused->text << '\n';
+    return kExitBadArguments;
+  }
+  setRunSettings(compute.run, settings);
+  // Image names in the list are read in the list file's folder.
+  compute.run.imageFolder = imageFolderOfList(compute.run.listFile);
   compute.progressBar = isatty(STDERR_FILENO) == 1;
 
   InterruptGuard guard;
   ComputeResult result;
   try {
-    result = runCompute(compute, InterruptGuard::requested(), out, err);
+    result = runCompute(compute, InterruptGuard::requested(), err);
   } catch (const std::exception& e) {
-    // The command catches its own errors; this is the last line of defence.
+    // The run catches its own errors; this is the last line of defence.
     err << "kavo-cli compute: " << e.what() << '\n';
     return kExitNoResult;
   }
-  if (!result.refusedSettings.empty()) {
-    // The settings dialog's own checks (the image numbers).
-    err << "kavo-cli compute: " << result.refusedSettings << '\n';
-    return kExitBadArguments;
-  }
   if (compute.json) {
-    out << toJson(result.report);
+    out << toJson(result);
   } else {
-    printSummary(result.report, out, err);
+    for (const auto& line : result.memo) {
+      out << line << '\n';
+    }
+    printSummary(result, out, err);
   }
   if (result.exitStatus == kExitCancelled) {
     err << "kavo-cli: счёт остановлен (Ctrl+C)\n";

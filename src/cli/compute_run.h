@@ -1,42 +1,39 @@
 #pragma once
-#include "app/settings_input.h"
-#include "cli/compute_report.h"
+#include "app/run.h"
 
 #include <atomic>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 namespace kavo {
 
+// kavo-cli compute: the run and the files it writes besides its output.
 struct ComputeRequest {
-  std::string cameraFile;
-  std::string sceneFile;
-  std::string listFile;
-  SettingsNumbers settings; // in the settings dialog's units
-  char decimalSeparator = '.';
-  int threads = 0;
+  RunRequest run;
   bool json = false;
   bool progressBar = false;
   std::string valuesOut;
   std::string histogramOut;
   std::string saveTo;
+  bool saveRefinedValue = false; // --save writes the refined focal length
   std::string reportOut;
-  bool refine = true; // go on to the refined fit after the classic result
 };
 
 struct ComputeResult {
-  ComputeReport report;
+  RunResult run;
+  // The run's own warnings, then every output that could not be written.
+  std::vector<std::string> warnings;
+  // The debug mode's memo: the listing of the values and the summary block.
+  std::vector<std::string> memo;
   int exitStatus = 0;
-  // Set when the settings were refused as the settings dialog refuses them; nothing ran.
-  std::string refusedSettings;
 };
 
-// Runs the compute command headless: the settings through the dialog's checks, the files as if
-// picked, loading and checking through the same command as the desktop, the worker's steps served on
-// this thread, and Save through the window's own Save. The worker is asked to stop when
-// *interrupted becomes true. Progress goes to err; memo lines of the debug mode go to out unless
-// the request asks for JSON.
+// Computes the run in place (its hooks served on this thread: a progress bar on err when asked, the
+// question about a focal length already computed answered yes and kept as a warning, the
+// distribution window's numbers taken as it opens), then writes the requested files from its result.
+// The run is asked to stop when *interrupted becomes true.
 ComputeResult runCompute(const ComputeRequest& request, const std::atomic<bool>& interrupted,
-                         std::ostream& out, std::ostream& err);
+                         std::ostream& err);
 
 } // namespace kavo

@@ -72,90 +72,100 @@ std::string tablePathOf(const std::string& cameraFile, const std::string& tableN
 
 } // namespace
 
-ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double& imageCentreY,
-                          std::vector<std::string>& correctionTable, double& focalLength, double& imageWidth,
-                          double& imageHeight, char decimalSeparator) {
-  const TextLines file = loadLines(path);
+ReadStatus parseCameraFile(const FileBytes& file, CameraFileValues& values, const TableReader& readTable,
+                           char decimalSeparator) {
   if (!file.ok) {
     return ReadStatus::failure(kReadFailed, file.error);
   }
-  CameraLines lines(path, file.lines, decimalSeparator);
+  const std::string& path = file.path;
+  const std::vector<std::string> fileLines = decodeLines(file.bytes);
+  CameraLines lines(path, fileLines, decimalSeparator);
 
   const auto centreX = lines.number(0);
   if (!centreX) {
     return lines.failure();
   }
-  imageCentreX = *centreX;
+  values.imageCentreX = *centreX;
   const auto centreY = lines.number(1);
   if (!centreY) {
     return lines.failure();
   }
-  imageCentreY = *centreY;
+  values.imageCentreY = *centreY;
 
   const std::string* tableLine = lines.line(2);
   if (tableLine == nullptr) {
     return lines.failure();
   }
   const std::string tableName = tableNameOf(*tableLine);
-  const std::string tablePath = tablePathOf(path, tableName);
   if (tableName.empty()) {
     return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "таблица коррекции не названа");
   }
-  TextLines table = loadLines(tablePath);
-  if (!table.ok) {
-    return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "таблица коррекции: " + table.error);
+  values.correctionTablePath = tablePathOf(path, tableName);
+  if (const std::string why = readTable(values.correctionTablePath); !why.empty()) {
+    return ReadStatus::failure(kReadFailed, lineAt(path, 2) + "таблица коррекции: " + why);
   }
-  correctionTable = std::move(table.lines);
 
   const std::string* focalLine = lines.line(3);
   if (focalLine == nullptr) {
     return lines.failure();
   }
   if (isBlankCameraValue(cameraLineValue(*focalLine))) {
-    focalLength = -1.0;
+    values.focalLength = -1.0;
   } else {
     const auto focal = lines.number(3);
     if (!focal) {
       return lines.failure();
     }
-    focalLength = *focal;
+    values.focalLength = *focal;
   }
 
   const auto width = lines.number(4);
   if (!width) {
     return lines.failure();
   }
-  imageWidth = *width;
+  values.imageWidth = *width;
   const auto height = lines.number(5);
   if (!height) {
     return lines.failure();
   }
-  imageHeight = *height;
+  values.imageHeight = *height;
+  // Lines 7 and 8, the principal point, count only when both hold numbers.
+  if (fileLines.size() > 7) {
+    const auto x = parseNumber(cameraLineValue(fileLines[6]), decimalSeparator);
+    const auto y = parseNumber(cameraLineValue(fileLines[7]), decimalSeparator);
+    if (x && y) {
+      values.hasPrincipalPoint = true;
+      values.principalPointX = *x;
+      values.principalPointY = *y;
+    }
+  }
   return ReadStatus::success();
 }
 
-CameraFileExtras readCameraFileExtras(const std::string& path, char decimalSeparator) {
-  CameraFileExtras extras;
-  const TextLines file = loadLines(path);
-  if (!file.ok) {
-    return extras;
-  }
-  if (file.lines.size() > 2) {
-    const std::string name = tableNameOf(file.lines[2]);
-    if (!name.empty()) {
-      extras.correctionTablePath = tablePathOf(path, name);
+ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double& imageCentreY,
+                          std::vector<std::string>& correctionTable, double& focalLength, double& imageWidth,
+                          double& imageHeight, char decimalSeparator) {
+  // The outputs start as they are, so that those after a failing line keep what they held.
+  CameraFileValues values;
+  values.imageCentreX = imageCentreX;
+  values.imageCentreY = imageCentreY;
+  values.focalLength = focalLength;
+  values.imageWidth = imageWidth;
+  values.imageHeight = imageHeight;
+  const auto readTable = [&correctionTable](const std::string& tablePath) {
+    TextLines table = loadLines(tablePath);
+    if (table.ok) {
+      correctionTable = std::move(table.lines);
     }
-  }
-  if (file.lines.size() > 7) {
-    const auto x = parseNumber(cameraLineValue(file.lines[6]), decimalSeparator);
-    const auto y = parseNumber(cameraLineValue(file.lines[7]), decimalSeparator);
-    if (x && y) {
-      extras.hasPrincipalPoint = true;
-      extras.principalPointX = *x;
-      extras.principalPointY = *y;
-    }
-  }
-  return extras;
+    return table.error;
+  };
+  const ReadStatus status = parseCameraFile(readFileBytes(path), values, readTable, decimalSeparator);
+  imageCentreX = values.imageCentreX;
+  imageCentreY = values.imageCentreY;
+  focalLength = values.focalLength;
+  imageWidth = values.imageWidth;
+  imageHeight = values.imageHeight;
+  return status;
 }
 
 std::string proposedFocalFileName(const std::string& cameraFile) {
@@ -179,12 +189,17 @@ ReadStatus writeFocalLineCopy(const std::string& cameraFile, const std::string& 
   if (!file.ok) {
     return ReadStatus::failure(kWriteFailed, file.error);
   }
-  if (file.lines.size() < 4) {
-    return ReadStatus::failure(kWriteFailed, cameraFile + ": в файле " + lineCount(file.lines.size()) +
+  return writeFocalLineCopy(cameraFile, file.lines, targetPath, focalLine);
+}
+
+ReadStatus writeFocalLineCopy(const std::string& cameraFile, std::vector<std::string> lines,
+                              const std::string& targetPath, const std::string& focalLine) {
+  if (lines.size() < 4) {
+    return ReadStatus::failure(kWriteFailed, cameraFile + ": в файле " + lineCount(lines.size()) +
                                                  ", а фокусное расстояние пишется в строку 4");
   }
-  file.lines[3] = focalLine;
-  const std::string why = saveLines(targetPath, file.lines);
+  lines[3] = focalLine;
+  const std::string why = saveLines(targetPath, lines);
   if (!why.empty()) {
     return ReadStatus::failure(kWriteFailed, why);
   }

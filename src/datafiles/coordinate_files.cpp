@@ -72,51 +72,83 @@ std::string writeCoordinateFile(const std::string& path, const std::vector<Coord
   return saveLines(path, lines);
 }
 
-ReadStatus ReadScenePoints(const std::string& path, VT_Points& target, char decimalSeparator) {
-  target.Clear();
-  const TextLines file = loadLines(path);
+ReadStatus parseScenePoints(const FileBytes& file, std::vector<CoordinatePair>& points,
+                            char decimalSeparator) {
+  points.clear();
   if (!file.ok) {
     return ReadStatus::failure(kSceneFailed, file.error);
   }
-  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+  const std::string& path = file.path;
+  const std::vector<std::string> lines = decodeLines(file.bytes);
+  points.reserve(lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string why;
-    const auto pair = readPointLine(file.lines[i], decimalSeparator, why);
+    const auto pair = readPointLine(lines[i], decimalSeparator, why);
     if (!pair) {
       return ReadStatus::failure(kSceneFailed, lineAt(path, i) + why);
     }
-    addPoint(target, pair->first, pair->second);
+    points.push_back(*pair);
   }
   return ReadStatus::success();
+}
+
+ReadStatus parseImagePoints(const FileBytes& file, std::vector<CoordinatePair>& points,
+                            const std::vector<std::string>& table, double imageCentreX, double imageCentreY,
+                            char decimalSeparator) {
+  points.clear();
+  if (!file.ok) {
+    return ReadStatus::failure(kImageFailed, file.error);
+  }
+  const std::string& path = file.path;
+  const std::vector<std::string> lines = decodeLines(file.bytes);
+  points.reserve(lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string why;
+    const auto pair = readPointLine(lines[i], decimalSeparator, why);
+    if (!pair) {
+      return ReadStatus::failure(kImageFailed, lineAt(path, i) + why);
+    }
+    CoordinatePair corrected;
+    try {
+      corrected.first = CorrectX(pair->first, table, imageCentreX, decimalSeparator);
+    } catch (const CorrectionError& e) {
+      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "коррекция x: " + e.what());
+    }
+    try {
+      corrected.second = CorrectY(pair->second, table, imageCentreY, decimalSeparator);
+    } catch (const CorrectionError& e) {
+      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "коррекция y: " + e.what());
+    }
+    points.push_back(corrected);
+  }
+  return ReadStatus::success();
+}
+
+namespace {
+
+// The points read so far go into the list, also those before a failing line.
+ReadStatus intoList(const ReadStatus& status, const std::vector<CoordinatePair>& points, VT_Points& target) {
+  for (const CoordinatePair& p : points) {
+    addPoint(target, p.first, p.second);
+  }
+  return status;
+}
+
+} // namespace
+
+ReadStatus ReadScenePoints(const std::string& path, VT_Points& target, char decimalSeparator) {
+  target.Clear();
+  std::vector<CoordinatePair> points;
+  return intoList(parseScenePoints(readFileBytes(path), points, decimalSeparator), points, target);
 }
 
 ReadStatus ReadImagePoints(const std::string& path, VT_Points& target, const std::vector<std::string>& table,
                            double imageCentreX, double imageCentreY, char decimalSeparator) {
   target.Clear();
-  const TextLines file = loadLines(path);
-  if (!file.ok) {
-    return ReadStatus::failure(kImageFailed, file.error);
-  }
-  for (std::size_t i = 0; i < file.lines.size(); ++i) {
-    std::string why;
-    const auto pair = readPointLine(file.lines[i], decimalSeparator, why);
-    if (!pair) {
-      return ReadStatus::failure(kImageFailed, lineAt(path, i) + why);
-    }
-    double x = 0;
-    double y = 0;
-    try {
-      x = CorrectX(pair->first, table, imageCentreX, decimalSeparator);
-    } catch (const CorrectionError& e) {
-      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "коррекция x: " + e.what());
-    }
-    try {
-      y = CorrectY(pair->second, table, imageCentreY, decimalSeparator);
-    } catch (const CorrectionError& e) {
-      return ReadStatus::failure(kImageFailed, lineAt(path, i) + "коррекция y: " + e.what());
-    }
-    addPoint(target, x, y);
-  }
-  return ReadStatus::success();
+  std::vector<CoordinatePair> points;
+  return intoList(
+      parseImagePoints(readFileBytes(path), points, table, imageCentreX, imageCentreY, decimalSeparator),
+      points, target);
 }
 
 } // namespace kavo

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/vt_point.h"
 #include "datafiles/read_status.h"
+#include "platform/text_file.h"
 
 #include <optional>
 #include <string>
@@ -26,6 +27,17 @@ std::string pointLine(double first, double second, char decimalSeparator);
 // success, otherwise the reason naming the file (and the line of a number that is not finite).
 std::string writeCoordinateFile(const std::string& path, const std::vector<CoordinatePair>& points,
                                 char decimalSeparator);
+
+// A scene coordinate file's bytes, one point a line. On failure the points of the lines before the bad
+// one are in points.
+ReadStatus parseScenePoints(const FileBytes& file, std::vector<CoordinatePair>& points,
+                            char decimalSeparator);
+
+// The same for an image coordinate file, every point corrected through the table (CorrectX,
+// CorrectY).
+ReadStatus parseImagePoints(const FileBytes& file, std::vector<CoordinatePair>& points,
+                            const std::vector<std::string>& table, double imageCentreX, double imageCentreY,
+                            char decimalSeparator);
 
 // Every line is one point: the number before the first ';' and the number after it. The target is
 // cleared first; on failure the points of the lines before the bad one stay in it.

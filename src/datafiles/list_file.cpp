@@ -10,46 +10,67 @@
 
 namespace kavo {
 
-void ReadListFile(const std::string& path, std::array<std::string, 101>& imageFiles,
-                  std::array<double, 101>& imageValues, int& imageCount, char decimalSeparator) {
-  const TextLines file = loadLines(path);
+ReadStatus parseListFile(const FileBytes& file, ListFileValues& list, char decimalSeparator) {
   if (!file.ok) {
-    throw Error(file.error);
+    return ReadStatus::failure({}, file.error);
   }
-  // Filled aside and handed over only when the whole file is good, so a bad list changes nothing.
-  std::array<std::string, 101> names = imageFiles;
-  std::array<double, 101> values = imageValues;
-  std::size_t nameCount = 0;
-  std::size_t valueCount = 0;
-  for (std::size_t i = 0; i < file.lines.size(); ++i) {
-    const std::string& line = file.lines[i];
+  const std::string& path = file.path;
+  const std::vector<std::string> lines = decodeLines(file.bytes);
+  std::vector<std::string> names;
+  std::vector<double> values;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
     if (line.find("crd") != std::string::npos) {
-      if (nameCount == names.size()) {
-        throw Error(lineAt(path, i) + "больше 101 имени файла изображения");
+      if (names.size() == static_cast<std::size_t>(kMaxListEntries)) {
+        return ReadStatus::failure({}, lineAt(path, i) + "больше 101 имени файла изображения");
       }
-      names[nameCount++] = line;
+      names.push_back(line);
       continue;
     }
     std::string why;
     const auto value = numberOrReason(line, decimalSeparator, why);
     if (!value) {
-      throw Error(lineAt(path, i) + (line.empty() ? std::string("строка пуста") : why) +
-                  " (строка с именем файла изображения должна содержать «crd»)");
+      return ReadStatus::failure({}, lineAt(path, i) + (line.empty() ? std::string("строка пуста") : why) +
+                                         " (строка с именем файла изображения должна содержать «crd»)");
     }
-    if (valueCount == values.size()) {
-      throw Error(lineAt(path, i) + "больше 101 числа");
+    if (values.size() == static_cast<std::size_t>(kMaxListEntries)) {
+      return ReadStatus::failure({}, lineAt(path, i) + "больше 101 числа");
     }
-    values[valueCount++] = *value;
+    values.push_back(*value);
   }
-  // One number is the constant camera step of the whole series.
-  if (valueCount == 1) {
-    for (std::size_t k = 1; k < nameCount; ++k) {
-      values[k] = values[0];
+  // One number is the constant camera step of the whole series; a slot without a number is 0.
+  list.steps.assign(names.size(), values.size() == 1 ? values[0] : 0.0);
+  for (std::size_t k = 0; k < values.size() && k < list.steps.size() && values.size() != 1; ++k) {
+    list.steps[k] = values[k];
+  }
+  list.imageFiles = std::move(names);
+  list.numbers = std::move(values);
+  return ReadStatus::success();
+}
+
+ReadStatus ReadListFile(const std::string& path, std::array<std::string, 101>& imageFiles,
+                        std::array<double, 101>& imageValues, int& imageCount, char decimalSeparator) {
+  // Filled aside and handed over only when the whole file is good, so a bad list changes nothing.
+  ListFileValues list;
+  const ReadStatus status = parseListFile(readFileBytes(path), list, decimalSeparator);
+  if (!status.ok) {
+    return status;
+  }
+  // The k-th number goes to slot k, a single one to every image's slot; slots past them keep what
+  // they held.
+  for (std::size_t k = 0; k < list.imageFiles.size(); ++k) {
+    imageFiles[k] = list.imageFiles[k];
+  }
+  for (std::size_t k = 0; k < list.numbers.size(); ++k) {
+    imageValues[k] = list.numbers[k];
+  }
+  if (list.numbers.size() == 1) {
+    for (std::size_t k = 1; k < list.imageFiles.size(); ++k) {
+      imageValues[k] = list.numbers[0];
     }
   }
-  imageFiles = std::move(names);
-  imageValues = values;
-  imageCount = static_cast<int>(nameCount);
+  imageCount = static_cast<int>(list.imageFiles.size());
+  return status;
 }
 
 std::string writeListFile(const std::string& path, const std::vector<std::string>& imageFiles,

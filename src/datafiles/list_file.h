@@ -1,4 +1,7 @@
 #pragma once
+#include "datafiles/read_status.h"
+#include "platform/text_file.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -8,12 +11,23 @@ namespace kavo {
 // The most images and camera steps a list file may hold.
 constexpr int kMaxListEntries = 101;
 
-// Reads a list file: a line containing "crd" (case-sensitive) is the next image file name, kept as
-// written; any other line is the next number. A single number applies to every image. Slots that
-// receive no number keep their value. Throws kavo::Error naming the file, the line and what was
-// wrong when the file cannot be read, a line is not a number, or there are more than 101 of either.
-void ReadListFile(const std::string& path, std::array<std::string, 101>& imageFiles,
-                  std::array<double, 101>& imageValues, int& imageCount, char decimalSeparator);
+// What a list file says: the image coordinate files in order and the camera step after each image.
+struct ListFileValues {
+  std::vector<std::string> imageFiles; // as written
+  std::vector<double> steps;           // one per image; 0 where the file gives no number
+  std::vector<double> numbers;         // the numbers as the file gives them
+};
+
+// A list file's bytes: a line containing "crd" (case-sensitive) is the next image
+// file name, kept as written; any other line is the next number. A single number applies to every
+// image. Fails, naming the file and the line, when a line is not a number or there are more than 101
+// of either; the message is left to the caller, which words a broken list as the failure of its command.
+ReadStatus parseListFile(const FileBytes& file, ListFileValues& list, char decimalSeparator);
+
+// The same read from the file into the fixed arrays; slots that receive no number keep their value, and
+// a failure (the file unreadable included) changes nothing.
+ReadStatus ReadListFile(const std::string& path, std::array<std::string, 101>& imageFiles,
+                        std::array<double, 101>& imageValues, int& imageCount, char decimalSeparator);
 
 // Writes a list file: every name on its own line, then every step, atomically in Windows-1251 with
 // CR LF and the given decimal separator. A single step applies to every image. Returns "" on success,

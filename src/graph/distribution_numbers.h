@@ -11,4 +11,13 @@ struct DistributionNumbers {
   double standardDeviation = 0.0;
 };
 
+// How the distribution window was left: "Выход" abandons the run, otherwise the window's final
+// numbers become the result.
+struct DistributionOutcome {
+  bool exitPressed = false;
+  double mean = 0.0;
+  double deviation = 0.0;
+  double standardDeviation = 0.0;
+};
+
 } // namespace kavo

@@ -1,6 +1,5 @@
 #include "focus_form.h"
 
-#include "app/run_texts.h"
 #include "focus_about_box.h"
 #include "focus_n_form.h"
 #include "graph_window.h"
@@ -54,9 +53,7 @@ TFocus_Form::TFocus_Form(UserPort& userPort, char decimalSeparator, QWidget* par
   for (::QLineEdit* field : {ui->Edit6, ui->Edit4, ui->Edit1}) {
     connect(field, &::QLineEdit::textChanged, this, &TFocus_Form::Edit1Change);
   }
-  connect(ui->Edit7, &::QLineEdit::textChanged, this, [this](const QString& text) {
-    guarded([&] { computeCommand().Edit7Change(text.toStdString()); });
-  });
+  connect(ui->Edit7, &::QLineEdit::textChanged, this, &TFocus_Form::Edit7Change);
   // The window sees keys before its controls do (and its fields' clicks and key releases).
   qApp->installEventFilter(this);
 
@@ -107,6 +104,12 @@ void TFocus_Form::Edit1Change() {
   commands->refreshCommands();
 }
 
+void TFocus_Form::Edit7Change(const QString& text) {
+  // Only the first completion signal of a run shows its result.
+  if (text == QLatin1String("1"))
+    guarded([this] { commands->showRunResult(); });
+}
+
 void TFocus_Form::Button2Click() {
   if (ui->N10->isEnabled())
     N10Click();
@@ -115,7 +118,7 @@ void TFocus_Form::Button2Click() {
 void TFocus_Form::N10Click() {
   if (closing)
     return;
-  guarded([this] { computeCommand().N10Click(); });
+  guarded([this] { commands->startRun(); });
 }
 
 void TFocus_Form::Button1Click() {
@@ -153,7 +156,7 @@ void TFocus_Form::NPhotosClick() {
 }
 
 void TFocus_Form::ReportClick() {
-  guarded([this] { commands->SaveReport(); });
+  guarded([this] { commands->saveReport(); });
 }
 
 void TFocus_Form::applyProcessingMode(int processingMode) {
@@ -181,8 +184,8 @@ bool TFocus_Form::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     N14Click();
     return true;
   }
-  if (key == Qt::Key_Escape && computeCommand().running()) {
-    computeCommand().requestStop();
+  if (key == Qt::Key_Escape && commands->running()) {
+    commands->requestStop();
     showStatus("Счёт прерывается...");
     return true;
   }
@@ -240,8 +243,8 @@ bool TFocus_Form::eventFilter(QObject* watched, QEvent* event) {
 void TFocus_Form::stopWorkerAndWait() {
   if (!commands)
     return;
-  computeCommand().requestStop();
-  const auto exit = computeCommand().workerExit();
+  commands->requestStop();
+  const auto exit = commands->runExit();
   while (exit && !exit->waitFor(std::chrono::milliseconds(10)))
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
@@ -252,15 +255,15 @@ void TFocus_Form::closeEvent(QCloseEvent* event) {
     return;
   }
   closing = true;
-  const auto exit = computeCommand().workerExit();
-  if (computeCommand().running() || (exit && !exit->finished())) {
+  const auto exit = commands->runExit();
+  if (commands->running() || (exit && !exit->finished())) {
     showStatus("Счёт прерывается...");
     ui->Panel1->setEnabled(false);
     stopWorkerAndWait();
     ui->Panel1->setEnabled(true);
   }
   // Отмена, Escape, and a save that was cancelled or failed keep the window, and the result, open.
-  if (commands->FormClose() == CloseDecision::KeepOpen) {
+  if (commands->closeDecision() == CloseDecision::KeepOpen) {
     closing = false;
     event->ignore();
     return;
@@ -303,25 +306,26 @@ void TFocus_Form::setProgressMaximum(int maximum) {
 void TFocus_Form::setProgressPosition(int position) {
   ui->ProgressBar1->setValue(position);
 }
-void TFocus_Form::showResult(const RunResult& result) {
-  ui->Edit5->setText(QString::fromStdString(result.focalText));
-  ui->Edit8->setText(QString::fromStdString(result.deviationText));
-  ui->Edit9->setText(QString::fromStdString(result.standardDeviationText));
-  showRefined(result);
-  const std::string classic = classicIntervalText(result);
+void TFocus_Form::showResult(const RunFigures& figures) {
+  ui->Edit5->setText(QString::fromStdString(figures.focalText));
+  ui->Edit8->setText(QString::fromStdString(figures.deviationText));
+  ui->Edit9->setText(QString::fromStdString(figures.standardDeviationText));
+  showRefined(figures);
+  const std::string& classic = figures.classicIntervalText;
   ui->Edit5->setToolTip(classic.empty()
                             ? QString()
                             : QString::fromStdString("95 % интервал классического результата: " + classic));
 }
-void TFocus_Form::showRefined(const RunResult& result) {
-  const bool refined = refinedOf(result) != nullptr;
+void TFocus_Form::showRefined(const RunFigures& figures) {
+  const bool ran = figures.refined.status != RefinedStatus::NotRun;
+  const bool refined = figures.refined.status == RefinedStatus::Ok;
   ui->RefinedEdit->setText(
-      QString::fromStdString(refined ? refinedFocalText(result) : (result.assessment ? "не вычислено" : "")));
-  ui->IntervalEdit->setText(QString::fromStdString(refinedIntervalText(result)));
+      QString::fromStdString(refined ? figures.refinedFocalText : (ran ? "не вычислено" : "")));
+  ui->IntervalEdit->setText(QString::fromStdString(figures.refinedIntervalText));
   // The standard error, the classic interval and every warning of the checks are a hover away.
-  const QString details = QString::fromStdString(refinedToolTip(result));
-  ui->RefinedEdit->setToolTip(result.assessment ? details : QString());
-  ui->IntervalEdit->setToolTip(result.assessment ? details : QString());
+  const QString details = QString::fromStdString(figures.toolTip);
+  ui->RefinedEdit->setToolTip(ran ? details : QString());
+  ui->IntervalEdit->setToolTip(ran ? details : QString());
 }
 void TFocus_Form::clearResult() {
   for (QLineEdit* field : {ui->Edit5, ui->Edit8, ui->Edit9, ui->RefinedEdit, ui->IntervalEdit}) {
@@ -345,8 +349,15 @@ void TFocus_Form::setReportEnabled(bool enabled) {
   ui->ReportButton->setEnabled(enabled);
 }
 
-void TFocus_Form::setSignalText(const std::string& text) {
-  ui->Edit7->setText(QString::fromStdString(text));
+void TFocus_Form::clearRunSignal() {
+  // Emptied at the start of a run (the change handler ignores it), so that the run's first signal
+  // changes the text again.
+  ui->Edit7->clear();
+}
+
+void TFocus_Form::signalRunEnd(int doneCount) {
+  // The hidden field's change shows the result (Edit7Change).
+  ui->Edit7->setText(QString::number(doneCount));
 }
 
 void TFocus_Form::showStatus(const std::string& text) {
@@ -358,10 +369,10 @@ void TFocus_Form::showStatus(const std::string& text) {
   ui->StatusBar1->setToolTip(QString::fromStdString(text));
 }
 
-DistributionOutcome TFocus_Form::showDistribution(const FocalValues& values, double clipFactor, double mean,
-                                                  double deviation, double standardDeviation) {
-  return showDistributionWindow(this, port, values, clipFactor, mean, deviation, standardDeviation,
-                                separator);
+DistributionOutcome TFocus_Form::showDistribution(const FocalValues& values,
+                                                  const DistributionNumbers& opening) {
+  return showDistributionWindow(this, port, values, opening.clipFactor, opening.meanValue, opening.deviation,
+                                opening.standardDeviation, separator);
 }
 
 } // namespace kavo

@@ -1,6 +1,5 @@
 #pragma once
 #include "app/calibration_state.h"
-#include "app/compute_command.h"
 #include "app/file_fields.h"
 #include "app/main_commands.h"
 #include "app/main_view.h"
@@ -34,8 +33,8 @@ std::optional<FileField> fieldForFile(const QString& path);
 
 // The main window "Вычисление фокусного расстояния": file fields and pickers, the compute command,
 // the result fields with Save, the results memo and the progress bar. Its handlers hand every
-// decision to MainCommands (the files, Save, closing, the enable rules) and ComputeCommand (the run
-// and its result); this window is their view.
+// decision to MainCommands (the files, the run and its result, Save, closing, the enable rules);
+// this window is their view.
 class TFocus_Form : public QMainWindow, public MainView {
   Q_OBJECT
 
@@ -49,7 +48,6 @@ public:
 
   CalibrationState& calibration() { return state; }
   MainCommands& mainCommands() { return *commands; }
-  ComputeCommand& computeCommand() { return commands->compute(); }
 
   // A file picked, named on the command line or dropped: stored in the field its kind names, with
   // the current directory moved to the file's folder and the shown results cleared.
@@ -72,16 +70,17 @@ public:
   void appendMemoLine(const std::string& line) override;
   void setProgressMaximum(int maximum) override;
   void setProgressPosition(int position) override;
-  void showResult(const RunResult& result) override;
-  void showRefined(const RunResult& result) override;
+  void showResult(const RunFigures& figures) override;
+  void showRefined(const RunFigures& figures) override;
   void clearResult() override;
   void setSaveEnabled(bool enabled) override;
   void setComputeEnabled(bool enabled) override;
   void setReportEnabled(bool enabled) override;
-  void setSignalText(const std::string& text) override;
+  void signalRunEnd(int doneCount) override;
+  void clearRunSignal() override;
   void showStatus(const std::string& text) override;
-  DistributionOutcome showDistribution(const FocalValues& values, double clipFactor, double mean,
-                                       double deviation, double standardDeviation) override;
+  DistributionOutcome showDistribution(const FocalValues& values,
+                                       const DistributionNumbers& opening) override;
 
 public slots:
   void Timer1Timer();
@@ -90,6 +89,8 @@ public slots:
   void Button3Click();
   void Button4Click();
   void Edit1Change();
+  // The hidden signal field's change: the first result of a run is shown.
+  void Edit7Change(const QString& text);
   void Button2Click();
   void N10Click();
   void Button1Click();

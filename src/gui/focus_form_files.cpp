@@ -72,7 +72,7 @@ QStringList TFocus_Form::openFiles(const QStringList& paths) {
 }
 
 void TFocus_Form::EditKeyUp(FileField field) {
-  commands->EditKeyUp(field, fieldEdit(field)->text().toStdString());
+  commands->typedFileName(field, fieldEdit(field)->text().toStdString());
 }
 
 void TFocus_Form::Edit6DblClick() {
@@ -89,7 +89,7 @@ void TFocus_Form::Edit1DblClick() {
 }
 
 bool TFocus_Form::SaveFocalLength() {
-  return commands->SaveFocalLength().status == SaveOutcome::Status::Written;
+  return commands->saveResult().status == SaveOutcome::Status::Written;
 }
 
 void TFocus_Form::dragEnterEvent(QDragEnterEvent* event) {

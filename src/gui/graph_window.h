@@ -3,8 +3,9 @@
 #include <memory>
 #include <optional>
 
-#include "estimator/stat_foc_thread.h"
+#include "estimator/focal_values.h"
 #include "graph/distribution_model.h"
+#include "graph/distribution_numbers.h"
 #include "graph/raster_picture.h"
 
 class QLineEdit;

@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 namespace kavo {
-namespace {} // namespace
 
 std::vector<std::string> splitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -37,8 +36,9 @@ std::vector<std::string> splitLines(const std::string& text) {
   return lines;
 }
 
-TextLines loadLines(const std::string& path) {
-  TextLines result;
+FileBytes readFileBytes(const std::string& path) {
+  FileBytes result;
+  result.path = path;
   const std::string shown = path.empty() ? std::string("(нет имени файла)") : path;
   const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
@@ -81,8 +81,23 @@ TextLines loadLines(const std::string& path) {
     bytes.append(buffer, static_cast<std::size_t>(n));
   }
   ::close(fd);
-  result.lines = splitLines(decodeCp1251(bytes));
+  result.bytes = std::move(bytes);
   result.ok = true;
+  return result;
+}
+
+std::vector<std::string> decodeLines(const std::string& bytes) {
+  return splitLines(decodeCp1251(bytes));
+}
+
+TextLines loadLines(const std::string& path) {
+  FileBytes file = readFileBytes(path);
+  TextLines result;
+  result.ok = file.ok;
+  result.error = std::move(file.error);
+  if (file.ok) {
+    result.lines = decodeLines(file.bytes);
+  }
   return result;
 }
 

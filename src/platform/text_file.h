@@ -11,6 +11,19 @@ struct TextLines {
   std::string error; // for people: what went wrong with which file
 };
 
+// A file's bytes exactly as they were read, or why they could not be read (only regular files are
+// read: a folder, a device or a pipe is refused without waiting on it).
+struct FileBytes {
+  std::string path; // as given
+  bool ok = false;
+  std::string bytes;
+  std::string error; // for people: what went wrong with which file
+};
+FileBytes readFileBytes(const std::string& path);
+
+// Windows-1251 bytes decoded to UTF-8 and split into lines (see loadLines).
+std::vector<std::string> decodeLines(const std::string& bytes);
+
 // Loads a Windows-1251 file into lines. A carriage return, a line feed or the pair each end a line;
 // a final line break adds no line, so a file ending in two line breaks has an empty last line.
 TextLines loadLines(const std::string& path);

@@ -69,6 +69,13 @@ struct ReportDistortion {
   double k2 = 0.0;
 };
 
+// One image of the refined fit: its reprojection RMS, or not used (too few usable points).
+struct ReportImageFit {
+  int image = 0; // from 1
+  double rms = 0.0;
+  bool used = false;
+};
+
 struct ReportRefined {
   RefinedStatus status = RefinedStatus::NotRun;
   std::string message; // why it failed or was not run
@@ -80,6 +87,7 @@ struct ReportRefined {
   double tiltDegrees = 0.0;
   double reprojectionRms = 0.0;
   std::string intervalMethod;
+  std::vector<ReportImageFit> images;
   std::vector<ReportRefinedStep> steps;
   std::vector<ReportDownWeighted> downWeighted;
   std::vector<std::string> warnings;

@@ -6,6 +6,7 @@
 #include "platform/text_file.h"
 #include "sample_series.h"
 #include "scripted_user_port.h"
+#include "synth/synthetic_series.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ using test::TempFolder;
 
 class RecordingView final : public MainView {
 public:
-  ComputeCommand* command = nullptr;
+  MainCommands* commands = nullptr;
   std::string fileNames[3];
   std::string filePaths[3];
   std::vector<std::string> memo;
@@ -35,7 +36,7 @@ public:
   bool saveEnabled = false;
   bool computeEnabled = false;
   bool reportEnabled = false;
-  std::string signal;
+  std::vector<int> signals; // every run end signalled, with its count
   std::string status;
   std::vector<std::string> statuses; // every status line shown, in order
   // Runs whenever the status line changes, on the main thread, as a user reacting to it would.
@@ -55,24 +56,22 @@ public:
     progressPosition = position;
     highestPosition = std::max(highestPosition, position);
   }
-  void showResult(const RunResult& r) override {
-    refined = refinedFocalText(r);
-    focal = r.focalText;
-    deviation = r.deviationText;
-    stddev = r.standardDeviationText;
+  void showResult(const RunFigures& f) override {
+    refined = f.refinedFocalText;
+    focal = f.focalText;
+    deviation = f.deviationText;
+    stddev = f.standardDeviationText;
   }
   void clearResult() override { focal = deviation = stddev = refined = ""; }
-  void showRefined(const RunResult& r) override { refined = refinedFocalText(r); }
+  void showRefined(const RunFigures& f) override { refined = f.refinedFocalText; }
   void setSaveEnabled(bool e) override { saveEnabled = e; }
   void setComputeEnabled(bool e) override { computeEnabled = e; }
   void setReportEnabled(bool e) override { reportEnabled = e; }
-  // As the desktop's field: a change of text raises the change handler.
-  void setSignalText(const std::string& t) override {
-    if (t != signal) {
-      signal = t;
-      if (command != nullptr) {
-        command->Edit7Change(t);
-      }
+  // As the desktop's hidden field: the first signal of a run shows its result.
+  void signalRunEnd(int doneCount) override {
+    signals.push_back(doneCount);
+    if (doneCount == 1 && commands != nullptr) {
+      commands->showRunResult();
     }
   }
   void showStatus(const std::string& t) override {
@@ -82,11 +81,10 @@ public:
       onStatus(t);
     }
   }
-  DistributionOutcome showDistribution(const FocalValues&, double clipFactor, double mean, double,
-                                       double) override {
+  DistributionOutcome showDistribution(const FocalValues&, const DistributionNumbers& opening) override {
     ++distributionsShown;
-    distributionClip = clipFactor;
-    distributionMean = mean;
+    distributionClip = opening.clipFactor;
+    distributionMean = opening.meanValue;
     return distributionAnswer;
   }
 };
@@ -107,23 +105,28 @@ struct Bench {
     commands.takeFile(FileField::Camera, series.cameraFile);
     commands.takeFile(FileField::Scene, series.sceneFile);
     commands.takeFile(FileField::List, series.listFile);
-    command.setImageFolder(folder.path());
-    command.setThreads(1);
-    view.command = &command;
+    commands.setImageFolder(folder.path());
+    commands.setThreads(1);
+    view.commands = &commands;
     // Sentinels: a test sees whether anything was shown since.
     view.focal = "old focal";
     view.deviation = "old deviation";
     view.stddev = "old stddev";
   }
-  // Runs the command and, when it launched the worker, serves its steps until it has gone.
+  // Starts a run and serves its steps until its job has gone.
   void run() {
-    command.N10Click();
+    commands.startRun();
     finish();
   }
   void finish() {
-    if (auto exit = command.workerExit()) {
+    if (auto exit = commands.runExit()) {
       ASSERT_TRUE(dispatcher.processUntil([&] { return exit->finished(); }, std::chrono::seconds(120)));
     }
+  }
+  // The last run that ended.
+  const RunResult& last() const {
+    static const RunResult none;
+    return commands.lastRun() != nullptr ? *commands.lastRun() : none;
   }
 
   TempFolder folder;
@@ -133,7 +136,6 @@ struct Bench {
   RecordingView view;
   QueuedDispatcher dispatcher;
   MainCommands commands{state, port, view, dispatcher, '.'};
-  ComputeCommand& command = commands.compute();
 };
 
 } // namespace kavo::testing

@@ -81,10 +81,10 @@ TEST(MainCommands, PickAfterAResultLeavesNothingToSave) {
   EXPECT_TRUE(b.view.computeEnabled);
 
   b.port.saveFiles = {b.folder.file("stale.cam")};
-  EXPECT_EQ(b.commands.SaveFocalLength().status, SaveOutcome::Status::NothingShown);
+  EXPECT_EQ(b.commands.saveResult().status, SaveOutcome::Status::NothingShown);
   EXPECT_TRUE(b.port.shown.empty()); // no dialog offered
   EXPECT_FALSE(std::filesystem::exists(b.folder.file("stale.cam")));
-  EXPECT_EQ(b.commands.FormClose(), CloseDecision::Close); // nothing left to ask about
+  EXPECT_EQ(b.commands.closeDecision(), CloseDecision::Close); // nothing left to ask about
   EXPECT_TRUE(b.port.questions().empty());
 }
 
@@ -96,34 +96,37 @@ TEST(MainCommands, NothingIsSavedWhileARunIsUnderWay) {
   Bench b(options);
   b.run();
   ASSERT_TRUE(b.view.saveEnabled);
-  b.command.N10Click();
-  ASSERT_TRUE(b.command.running());
+  b.commands.startRun();
+  ASSERT_TRUE(b.commands.running());
   EXPECT_FALSE(b.view.saveEnabled);
   EXPECT_FALSE(b.view.computeEnabled);
-  EXPECT_EQ(b.commands.SaveFocalLength().status, SaveOutcome::Status::NothingShown);
+  EXPECT_EQ(b.commands.saveResult().status, SaveOutcome::Status::NothingShown);
   EXPECT_TRUE(b.port.shown.empty());
   b.finish();
   EXPECT_TRUE(b.view.saveEnabled);
   EXPECT_TRUE(b.view.computeEnabled);
 }
 
-// The copy Save writes: the shown texts on line 4 of the camera file the run read, even when
-// another camera file was named after the run started.
+// The copy Save writes: the shown texts on line 4 of the camera file as the run read it, even when
+// another camera file was named after the run started and the camera file itself changed since.
 TEST(MainCommands, SaveWritesTheShownResultIntoACopyOfItsCameraFile) {
   Bench b;
-  b.command.N10Click();
+  const auto original = readLines(b.series.cameraFile);
+  b.commands.startRun();
   const std::string otherCamera = b.folder.writeLines("other.cam", {"1", "2", "3", "", "5", "6", "7", "8"});
   b.state.cameraFile = otherCamera; // as the key-up rule may change it while the worker runs
   b.finish();
   ASSERT_TRUE(b.state.shownResult);
-  EXPECT_EQ(b.state.shownResult->cameraFile, b.series.cameraFile);
+  EXPECT_EQ(b.state.shownResult->camera.file, b.series.cameraFile);
+  auto edited = original;
+  edited[0] = "999 ; edited after the run";
+  writeLines(b.series.cameraFile, edited);
 
   b.port.saveFiles = {b.folder.file("saved.cam")};
-  const SaveOutcome saved = b.commands.SaveFocalLength();
+  const SaveOutcome saved = b.commands.saveResult();
   ASSERT_EQ(saved.status, SaveOutcome::Status::Written);
   ASSERT_EQ(b.port.saveRequests().size(), 1u);
   EXPECT_EQ(b.port.saveRequests()[0].proposedName, b.folder.file("cameraF.cam"));
-  const auto original = readLines(b.series.cameraFile);
   const auto copy = readLines(b.folder.file("saved.cam"));
   ASSERT_EQ(copy.size(), original.size());
   EXPECT_EQ(copy[3], "1800.0000 ; Фокусное расстояние(пикс.).  СКО = 0.0000;  Ст.откл. = 0.0000");
@@ -147,7 +150,7 @@ TEST(MainCommands, SaveWritesTheRefinedValueWhenTheSettingsSaySo) {
   ASSERT_NE(refined, nullptr);
   b.state.saveRefinedValue = true;
   b.port.saveFiles = {b.folder.file("refined.cam")};
-  ASSERT_EQ(b.commands.SaveFocalLength().status, SaveOutcome::Status::Written);
+  ASSERT_EQ(b.commands.saveResult().status, SaveOutcome::Status::Written);
   const auto copy = readLines(b.folder.file("refined.cam"));
   ASSERT_EQ(copy.size(), 8u);
   EXPECT_EQ(copy[3], refinedFocalLengthLine(
@@ -170,7 +173,7 @@ TEST(MainCommands, SaveWritesTheRefinedValueWhenTheSettingsSaySo) {
   failed.run();
   ASSERT_TRUE(failed.state.shownResult);
   failed.port.saveFiles = {failed.folder.file("refined.cam")};
-  EXPECT_EQ(failed.commands.SaveFocalLength().status, SaveOutcome::Status::Failed);
+  EXPECT_EQ(failed.commands.saveResult().status, SaveOutcome::Status::Failed);
   EXPECT_TRUE(failed.port.saveRequests().empty());
   ASSERT_EQ(failed.port.messages().size(), 1u);
   EXPECT_EQ(failed.port.messages()[0].text, "Уточнённое значение не получено: сохранять нечего!");

@@ -89,7 +89,7 @@ std::vector<std::string> entries(const std::string& folder) {
 struct PhotoBench {
   PhotoBench() {
     command.setThreads(2);
-    mainView.command = &commands.compute();
+    mainView.commands = &commands;
   }
   void finish() {
     if (auto exit = command.workerExit()) {
@@ -233,10 +233,10 @@ TEST(PhotoCommand, WritesTheSeriesAndFillsTheThreeFields) {
   EXPECT_EQ(entries(out + "/overlays"), (std::vector<std::string>{"img01_points.jpg", "img02_points.jpg",
                                                                   "img03_points.jpg", "img04_points.jpg"}));
 
-  b.commands.compute().setImageFolder(out + "/");
-  b.commands.compute().setThreads(2);
-  b.commands.compute().N10Click();
-  if (auto exit = b.commands.compute().workerExit()) {
+  b.commands.setImageFolder(out + "/");
+  b.commands.setThreads(2);
+  b.commands.startRun();
+  if (auto exit = b.commands.runExit()) {
     ASSERT_TRUE(b.dispatcher.processUntil([&] { return exit->finished(); }, std::chrono::seconds(120)));
   }
   ASSERT_TRUE(b.state.shownResult) << b.mainView.status;

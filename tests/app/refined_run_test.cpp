@@ -2,6 +2,7 @@
 // status line while it works, a stop during it, and a fit that fails.
 #include "app_test_support.h"
 
+#include "app/abandon_text.h"
 #include "app/run_texts.h"
 
 #include <regex>
@@ -9,15 +10,13 @@
 namespace kavo::testing {
 namespace {
 
-using Stage = ComputeOutcome::Stage;
-
 TEST(RefinedRun, ResultCarriesTheRefinedFitTheInputsAndTheValues) {
   SynthOptions options;
   options.noise = 0.05;
   options.tiltDegrees = 5.0;
   Bench b(options);
   b.run();
-  ASSERT_EQ(b.command.outcome().stage, Stage::Done);
+  ASSERT_EQ(b.last().status, RunStatus::Done);
   ASSERT_TRUE(b.state.shownResult);
   const RunResult& r = *b.state.shownResult;
   ASSERT_TRUE(r.assessment);
@@ -27,7 +26,7 @@ TEST(RefinedRun, ResultCarriesTheRefinedFitTheInputsAndTheValues) {
   EXPECT_NE(classicIntervalOf(r), nullptr);
   // The classic numbers are those the run reduced, whatever came after.
   EXPECT_EQ(r.focalText, b.view.focal);
-  EXPECT_EQ(r.valueCount, static_cast<long long>(b.state.runResults->Get(0)->x));
+  EXPECT_EQ(r.valueCount, b.last().valueCount);
   ASSERT_TRUE(r.values);
   EXPECT_EQ(r.values->size(), r.valueCount);
   EXPECT_EQ(r.assessment->points.images.size(), 6u);
@@ -63,7 +62,7 @@ TEST(RefinedRun, NoClassicValueStillGivesTheRefinedFocalLength) {
   Bench b(options);
   b.state.minPointSpacing = 0.99;
   b.run();
-  ASSERT_EQ(b.command.outcome().stage, Stage::NoValue);
+  ASSERT_EQ(b.last().status, RunStatus::NoValue);
   ASSERT_EQ(b.port.messages().size(), 1u);
   EXPECT_EQ(b.port.messages()[0].text, "Неправильные входные данные! Измените параметры!");
   EXPECT_EQ(b.view.focal, "old focal");
@@ -71,8 +70,8 @@ TEST(RefinedRun, NoClassicValueStillGivesTheRefinedFocalLength) {
   EXPECT_FALSE(b.view.saveEnabled);
   EXPECT_FALSE(b.view.reportEnabled);
 
-  const std::optional<RunResult>& r = b.command.outcome().refinedOnly;
-  ASSERT_TRUE(r);
+  const std::optional<RunResult> r = b.last();
+  ASSERT_TRUE(r->assessment);
   const RefinedResult* refined = refinedOf(*r);
   ASSERT_NE(refined, nullptr) << refinedAbsenceText(*r);
   EXPECT_NEAR(refined->focal, 1800.0, 1800.0 * 0.0005);
@@ -95,12 +94,12 @@ TEST(RefinedRun, NoClassicValueStillGivesTheRefinedFocalLength) {
   const std::string shownRefined = passing.view.refined;
   passing.state.minPointSpacing = 0.99;
   passing.run();
-  ASSERT_EQ(passing.command.outcome().stage, Stage::NoValue);
-  EXPECT_TRUE(passing.command.outcome().refinedOnly);
+  ASSERT_EQ(passing.last().status, RunStatus::NoValue);
+  EXPECT_TRUE(passing.last().assessment);
   EXPECT_EQ(passing.view.focal, shownFocal);
   EXPECT_EQ(passing.view.refined, shownRefined);
   EXPECT_TRUE(passing.view.saveEnabled);
-  EXPECT_EQ(passing.view.status, runStatusText(*passing.state.shownResult));
+  EXPECT_EQ(passing.view.status, runFigures(*passing.state.shownResult).statusLine);
 }
 
 // A stop asked for while the refined fit works abandons the run as a stop before it would.
@@ -110,17 +109,17 @@ TEST(RefinedRun, AStopDuringTheRefinedFitAbandonsTheRun) {
   Bench b(options);
   b.view.onStatus = [&](const std::string& status) {
     if (status == "Уточнение…") {
-      b.command.requestStop();
+      b.commands.requestStop();
     }
   };
   b.run();
-  EXPECT_EQ(b.command.outcome().stage, Stage::Abandoned);
-  EXPECT_EQ(b.command.outcome().abandon.reason, AbandonReason::Cancelled);
+  EXPECT_EQ(b.last().status, RunStatus::Abandoned);
+  EXPECT_EQ(b.last().end.reason, AbandonReason::Cancelled);
   EXPECT_EQ(b.view.focal, "old focal");
   EXPECT_FALSE(b.state.shownResult);
   EXPECT_FALSE(b.view.saveEnabled);
   EXPECT_FALSE(b.view.reportEnabled);
-  EXPECT_EQ(b.view.status, abandonText(b.command.outcome().abandon));
+  EXPECT_EQ(b.view.status, abandonText(b.last().end));
   EXPECT_TRUE(b.port.messages().empty());
 }
 
@@ -134,9 +133,9 @@ TEST(RefinedRun, AFailedOrSkippedFitLeavesTheClassicResult) {
   for (const bool refine : {true, false}) {
     SCOPED_TRACE(refine ? "failed" : "skipped");
     Bench b(options);
-    b.command.setRefine(refine);
+    b.commands.setRefine(refine);
     b.run();
-    ASSERT_EQ(b.command.outcome().stage, Stage::Done);
+    ASSERT_EQ(b.last().status, RunStatus::Done);
     ASSERT_TRUE(b.state.shownResult);
     const RunResult& r = *b.state.shownResult;
     EXPECT_EQ(refinedOf(r), nullptr);
@@ -151,7 +150,7 @@ TEST(RefinedRun, AFailedOrSkippedFitLeavesTheClassicResult) {
                 b.view.statuses.end());
     }
     b.port.saveFiles = {b.folder.file("saved.cam")};
-    ASSERT_EQ(b.commands.SaveFocalLength().status, SaveOutcome::Status::Written);
+    ASSERT_EQ(b.commands.saveResult().status, SaveOutcome::Status::Written);
     EXPECT_EQ(
         readLines(b.folder.file("saved.cam"))[3].rfind(r.focalText + " ; Фокусное расстояние(пикс.).", 0),
         0u);
@@ -178,7 +177,7 @@ TEST(RefinedRun, DebugModeRefinesAfterTheDistributionWindow) {
     const bool refined =
         std::find(b.view.statuses.begin(), b.view.statuses.end(), "Уточнение…") != b.view.statuses.end();
     EXPECT_EQ(refined, !exitPressed);
-    EXPECT_EQ(b.command.outcome().stage, exitPressed ? Stage::Abandoned : Stage::Done);
+    EXPECT_EQ(b.last().status, exitPressed ? RunStatus::Abandoned : RunStatus::Done);
     if (!exitPressed) {
       ASSERT_TRUE(b.state.shownResult);
       EXPECT_EQ(b.view.focal, "1800.5000");

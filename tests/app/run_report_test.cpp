@@ -110,14 +110,14 @@ TEST(RunReport, DebugModeSaysTheIntervalFollowsTheSettingsClipping) {
 // a yes, and a write that fails shows a box naming the file and leaves nothing behind.
 TEST(RunReport, ReportCommandGoesThroughThePort) {
   Bench b;
-  EXPECT_EQ(b.commands.SaveReport().status, ReportOutcome::Status::NothingShown);
+  EXPECT_EQ(b.commands.saveReport().status, ReportOutcome::Status::NothingShown);
   EXPECT_FALSE(b.view.reportEnabled);
   b.run();
   ASSERT_TRUE(b.view.reportEnabled);
 
   const std::string path = b.folder.file("series-report.html");
   b.port.saveFiles = {path};
-  ASSERT_EQ(b.commands.SaveReport().status, ReportOutcome::Status::Written);
+  ASSERT_EQ(b.commands.saveReport().status, ReportOutcome::Status::Written);
   ASSERT_EQ(b.port.saveRequests().size(), 1u);
   EXPECT_EQ(b.port.saveRequests()[0].proposedName, path);
   EXPECT_THAT(test::readBytes(path), HasSubstr(">1800.0000<"));
@@ -125,13 +125,13 @@ TEST(RunReport, ReportCommandGoesThroughThePort) {
   b.port.saveFiles = {path};
   b.port.answers = {false};
   b.folder.write("series-report.html", "older");
-  EXPECT_EQ(b.commands.SaveReport().status, ReportOutcome::Status::Declined);
+  EXPECT_EQ(b.commands.saveReport().status, ReportOutcome::Status::Declined);
   EXPECT_EQ(test::readBytes(path), "older");
 
   const std::string missing = b.folder.file("no/such/folder/r.html");
   b.port.saveFiles = {missing};
   b.port.clear();
-  const ReportOutcome failed = b.commands.SaveReport();
+  const ReportOutcome failed = b.commands.saveReport();
   EXPECT_EQ(failed.status, ReportOutcome::Status::Failed);
   ASSERT_EQ(b.port.messages().size(), 1u);
   EXPECT_EQ(b.port.messages()[0].text, "Отчёт r.html не записан!");

@@ -1,14 +1,13 @@
-// The worker's road through the compute command: cancellation, degenerate data, the debug mode,
-// the guard against a second command, and an owner that goes away during a run.
+// A run in the background through the main window's commands: cancellation, degenerate data, the
+// debug mode, the guard against a second run, and an owner that goes away during a run.
 #include "app_test_support.h"
 
+#include "app/abandon_text.h"
 #include "app/memo_lines.h"
-#include "estimator/stat_foc_thread.h"
 
 namespace kavo::testing {
 namespace {
 
-using Stage = ComputeOutcome::Stage;
 using namespace std::chrono_literals;
 
 // Serves the worker's steps until the progress bar has moved at least `steps` times.
@@ -16,27 +15,26 @@ void serveUntilProgress(Bench& b, int steps) {
   ASSERT_TRUE(b.dispatcher.processUntil([&] { return b.view.highestPosition >= steps; }, 120s));
 }
 
-TEST(WorkerRun, SecondCommandIsRefusedWhileTheWorkerRuns) {
+TEST(WorkerRun, SecondRunIsRefusedWhileOneRuns) {
   SynthOptions options;
   options.noise = 0.2;
   Bench b(options);
-  b.command.N10Click();
-  ASSERT_TRUE(b.command.running());
+  b.commands.startRun();
+  ASSERT_TRUE(b.commands.running());
   EXPECT_FALSE(b.view.computeEnabled);
-  const VT_Point* firstScenePoint = b.state.scenePoints->Get(0);
-  const VT_Points* firstImage = b.state.imagePoints[0].get();
+  const auto firstJob = b.commands.runExit();
   b.view.memo.push_back("kept");
 
-  b.command.N10Click();
+  b.commands.startRun();
 
-  // Nothing was cleared or reloaded under the worker, and nothing was asked or shown.
-  EXPECT_EQ(b.state.scenePoints->Get(0), firstScenePoint);
-  EXPECT_EQ(b.state.imagePoints[0].get(), firstImage);
+  // No second job, nothing cleared, nothing asked or shown; the status line says why.
+  EXPECT_EQ(b.commands.runExit(), firstJob);
   EXPECT_EQ(b.view.memo.size(), 1u);
   EXPECT_TRUE(b.port.messages().empty());
   EXPECT_FALSE(b.view.status.empty());
   b.finish();
-  EXPECT_EQ(b.command.outcome().stage, Stage::Done);
+  EXPECT_EQ(b.last().status, RunStatus::Done);
+  EXPECT_EQ(b.view.signals, std::vector<int>{1});
   EXPECT_TRUE(b.view.computeEnabled);
 }
 
@@ -48,20 +46,20 @@ TEST(WorkerRun, CancellationMidRunEndsWithoutAResult) {
   options.images = 20;
   options.noise = 0.3;
   Bench b(options);
-  b.command.N10Click();
+  b.commands.startRun();
   serveUntilProgress(b, 2);
-  b.command.requestStop();
+  b.commands.requestStop();
   b.finish();
-  EXPECT_EQ(b.command.outcome().stage, Stage::Abandoned);
-  EXPECT_EQ(b.command.outcome().abandon.reason, AbandonReason::Cancelled);
+  EXPECT_EQ(b.last().status, RunStatus::Abandoned);
+  EXPECT_EQ(b.last().end.reason, AbandonReason::Cancelled);
   EXPECT_LT(b.view.highestPosition, 64 - 3);
   EXPECT_EQ(b.view.progressPosition, 0);
-  EXPECT_EQ(b.view.status, abandonText(b.command.outcome().abandon));
+  EXPECT_EQ(b.view.status, abandonText(b.last().end));
   EXPECT_EQ(b.view.focal, "old focal");
   EXPECT_FALSE(b.view.saveEnabled);
   EXPECT_TRUE(b.view.computeEnabled);
   EXPECT_TRUE(b.port.messages().empty()); // the window stays silent
-  EXPECT_TRUE(b.state.quadrupleWorker.expired());
+  EXPECT_TRUE(b.view.signals.empty());
 }
 
 // Runs that end without a result on their data: the reason is kept and put on the status line.
@@ -101,8 +99,8 @@ TEST_P(DegenerateRun, IsAbandonedWithItsReason) {
   Bench b(options);
   GetParam().spoil(b);
   b.run();
-  EXPECT_EQ(b.command.outcome().stage, Stage::Abandoned);
-  EXPECT_EQ(b.command.outcome().abandon.reason, GetParam().reason) << b.command.outcome().abandon.detail;
+  EXPECT_EQ(b.last().status, RunStatus::Abandoned);
+  EXPECT_EQ(b.last().end.reason, GetParam().reason) << b.last().end.detail;
   EXPECT_FALSE(b.view.status.empty());
   EXPECT_TRUE(b.port.messages().empty());
   EXPECT_EQ(b.view.focal, "old focal");
@@ -123,10 +121,10 @@ TEST(WorkerRun, DebugModeListsTheValuesAndTakesTheWindowsNumbers) {
   b.state.clipSigmaCount = 2.5;
   b.view.distributionAnswer = {false, -1234.5, 6.0, 0.5};
   b.run();
-  ASSERT_EQ(b.command.outcome().stage, Stage::Done);
+  ASSERT_EQ(b.last().status, RunStatus::Done);
   EXPECT_EQ(b.view.distributionsShown, 1);
   EXPECT_EQ(b.view.distributionClip, 2.5);
-  const int count = static_cast<int>(b.state.runResults->Get(0)->x);
+  const int count = static_cast<int>(b.last().valueCount);
   ASSERT_GT(count, 2);
   ASSERT_LT(count, 2000);
   // Heading, one line per value, then the summary block of the result display.
@@ -149,10 +147,10 @@ TEST(WorkerRun, ExitInTheDistributionWindowAbandonsTheRun) {
   b.state.processingMode = 2;
   b.view.distributionAnswer = {true, 1.0, 2.0, 3.0};
   b.run();
-  EXPECT_EQ(b.command.outcome().stage, Stage::Abandoned);
-  EXPECT_EQ(b.command.outcome().abandon.reason, AbandonReason::ExitPressed);
+  EXPECT_EQ(b.last().status, RunStatus::Abandoned);
+  EXPECT_EQ(b.last().end.reason, AbandonReason::ExitPressed);
   EXPECT_EQ(b.view.focal, "old focal");
-  EXPECT_EQ(b.state.runResults->Count(), 4); // appended, but never shown
+  EXPECT_TRUE(b.view.signals.empty());
   EXPECT_TRUE(b.port.messages().empty());
 }
 
@@ -173,18 +171,18 @@ TEST(WorkerRun, SettingsChangedDuringTheRunDoNotReachIt) {
   Bench reference(options);
   reference.run();
   Bench b(options);
-  b.command.N10Click();
+  b.commands.startRun();
   b.state.clipSigmaCount = 0.0; // would abandon the run if the worker saw it
   b.state.processingMode = 2;
   b.finish();
-  ASSERT_EQ(b.command.outcome().stage, Stage::Done);
+  ASSERT_EQ(b.last().status, RunStatus::Done);
   EXPECT_EQ(b.view.focal, reference.view.focal);
   EXPECT_EQ(b.view.distributionsShown, 0);
 }
 
-// The owner (command, view and state) goes away in the middle of a run: the worker finishes on its
+// The owner (commands, view and state) goes away in the middle of a run: the job finishes on its
 // own and touches none of them (AddressSanitizer would see it).
-TEST(WorkerRun, OwnerGoingAwayMidRunLeavesTheWorkerToEndQuietly) {
+TEST(WorkerRun, OwnerGoingAwayMidRunLeavesTheJobToEndQuietly) {
   SynthOptions options;
   options.rows = 8;
   options.cols = 8;
@@ -194,7 +192,6 @@ TEST(WorkerRun, OwnerGoingAwayMidRunLeavesTheWorkerToEndQuietly) {
   const SynthSeries series = writeSyntheticSeries(folder.path(), options);
   QueuedDispatcher dispatcher;
   std::shared_ptr<WorkerExit> exit;
-  std::weak_ptr<StatFocThread> worker;
   {
     auto state = std::make_unique<CalibrationState>();
     auto view = std::make_unique<RecordingView>();
@@ -202,20 +199,18 @@ TEST(WorkerRun, OwnerGoingAwayMidRunLeavesTheWorkerToEndQuietly) {
     state->cameraFile = series.cameraFile;
     state->sceneFile = series.sceneFile;
     state->listFile = series.listFile;
-    auto command = std::make_unique<ComputeCommand>(*state, port, *view, dispatcher, '.');
-    view->command = command.get();
-    command->setImageFolder(folder.path());
-    command->N10Click();
-    ASSERT_TRUE(command->running());
-    exit = command->workerExit();
-    worker = state->quadrupleWorker;
+    auto commands = std::make_unique<MainCommands>(*state, port, *view, dispatcher, '.');
+    view->commands = commands.get();
+    commands->setImageFolder(folder.path());
+    commands->startRun();
+    ASSERT_TRUE(commands->running());
+    exit = commands->runExit();
     ASSERT_TRUE(dispatcher.processUntil([&] { return view->highestPosition >= 1; }, 120s));
-    command.reset();
+    commands.reset();
     view.reset();
     state.reset();
   }
   ASSERT_TRUE(dispatcher.processUntil([&] { return exit->finished(); }, 120s));
-  EXPECT_TRUE(worker.expired());
 }
 
 } // namespace

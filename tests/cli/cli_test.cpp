@@ -1,3 +1,4 @@
+#include "cli/compute_report.h"
 #include "cli/compute_run.h"
 #include "cli/values_file.h"
 #include "cli_fixture.h"
@@ -200,15 +201,16 @@ TEST(KavoCli, HistogramOutput) {
 TEST(KavoCli, InterruptionBeforeTheEndExitsWith130) {
   SeriesCopy s;
   ComputeRequest request;
-  request.cameraFile = s.path("camera.cam");
-  request.sceneFile = s.path("scene.crd");
-  request.listFile = s.path("series.lst");
+  request.run.cameraFile = s.path("camera.cam");
+  request.run.sceneFile = s.path("scene.crd");
+  request.run.listFile = s.path("series.lst");
+  request.run.imageFolder = s.folder.path();
   const std::atomic<bool> interrupted{true};
-  std::ostringstream out, err;
-  const ComputeResult result = runCompute(request, interrupted, out, err);
+  std::ostringstream err;
+  const ComputeResult result = runCompute(request, interrupted, err);
   EXPECT_EQ(result.exitStatus, 130);
-  EXPECT_EQ(result.report.status, "abandoned");
-  EXPECT_NE(result.report.detail.value_or("").find("остановлен"), std::string::npos);
+  EXPECT_EQ(std::string(computeStatusName(result.run.status)), "abandoned");
+  EXPECT_NE(toJson(result).find("остановлен"), std::string::npos);
 }
 
 TEST(KavoCli, NoiseFreeSyntheticSeriesGivesItsTrueFocalLength) {

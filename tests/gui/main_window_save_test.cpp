@@ -239,7 +239,7 @@ private slots:
     window.takeFile(kavo::FileField::Scene, dir.path() + "/scene.crd");
     window.takeFile(kavo::FileField::List, dir.path() + "/series.lst");
     window.N10Click();
-    QTRY_VERIFY_WITH_TIMEOUT(!window.computeCommand().running(), 120000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.mainCommands().running(), 120000);
     QCOMPARE(window.findChild<QLineEdit*>("Edit5")->text(), QString("1799.7003"));
 
     QString asked;

@@ -73,7 +73,7 @@ private slots:
     QTest::mouseClick(p.find<QPushButton>("Button3"), Qt::LeftButton);
     QVERIFY(!p.computeEnabled());
     QTest::keyClick(&p.window, Qt::Key_Return); // disabled: nothing happens
-    QVERIFY(!p.window.computeCommand().running());
+    QVERIFY(!p.window.mainCommands().running());
     QTest::mouseClick(p.find<QPushButton>("Button4"), Qt::LeftButton); // cancelled
     QVERIFY(!p.computeEnabled());
     QTest::mouseClick(p.find<QPushButton>("Button4"), Qt::LeftButton);
@@ -128,7 +128,7 @@ private slots:
     QCOMPARE(p.port.shown.size(), std::size_t{1});
     QCOMPARE(p.port.shown[0].kind, ScriptedUserPort::Kind::OpenDialog);
     QCOMPARE(p.port.shown[0].request.filter, std::string("Coordinate Files (*.crd)|*.crd"));
-    QVERIFY(!p.window.computeCommand().running());
+    QVERIFY(!p.window.mainCommands().running());
 
     p.port.clear();
     p.port.unexpected = 0;
@@ -137,7 +137,7 @@ private slots:
     listPicker->setFocus(Qt::MouseFocusReason);
     QTest::keyClick(listPicker, Qt::Key_Enter);
     QVERIFY(p.port.shown.empty());
-    QVERIFY(p.window.computeCommand().running());
+    QVERIFY(p.window.mainCommands().running());
     QTRY_VERIFY_WITH_TIMEOUT(p.runOver(), 120000);
     QCOMPARE(p.text("Edit5"), QString("1799.7003"));
   }

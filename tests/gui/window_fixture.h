@@ -65,8 +65,8 @@ struct StartedProgram {
   }
   // True once the last worker's thread has ended.
   bool runOver() {
-    const auto exit = window.computeCommand().workerExit();
-    return !window.computeCommand().running() && (!exit || exit->finished());
+    const auto exit = window.mainCommands().runExit();
+    return !window.mainCommands().running() && (!exit || exit->finished());
   }
   // Enter on the window, then waits for the worker to end.
   void runAndWait() {

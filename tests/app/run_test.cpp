@@ -1,19 +1,20 @@
 #include "app_test_support.h"
 
+#include "app/run_loading.h"
 #include "app/run_report.h"
 #include "platform/number_text.h"
+#include "report/file_digest.h"
 
 #include <cmath>
+#include <regex>
 
 namespace kavo::testing {
 namespace {
 
-using Stage = ComputeOutcome::Stage;
-
-TEST(ComputeCommand, NoiseFreeSeriesShowsTheTrueFocalLength) {
+TEST(Run, NoiseFreeSeriesShowsTheTrueFocalLength) {
   Bench b;
   b.run();
-  ASSERT_EQ(b.command.outcome().stage, Stage::Done) << b.view.status;
+  ASSERT_EQ(b.last().status, RunStatus::Done) << b.view.status;
   EXPECT_TRUE(b.port.messages().empty());
   EXPECT_EQ(b.view.focal, "1800.0000");
   EXPECT_EQ(b.view.deviation, "0.0000");
@@ -25,11 +26,44 @@ TEST(ComputeCommand, NoiseFreeSeriesShowsTheTrueFocalLength) {
   EXPECT_EQ(b.view.progressMaximum, 49 - 3);
   EXPECT_EQ(b.view.highestPosition, 49 - 3);
   EXPECT_EQ(b.view.progressPosition, 0);
-  EXPECT_EQ(b.view.signal, "1");
-  EXPECT_EQ(b.state.runResults->Count(), 4);
-  EXPECT_GT(b.state.runResults->Get(0)->x, 2.0);
+  EXPECT_EQ(b.view.signals, std::vector<int>{1});
+  EXPECT_GT(b.last().valueCount, 2);
   EXPECT_TRUE(b.view.memo.empty()); // the normal mode writes nothing to the memo
-  EXPECT_TRUE(b.state.quadrupleWorker.expired());
+  EXPECT_TRUE(b.commands.runExit()->finished());
+}
+
+// A run called directly, as the command line and the tests do: every file read once, its digest from
+// those bytes, the camera's facts and its lines kept for Save.
+TEST(Run, ReadsEachFileOnceAndKeepsWhatItRead) {
+  SynthOptions options;
+  options.noise = 0.1;
+  TempFolder folder;
+  const SynthSeries series = writeSyntheticSeries(folder.path(), options);
+  RunRequest request;
+  request.cameraFile = series.cameraFile;
+  request.sceneFile = series.sceneFile;
+  request.listFile = series.listFile;
+  request.imageFolder = folder.path();
+  request.threads = 1;
+  request.refine = false;
+  std::vector<RunProgress> steps;
+  RunHooks hooks;
+  hooks.progress = [&](const RunProgress& p) { steps.push_back(p); };
+  const RunResult r = computeRun(request, hooks);
+  ASSERT_EQ(r.status, RunStatus::Done);
+  ASSERT_EQ(r.inputs.files.size(), 4u + 6u);
+  for (const RunInputFile& f : r.inputs.files) {
+    EXPECT_EQ(f.sha256, sha256OfBytes(test::readBytes(f.path))) << f.path;
+  }
+  EXPECT_EQ(r.camera.file, series.cameraFile);
+  EXPECT_EQ(r.camera.lines, readLines(series.cameraFile));
+  EXPECT_EQ(r.camera.imageWidth, 2000.0);
+  EXPECT_EQ(r.camera.correctionTablePath, folder.file("correction.txt"));
+  EXPECT_FALSE(r.assessment);
+  ASSERT_EQ(steps.size(), 49u - 3u + 1u);
+  EXPECT_EQ(steps.front().done, 0);
+  EXPECT_EQ(steps.back().done, 49 - 3);
+  EXPECT_EQ(steps.back().total, 49 - 3);
 }
 
 // A broken input set: the command stops with exactly one box and starts no worker.
@@ -103,13 +137,13 @@ const FailureCase kFailures[] = {
      BoxOwner::MainWindow, BoxIcon::Exclamation, "absent.lst"},
 };
 
-class ComputeCommandFailure : public ::testing::TestWithParam<FailureCase> {};
+class RunFailure : public ::testing::TestWithParam<FailureCase> {};
 
-TEST_P(ComputeCommandFailure, StopsWithItsMessageAndLeavesTheResultAlone) {
+TEST_P(RunFailure, StopsWithItsMessageAndLeavesTheResultAlone) {
   const FailureCase& c = GetParam();
   Bench b;
   c.spoil(b);
-  b.command.N10Click();
+  b.run();
   const auto shown = b.port.messages();
   ASSERT_EQ(shown.size(), 1u);
   const UserMessage& m = shown[0];
@@ -118,27 +152,28 @@ TEST_P(ComputeCommandFailure, StopsWithItsMessageAndLeavesTheResultAlone) {
   EXPECT_EQ(m.owner, c.owner);
   EXPECT_EQ(m.icon, c.icon);
   EXPECT_NE(m.detail.find(c.detailMentions), std::string::npos) << m.detail;
-  EXPECT_EQ(b.command.outcome().stage, Stage::Stopped);
-  EXPECT_EQ(b.command.outcome().message.text, c.text);
-  EXPECT_EQ(b.command.workerExit(), nullptr);
-  EXPECT_FALSE(b.command.running());
+  EXPECT_EQ(b.last().status, RunStatus::Stopped);
+  EXPECT_EQ(b.last().message.text, c.text);
+  EXPECT_FALSE(b.commands.running());
+  EXPECT_TRUE(b.view.signals.empty());
   EXPECT_EQ(b.view.focal, "old focal");
   EXPECT_FALSE(b.view.saveEnabled);
   EXPECT_TRUE(b.view.computeEnabled);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ComputeCommandFailure, ::testing::ValuesIn(kFailures),
+INSTANTIATE_TEST_SUITE_P(Table, RunFailure, ::testing::ValuesIn(kFailures),
                          [](const auto& p) { return std::string(p.param.name); });
 
-TEST(ComputeCommand, ImagesReadBeforeAShortImageStayLoaded) {
+// A run stopped at an image keeps the record of what it read up to there, for the report.
+TEST(Run, ImagesReadBeforeAShortImageAreRecorded) {
   Bench b;
   replaceLines(b.folder.file("img03.crd"), firstLines(b.folder.file("img03.crd"), 3));
-  b.command.N10Click();
-  ASSERT_EQ(b.state.imagePoints.size(), 6u);
-  EXPECT_EQ(b.state.imagePoints[0]->Count(), 49);
-  EXPECT_EQ(b.state.imagePoints[1]->Count(), 49);
-  EXPECT_EQ(b.state.imagePoints[2]->Count(), 3);
-  EXPECT_EQ(b.state.imagePoints[3]->Count(), 0);
+  b.run();
+  ASSERT_EQ(b.last().status, RunStatus::Stopped);
+  const std::vector<RunInputFile>& files = b.last().inputs.files;
+  ASSERT_EQ(files.size(), 4u + 3u);
+  EXPECT_EQ(files.back().role, "Изображение 3");
+  EXPECT_EQ(b.last().inputs.measuredPointCount, 49 + 49 + 3);
 }
 
 // Line 4 of the camera file holds a focal length: the command asks before going on.
@@ -159,29 +194,28 @@ TEST_P(FocalLengthQuestion, AsksAndFollowsTheAnswer) {
   EXPECT_EQ(asked[0].icon, BoxIcon::Question);
   EXPECT_TRUE(b.port.messages().empty());
   if (GetParam()) {
-    EXPECT_EQ(b.command.outcome().stage, Stage::Done);
-    EXPECT_EQ(b.command.outcome().warnings,
+    EXPECT_EQ(b.last().status, RunStatus::Done);
+    EXPECT_EQ(b.last().inputs.warnings,
               std::vector<std::string>{"Фокусное расстояние уже вычислено. Продолжить работу?"});
     EXPECT_EQ(b.view.focal, "1800.0000");
   } else {
-    EXPECT_EQ(b.command.outcome().stage, Stage::Stopped);
-    EXPECT_EQ(b.command.workerExit(), nullptr);
-    EXPECT_EQ(b.state.imageCount, 0); // stopped before the list file was read
+    EXPECT_EQ(b.last().status, RunStatus::Stopped);
+    EXPECT_EQ(b.last().inputs.files.size(), 2u); // stopped before the list file was read
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, FocalLengthQuestion, ::testing::Bool());
 
-TEST(ComputeCommand, BlankFocalLengthLineAsksNothing) {
+TEST(Run, BlankFocalLengthLineAsksNothing) {
   Bench b;
   b.run();
   EXPECT_TRUE(b.port.questions().empty());
-  EXPECT_TRUE(b.command.outcome().warnings.empty());
+  EXPECT_TRUE(b.last().inputs.warnings.empty());
 }
 
 // Every image clustered (a camera file claiming a far larger image): one warning, and the worker
 // still runs; no quadruple passes the spacing test, so the run ends with "no value".
-TEST(ComputeCommand, ClusteringWarnsOnceAndStillRuns) {
+TEST(Run, ClusteringWarnsOnceAndStillRuns) {
   Bench b;
   auto lines = readLines(b.series.cameraFile);
   lines[4] = "20000 ; Размер изображения по горизонтали";
@@ -198,13 +232,12 @@ TEST(ComputeCommand, ClusteringWarnsOnceAndStillRuns) {
   EXPECT_EQ(shown[1].caption, "Ошибка!");
   EXPECT_EQ(shown[1].owner, BoxOwner::MainWindow);
   EXPECT_NE(shown[1].detail.find("ни одна четвёрка"), std::string::npos) << shown[1].detail;
-  EXPECT_EQ(b.command.outcome().stage, Stage::NoValue);
-  EXPECT_EQ(b.command.outcome().message.text, shown[1].text);
-  EXPECT_EQ(b.command.outcome().warnings, std::vector<std::string>{shown[0].text});
+  EXPECT_EQ(b.last().status, RunStatus::NoValue);
+  EXPECT_EQ(b.last().message.text, shown[1].text);
+  EXPECT_EQ(b.last().inputs.warnings, std::vector<std::string>{shown[0].text});
   // The record a report of the run files holds the warning too.
-  EXPECT_EQ(noResultReportInput(b.command.inputs(), "", "").warnings,
-            std::vector<std::string>{shown[0].text});
-  EXPECT_EQ(b.state.runResults->Count(), 1);
+  EXPECT_EQ(runReportInput(b.last(), "").warnings, std::vector<std::string>{shown[0].text});
+  EXPECT_EQ(b.last().valueCount, 0);
   EXPECT_EQ(b.view.focal, "old focal");
   EXPECT_FALSE(b.view.saveEnabled);
   EXPECT_TRUE(b.state.resultSaved);
@@ -220,34 +253,23 @@ class PointSpread : public ::testing::TestWithParam<SpreadCase> {};
 
 // A 2000 × 1500 image has a diagonal of 2500: half of it is the smallest spread that passes.
 TEST_P(PointSpread, HalfTheDiagonalIsTheLimit) {
-  CalibrationState state;
-  ScriptedUserPort port;
-  RecordingView view;
-  InPlaceDispatcher dispatcher;
-  ComputeCommand command(state, port, view, dispatcher, '.');
-  state.imageWidth = 2000;
-  state.imageHeight = 1500;
-  state.imageCount = 2;
+  std::vector<std::vector<Point2>> images;
   for (double spread : {2400.0, GetParam().farthest}) {
-    auto points = std::make_unique<VT_Points>(1);
-    points->Add(new VT_Point(0, 0));
-    points->Add(new VT_Point(spread * 0.6, spread * 0.8));
-    points->Add(new VT_Point(10, 10));
-    state.imagePoints.push_back(std::move(points));
+    images.push_back({{0, 0}, {spread * 0.6, spread * 0.8}, {10, 10}});
   }
-  EXPECT_EQ(command.CheckPointSpread(), GetParam().passes);
+  EXPECT_EQ(pointsSpreadEnough(images, 2000, 1500), GetParam().passes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Limits, PointSpread,
                          ::testing::Values(SpreadCase{1250.0, true}, SpreadCase{1249.9, false},
                                            SpreadCase{2000.0, true}, SpreadCase{0.0, false}));
 
-// The result display (Edit7Change) on a prepared result list.
+// The result display on a result handed over at the end of a run, and the window's signals.
 struct DisplayCase {
   const char* name;
-  std::vector<double> results;
+  std::vector<double> numbers; // count, mean, deviation, standard deviation; only the count: no value
   int mode;
-  const char* signal;
+  int signals; // how often the window signals the result (only the first shows it)
   const char* focal;
   const char* deviation;
   const char* stddev;
@@ -264,17 +286,17 @@ const DisplayCase kDisplays[] = {
     {"ThreeValuesFillEveryField",
      {3, 1523.087, 12.441, 2.786},
      1,
-     "1",
+     1,
      "1523.0870",
      "12.4410",
      "2.7860",
      {},
      ""},
-    {"TwoValuesShowDashes", {2, 1523.087, 12.441, 2.786}, 1, "1", "1523.0870", "-", "-", {}, ""},
+    {"TwoValuesShowDashes", {2, 1523.087, 12.441, 2.786}, 1, 1, "1523.0870", "-", "-", {}, ""},
     {"NegativeNumbersShownWithoutSign",
      {3, -1523.5, -1, -0.5},
      1,
-     "1",
+     1,
      "1523.5000",
      "1.0000",
      "0.5000",
@@ -283,33 +305,23 @@ const DisplayCase kDisplays[] = {
     {"DebugMemoKeepsTheSigns",
      {3, -1523.5, 2, 1},
      2,
-     "1",
+     1,
      "1523.5000",
      "2.0000",
      "1.0000",
      {"-------Результаты счёта-------", "Среднее значение: -1523.5000", "Отклонение: 2.0000",
       "Стандартное отклонение: 1.0000", "Общее количество используемых переборов:  3"},
      ""},
-    {"SecondSignalShowsNothing", {3, 1, 1, 1}, 1, "2", "old focal", "old deviation", "old stddev", {}, ""},
-    {"EmptySignalShowsNothing", {3, 1, 1, 1}, 1, "", "old focal", "old deviation", "old stddev", {}, ""},
+    {"NotSignalledShowsNothing", {3, 1, 1, 1}, 1, 0, "old focal", "old deviation", "old stddev", {}, ""},
     {"NoValue",
      {0},
      2,
-     "1",
+     1,
      "old focal",
      "old deviation",
      "old stddev",
      {},
      "Неправильные входные данные! Измените параметры!"},
-    {"ShortResultListShowsNothingOfIt",
-     {5, 1523.087},
-     1,
-     "1",
-     "old focal",
-     "old deviation",
-     "old stddev",
-     {},
-     "Index out of bounds ListOfT::Get"},
 };
 
 class ResultDisplay : public ::testing::TestWithParam<DisplayCase> {};
@@ -321,13 +333,22 @@ TEST_P(ResultDisplay, FollowsTheDisplayRules) {
   RecordingView view;
   InPlaceDispatcher dispatcher;
   MainCommands commands(state, port, view, dispatcher, '.');
-  ComputeCommand& command = commands.compute();
   state.processingMode = c.mode;
   view.progressPosition = 7;
-  for (double v : c.results) {
-    state.runResults->Add(new VT_Point(v, 0));
+  RunResult result;
+  if (c.numbers.size() == 4) {
+    setClassicResult(result, c.numbers[0], c.numbers[1], c.numbers[2], c.numbers[3], '.');
+  } else {
+    result.status = RunStatus::NoValue;
+    result.message = {"Неправильные входные данные! Измените параметры!",
+                      "Ошибка!",
+                      {},
+                      BoxOwner::MainWindow,
+                      BoxIcon::Error};
   }
-  command.Edit7Change(c.signal);
+  // The window is signalled as often as the case says; the doubles' view shows on the first.
+  view.commands = c.signals > 0 ? &commands : nullptr;
+  commands.takeRunResult(result);
   EXPECT_EQ(view.focal, c.focal);
   EXPECT_EQ(view.deviation, c.deviation);
   EXPECT_EQ(view.stddev, c.stddev);
@@ -339,33 +360,29 @@ TEST_P(ResultDisplay, FollowsTheDisplayRules) {
   if (shown) {
     EXPECT_EQ(state.shownResult->focalText, c.focal);
     EXPECT_EQ(state.shownResult->deviationText, c.deviation);
+    EXPECT_EQ(view.progressPosition, 0);
   }
   if (std::string(c.message).empty()) {
     EXPECT_TRUE(port.shown.empty());
   } else {
     ASSERT_EQ(port.shown.size(), 1u);
     EXPECT_EQ(port.shown[0].message.text, c.message);
-    // The front ends learn that the run showed nothing (kavo-cli reports it as such).
-    EXPECT_EQ(command.outcome().stage, Stage::NoValue);
-    EXPECT_EQ(command.outcome().message.text, c.message);
   }
+  // A second signal in the same run shows nothing more.
+  commands.showRunResult();
+  EXPECT_EQ(view.memo, c.memo);
+  EXPECT_EQ(port.shown.size(), std::string(c.message).empty() ? 0u : 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ResultDisplay, ::testing::ValuesIn(kDisplays),
                          [](const auto& p) { return std::string(p.param.name); });
 
-TEST(ComputeCommand, CommaSeparatorShowsCommas) {
-  CalibrationState state;
-  ScriptedUserPort port;
-  RecordingView view;
-  InPlaceDispatcher dispatcher;
-  ComputeCommand command(state, port, view, dispatcher, ',');
-  for (double v : {3.0, 1523.087, 12.441, 2.786}) {
-    state.runResults->Add(new VT_Point(v, 0));
-  }
-  command.Edit7Change("1");
-  EXPECT_EQ(view.focal, "1523,0870");
-  EXPECT_EQ(view.deviation, "12,4410");
+TEST(Run, CommaSeparatorShowsCommas) {
+  RunResult result;
+  setClassicResult(result, 3.0, 1523.087, 12.441, 2.786, ',');
+  EXPECT_EQ(result.focalText, "1523,0870");
+  EXPECT_EQ(result.deviationText, "12,4410");
+  EXPECT_EQ(runFigures(result).focalText, "1523,0870");
 }
 
 } // namespace

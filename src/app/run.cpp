@@ -1,0 +1,237 @@
+#include "app/run.h"
+
+#include "app/memo_lines.h"
+#include "app/run_loading.h"
+#include "app/settings_input.h"
+#include "platform/number_text.h"
+#include "refine/series_assessment.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace kavo {
+
+void setRunSettings(RunRequest& request, const SettingsNumbers& settings) {
+  request.settings = settings;
+  request.minLineAngle = minLineAngleFromDegrees(settings.minLineAngleDegrees);
+  request.minPointSpacing = minPointSpacingFromPercent(settings.minPointSpacingPercent);
+}
+
+void setClassicResult(RunResult& result, double count, double mean, double deviation,
+                      double standardDeviation, char separator) {
+  result.status = RunStatus::Done;
+  result.valueCount = static_cast<long long>(count);
+  result.meanValue = mean;
+  result.deviation = deviation;
+  result.standardDeviation = standardDeviation;
+  result.focalText = formatFixed(std::fabs(mean), separator);
+  if (count > 2) {
+    result.deviationText = formatFixed(std::fabs(deviation), separator);
+    result.standardDeviationText = formatFixed(std::fabs(standardDeviation), separator);
+  } else {
+    result.deviationText = "-";
+    result.standardDeviationText = "-";
+  }
+}
+
+SeriesAssessment failedAssessment(const std::string& message) {
+  SeriesAssessment a;
+  a.refined.ok = false;
+  a.refined.message = message;
+  a.uncertainty.available = false;
+  a.uncertainty.message = message;
+  return a;
+}
+
+namespace {
+
+void checkStop(const RunHooks& hooks) {
+  if (hooks.shouldStop && hooks.shouldStop()) {
+    throw RunAbandoned(AbandonReason::Cancelled, "счёт остановлен по запросу");
+  }
+}
+
+class Run {
+public:
+  Run(const RunRequest& r, const RunHooks& h) : request(r), hooks(h), separator(r.decimalSeparator) {}
+
+  RunResult compute();
+
+private:
+  EstimatorSettings estimatorSettings() const;
+  void reduce(const FocalValues& values);
+  void showClassic(double count, double mean, double deviation, double standardDeviation);
+  void refine(const std::shared_ptr<const FocalValues>& values);
+  void noValue();
+  void progress(RunStage stage, int done, int total) const {
+    if (hooks.progress) {
+      hooks.progress({stage, done, total});
+    }
+  }
+
+  const RunRequest& request;
+  const RunHooks& hooks;
+  char separator;
+  RunResult result;
+  LoadedPoints loaded;
+  EstimatorInput points;
+  EstimatorSettings settings;
+};
+
+EstimatorSettings Run::estimatorSettings() const {
+  EstimatorSettings s;
+  s.minLineAngle = request.minLineAngle;
+  s.minPointSpacing = request.minPointSpacing;
+  s.clipSigmaCount = request.settings.clipSigmaCount;
+  s.processingMode = request.settings.processingMode;
+  s.firstImageNumber = request.settings.firstImageNumber;
+  s.secondImageNumber = request.settings.secondImageNumber;
+  s.imageWidth = result.camera.imageWidth;
+  s.imageHeight = result.camera.imageHeight;
+  s.imageValues = loaded.steps;
+  s.threads = request.threads;
+  return s;
+}
+
+void Run::showClassic(double count, double mean, double deviation, double standardDeviation) {
+  setClassicResult(result, count, mean, deviation, standardDeviation, separator);
+}
+
+void Run::noValue() {
+  result.status = RunStatus::NoValue;
+  const std::string detail =
+      result.inputs.imageCount < 2
+          ? "список файлов называет изображений: " + std::to_string(result.inputs.imageCount) +
+                "; значения получаются только из пары изображений"
+          : "ни одна четвёрка реперных точек не прошла проверку углов и расстояний ни в одной допустимой "
+            "паре изображений";
+  result.message = {"Неправильные входные данные! Измените параметры!", "Ошибка!", detail,
+                    BoxOwner::MainWindow, BoxIcon::Error};
+}
+
+// The values reduced as the processing mode says: one clipping pass at the settings' factor, or in
+// the debug mode the listing and the distribution window, whose numbers become the result.
+void Run::reduce(const FocalValues& values) {
+  const auto count = static_cast<double>(values.size());
+  if (values.empty()) {
+    noValue();
+    return;
+  }
+  const bool debugMode = settings.processingMode == 2;
+  if (debugMode && hooks.listing) {
+    hooks.listing(listValuesLines(values, separator));
+  }
+  // The passes over a very long list take a while: a stop request is honoured inside them.
+  const Statistics unclipped = unclippedStatistics(values, hooks.shouldStop);
+  checkStop(hooks);
+  if (debugMode) {
+    DistributionOutcome outcome{false, unclipped.mean, unclipped.deviation, unclipped.standardDeviation};
+    if (hooks.distribution) {
+      outcome = hooks.distribution(values, {unclipped.mean, settings.clipSigmaCount, unclipped.deviation,
+                                            unclipped.standardDeviation});
+    }
+    if (outcome.exitPressed) {
+      throw RunAbandoned(AbandonReason::ExitPressed, "окно распределения закрыто кнопкой «Выход»");
+    }
+    showClassic(count, outcome.mean, outcome.deviation, outcome.standardDeviation);
+    return;
+  }
+  const Statistics clipped = clippedStatistics(values, unclipped, settings.clipSigmaCount, hooks.shouldStop);
+  showClassic(count, clipped.mean, clipped.deviation, clipped.standardDeviation);
+}
+
+// The refined fit, the intervals and the checks of the series. Its failure is a failed refined result
+// with its message and never costs the classic one; a stop request ends the run.
+void Run::refine(const std::shared_ptr<const FocalValues>& values) {
+  checkStop(hooks);
+  RefineInput input;
+  input.points = points;
+  input.settings = settings;
+  input.imageCentreX = result.camera.imageCentreX;
+  input.imageCentreY = result.camera.imageCentreY;
+  input.verticalScale = result.camera.verticalScale;
+  input.hasPrincipalPoint = result.camera.hasPrincipalPoint;
+  input.principalPointX = result.camera.principalPointX;
+  input.principalPointY = result.camera.principalPointY;
+  input.decimalSeparator = separator;
+  RefineHooks refineHooks;
+  refineHooks.shouldStop = hooks.shouldStop;
+  // Whole percents: a fit that reports at every iteration would otherwise flood the front ends.
+  int shownPercent = -1;
+  refineHooks.progress = [this, &shownPercent](double fraction) {
+    const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100.0);
+    if (percent != shownPercent) {
+      shownPercent = percent;
+      progress(RunStage::Refine, percent, 100);
+    }
+  };
+  refineHooks.progress(0.0);
+  RunAssessment assessment;
+  try {
+    assessment.series = assessSeries(input, refineHooks, values.get());
+  } catch (const RunAbandoned& e) {
+    if (e.reason == AbandonReason::Cancelled) {
+      throw;
+    }
+    assessment.series = failedAssessment(std::string("Уточнение не выполнено: ") + e.what() + ".");
+  } catch (const std::bad_alloc&) {
+    assessment.series = failedAssessment("Уточнение не выполнено: не хватает памяти.");
+  } catch (const std::exception& e) {
+    assessment.series = failedAssessment(std::string("Уточнение не выполнено: ") + e.what() + ".");
+  }
+  assessment.points = std::move(input.points);
+  result.assessment = std::move(assessment);
+  checkStop(hooks);
+}
+
+RunResult Run::compute() {
+  if (!loadRunInputs(request, hooks, result, loaded)) {
+    return std::move(result);
+  }
+  points.scene = std::move(loaded.scene);
+  points.images = std::move(loaded.images);
+  settings = estimatorSettings();
+  const int outerSteps = static_cast<int>(points.scene.size()) - 3;
+  try {
+    checkStop(hooks);
+    progress(RunStage::Classic, 0, outerSteps);
+    int step = 0;
+    EnumerationHooks enumeration;
+    enumeration.stepProgress = [&] { progress(RunStage::Classic, ++step, outerSteps); };
+    enumeration.shouldStop = hooks.shouldStop;
+    auto values = std::make_shared<const FocalValues>(enumerateFocalValues(points, settings, enumeration));
+    result.valueCount = values->size();
+    if (hooks.valuesReady) {
+      hooks.valuesReady(*values);
+    }
+    reduce(*values);
+    result.values = values;
+    // The refined fit does not rest on the classic values: it runs also when none was produced.
+    if (request.refine) {
+      refine(values);
+    }
+  } catch (const RunAbandoned& e) {
+    result.status = RunStatus::Abandoned;
+    result.end = {e.reason, e.what()};
+  } catch (const std::bad_alloc&) {
+    result.status = RunStatus::Abandoned;
+    result.end = {AbandonReason::Other, "не хватает памяти для отдельных значений"};
+  } catch (const std::exception& e) {
+    result.status = RunStatus::Abandoned;
+    result.end = {AbandonReason::Other, e.what()};
+  }
+  if (result.status == RunStatus::Abandoned) {
+    result.assessment.reset();
+    result.values.reset();
+  }
+  return std::move(result);
+}
+
+} // namespace
+
+RunResult computeRun(const RunRequest& request, const RunHooks& hooks) {
+  return Run(request, hooks).compute();
+}
+
+} // namespace kavo

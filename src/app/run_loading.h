@@ -1,0 +1,37 @@
+#pragma once
+#include "app/run.h"
+#include "estimator/estimator.h"
+
+#include <string>
+#include <vector>
+
+namespace kavo {
+
+// The roles of a run's input files, as the report names them.
+extern const char* const kCameraFileRole;
+extern const char* const kSceneFileRole;
+extern const char* const kListFileRole;
+extern const char* const kCorrectionTableRole;
+std::string imageRole(int imageNumber); // "Изображение 3"
+
+// What the computation works on once the files are read: the scene's points, the corrected points
+// of every image in list order, and the camera step after each image.
+struct LoadedPoints {
+  std::vector<Point2> scene;
+  std::vector<std::vector<Point2>> images;
+  std::vector<std::string> imageFiles; // as the list names them
+  std::vector<double> steps;
+};
+
+// Reads the request's files in the order the compute command always has (camera file with its
+// correction table, scene, the question about a focal length already computed, list, every image),
+// each once, recording its digest and what it holds in result. False when the run stops before the
+// computation: result then says Stopped with the box to show. The clustering warning goes to
+// hooks.warn and the run goes on.
+bool loadRunInputs(const RunRequest& request, const RunHooks& hooks, RunResult& result, LoadedPoints& points);
+
+// True when in every image the two farthest points are at least half the image diagonal apart.
+bool pointsSpreadEnough(const std::vector<std::vector<Point2>>& images, double imageWidth,
+                        double imageHeight);
+
+} // namespace kavo

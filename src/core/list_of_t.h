@@ -38,8 +38,6 @@ public:
     items.clear();
   }
 
-  bool OwnsItems() const { return ownsItems == 1; }
-
 private:
   void deleteItems() {
     if (ownsItems == 1) {

@@ -113,24 +113,24 @@ FileDialogRequest editorSaveDialog(const EditorDocument& document) {
   return request;
 }
 
-SaveOutcome runEditorSave(EditorDocument& document, UserPort& port) {
+EditorSaveOutcome runEditorSave(EditorDocument& document, UserPort& port) {
   const EditorLines built = buildEditorLines(document);
   if (!built.ok) {
     port.showMessage(built.failure);
-    return SaveOutcome::Invalid;
+    return EditorSaveOutcome::Invalid;
   }
   const auto target = port.chooseSaveFile(editorSaveDialog(document));
   if (!target) {
-    return SaveOutcome::Cancelled;
+    return EditorSaveOutcome::Cancelled;
   }
   const std::string error = saveLines(*target, built.lines);
   if (!error.empty()) {
     port.showMessage(UserMessage{"Ошибка записи файла!", "Ошибка!", *target + ": " + error, BoxOwner::Editor,
                                  BoxIcon::Error});
-    return SaveOutcome::WriteFailed;
+    return EditorSaveOutcome::WriteFailed;
   }
   document.savedAs(*target);
-  return SaveOutcome::Written;
+  return EditorSaveOutcome::Written;
 }
 
 bool confirmEditorClose(EditorDocument& document, UserPort& port) {
@@ -148,7 +148,7 @@ bool confirmEditorClose(EditorDocument& document, UserPort& port) {
   case Answer::Yes:
     break;
   }
-  return runEditorSave(document, port) == SaveOutcome::Written;
+  return runEditorSave(document, port) == EditorSaveOutcome::Written;
 }
 
 UserMessage editorLoadFailure(const EditorDocument& document) {

@@ -28,12 +28,12 @@ EditorLines buildEditorLines(const EditorDocument& document);
 // The save dialog of the kind, starting from the file that was loaded.
 FileDialogRequest editorSaveDialog(const EditorDocument& document);
 
-enum class SaveOutcome { Written, Invalid, Cancelled, WriteFailed };
+enum class EditorSaveOutcome { Written, Invalid, Cancelled, WriteFailed };
 
 // The save command: validate, ask for the file, write it atomically. modified is cleared only when
 // the file was written, so a failed or cancelled save keeps the edits marked as unsaved; a written
 // file becomes the document's file (its title and the next save's proposal).
-SaveOutcome runEditorSave(EditorDocument& document, UserPort& port);
+EditorSaveOutcome runEditorSave(EditorDocument& document, UserPort& port);
 
 // The close question, owned by the editor, with Yes, No and Cancel. True when the window may close:
 // nothing unsaved, the answer No, or a save that wrote the file. Cancel (Escape, the box's close) and

@@ -41,17 +41,17 @@ RunFault valueFault(AbandonReason why, int base, int partner, const Quadruple& q
 ImageOutcome outcomeOf(const ImageMeasure& m) {
   ImageOutcome o;
   switch (m.fit) {
-  case ImageFit::Unsolved:
+  case MeasureOutcome::Unsolved:
     break;
-  case ImageFit::Measured:
+  case MeasureOutcome::Measured:
     o.status = ImageStatus::Accepted;
     o.lengths = m.lengths;
     break;
-  case ImageFit::PointAtInfinity:
+  case MeasureOutcome::PointAtInfinity:
     o.status = ImageStatus::Fault;
     o.reason = AbandonReason::ZeroDivisor;
     break;
-  case ImageFit::NotFinite:
+  case MeasureOutcome::NotFinite:
     o.status = ImageStatus::Fault;
     o.reason = AbandonReason::NonFinite;
     break;

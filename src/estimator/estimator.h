@@ -89,7 +89,4 @@ Statistics unclippedStatistics(const FocalValues& values, const std::function<bo
 Statistics clippedStatistics(const FocalValues& values, const Statistics& unclipped, double k,
                              const std::function<bool()>& shouldStop = {});
 
-// Statistics of an explicit list, in order (the distribution window's recomputation uses the same).
-Statistics statisticsOf(const double* values, std::size_t n);
-
 } // namespace kavo

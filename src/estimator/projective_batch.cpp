@@ -194,18 +194,18 @@ KAVO_INLINE ImageMeasure measureLane(const Mapped<W> (&p)[3], Lanes<W> dyx, Lane
   ImageMeasure out;
   for (const Mapped<W>& point : p) {
     if (point.atInfinity[lane] != 0) {
-      out.fit = ImageFit::PointAtInfinity;
+      out.fit = MeasureOutcome::PointAtInfinity;
       return out;
     }
     if (point.notFinite[lane] != 0) {
-      out.fit = ImageFit::NotFinite;
+      out.fit = MeasureOutcome::NotFinite;
       return out;
     }
   }
   out.lengths.ly = std::sqrt(dyx[lane] * dyx[lane] + dyy[lane] * dyy[lane]);
   out.lengths.lx = std::sqrt(dxx[lane] * dxx[lane] + dxy[lane] * dxy[lane]);
-  out.fit = std::isfinite(out.lengths.ly) && std::isfinite(out.lengths.lx) ? ImageFit::Measured
-                                                                           : ImageFit::NotFinite;
+  out.fit = std::isfinite(out.lengths.ly) && std::isfinite(out.lengths.lx) ? MeasureOutcome::Measured
+                                                                           : MeasureOutcome::NotFinite;
   return out;
 }
 

@@ -7,7 +7,7 @@
 namespace kavo {
 
 // How one image of a quadruple came out of the solve and the measurement of its test segments.
-enum class ImageFit : std::uint8_t {
+enum class MeasureOutcome : std::uint8_t {
   Unsolved,        // no transform (a zero pivot or a diagonal product below 1e-9)
   Measured,        // lengths holds the two test-segment lengths
   PointAtInfinity, // a test point maps to infinity (zero denominator)
@@ -15,7 +15,7 @@ enum class ImageFit : std::uint8_t {
 };
 
 struct ImageMeasure {
-  ImageFit fit = ImageFit::Unsolved;
+  MeasureOutcome fit = MeasureOutcome::Unsolved;
   SegmentLengths lengths;
 };
 

@@ -51,18 +51,4 @@ Statistics clippedStatistics(const FocalValues& values, const Statistics& unclip
   return finish(mean, squares.squares, kept.kept());
 }
 
-Statistics statisticsOf(const double* values, std::size_t n) {
-  double sum = 0.0;
-  for (std::size_t i = 0; i < n; ++i) {
-    sum += values[i];
-  }
-  const double mean = sum / static_cast<double>(n);
-  double squares = 0.0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const double d = values[i] - mean;
-    squares += d * d;
-  }
-  return finish(mean, squares, static_cast<std::int64_t>(n));
-}
-
 } // namespace kavo

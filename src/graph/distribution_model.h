@@ -30,7 +30,6 @@ public:
   DistributionModel(const FocalValues& values, const DistributionNumbers& numbers);
 
   const DistributionNumbers& numbers() const { return current; }
-  const DistributionNumbers& savedNumbers() const { return saved; }
   void setClipFactor(double clipFactor) { current.clipFactor = clipFactor; }
 
   std::int64_t valueCount() const { return count; }

@@ -221,7 +221,7 @@ void TRedForm::StringGrid1CellChanged(QTableWidgetItem* item) {
 
 void TRedForm::N3Click() {
   commitOpenEditor();
-  if (runEditorSave(document_, port_) == SaveOutcome::Written) {
+  if (runEditorSave(document_, port_) == EditorSaveOutcome::Written) {
     setWindowTitle(QString::fromStdString(document_.layout().title)); // the file may have a new name
   }
 }

@@ -55,7 +55,6 @@ public slots:
 
 private:
   void showPhotos();
-  void waitForWorker();
 
   std::unique_ptr<Ui::PhotoDialog> ui;
   UserPort& port;

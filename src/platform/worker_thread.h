@@ -57,7 +57,6 @@ public:
   // Applied to the thread when it starts (a nice value on Linux; raising it needs privileges and is
   // then left as it is).
   void setPriority(ThreadPriority value) { priority = value; }
-  ThreadPriority Priority() const { return priority; }
 
   // Waits for the end of a worker that does not free itself (the main side owns it).
   void WaitFor();

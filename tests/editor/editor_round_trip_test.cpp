@@ -17,7 +17,7 @@ using test::TempFolder;
 std::string saveAs(EditorDocument& document, const std::string& path) {
   ScriptedUserPort port;
   port.saveFiles = {path};
-  EXPECT_EQ(runEditorSave(document, port), SaveOutcome::Written);
+  EXPECT_EQ(runEditorSave(document, port), EditorSaveOutcome::Written);
   EXPECT_TRUE(port.messages().empty());
   return test::readBytes(path);
 }

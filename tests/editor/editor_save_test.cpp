@@ -185,7 +185,7 @@ TEST(EditorSave, ModifiedIsClearedOnlyByAWrittenFile) {
   document.setCell(1, 1, "oops");
   document.setModified(true);
   ScriptedUserPort invalid;
-  EXPECT_EQ(runEditorSave(document, invalid), SaveOutcome::Invalid);
+  EXPECT_EQ(runEditorSave(document, invalid), EditorSaveOutcome::Invalid);
   EXPECT_TRUE(invalid.saveRequests().empty());
   ASSERT_EQ(invalid.messages().size(), 1u);
   EXPECT_EQ(invalid.messages()[0].text, "Ошибка в 1-й строке координат изображения!");
@@ -194,20 +194,20 @@ TEST(EditorSave, ModifiedIsClearedOnlyByAWrittenFile) {
   document.setCell(1, 1, "5");
   ScriptedUserPort cancelled;
   cancelled.saveFiles = {std::nullopt};
-  EXPECT_EQ(runEditorSave(document, cancelled), SaveOutcome::Cancelled);
+  EXPECT_EQ(runEditorSave(document, cancelled), EditorSaveOutcome::Cancelled);
   EXPECT_TRUE(document.modified());
   EXPECT_EQ(test::readBytes(path), original);
 
   ScriptedUserPort unwritable;
   unwritable.saveFiles = {folder.file("no-such-folder/scene.crd")};
-  EXPECT_EQ(runEditorSave(document, unwritable), SaveOutcome::WriteFailed);
+  EXPECT_EQ(runEditorSave(document, unwritable), EditorSaveOutcome::WriteFailed);
   ASSERT_EQ(unwritable.messages().size(), 1u);
   EXPECT_NE(unwritable.messages()[0].detail.find("no-such-folder"), std::string::npos);
   EXPECT_TRUE(document.modified());
 
   ScriptedUserPort written;
   written.saveFiles = {path};
-  EXPECT_EQ(runEditorSave(document, written), SaveOutcome::Written);
+  EXPECT_EQ(runEditorSave(document, written), EditorSaveOutcome::Written);
   EXPECT_TRUE(written.messages().empty());
   EXPECT_FALSE(document.modified());
   EXPECT_EQ(test::readBytes(path), "5 ; 2\r\n3 ; 4\r\n");
@@ -231,12 +231,12 @@ TEST(EditorSave, AWrittenFileBecomesTheDocumentsFile) {
     }
     ScriptedUserPort cancelled;
     cancelled.saveFiles = {std::nullopt};
-    EXPECT_EQ(runEditorSave(document, cancelled), SaveOutcome::Cancelled);
+    EXPECT_EQ(runEditorSave(document, cancelled), EditorSaveOutcome::Cancelled);
     EXPECT_EQ(document.layout().title, "Untitled" + suffix);
 
     ScriptedUserPort written;
     written.saveFiles = {folder.file("new name.dat")};
-    ASSERT_EQ(runEditorSave(document, written), SaveOutcome::Written);
+    ASSERT_EQ(runEditorSave(document, written), EditorSaveOutcome::Written);
     EXPECT_EQ(document.layout().title, "new name.dat" + suffix);
     EXPECT_EQ(document.filePath(), folder.file("new name.dat"));
     EXPECT_EQ(editorSaveDialog(document).proposedName, folder.file("new name.dat"));
@@ -249,7 +249,7 @@ TEST(EditorSave, PointListWithoutRowsIsAnEmptyFile) {
   folder.write("none.crd", "old");
   ScriptedUserPort port;
   port.saveFiles = {folder.file("none.crd")};
-  EXPECT_EQ(runEditorSave(document, port), SaveOutcome::Written);
+  EXPECT_EQ(runEditorSave(document, port), EditorSaveOutcome::Written);
   EXPECT_EQ(test::readBytes(folder.file("none.crd")), "");
 }
 
@@ -328,7 +328,7 @@ TEST(EditorSave, CameraFileIsByteStableFromTheFirstSave) {
     ScriptedUserPort port;
     const std::string target = folder.file("round" + std::to_string(round) + ".cam");
     port.saveFiles = {target};
-    ASSERT_EQ(runEditorSave(document, port), SaveOutcome::Written);
+    ASSERT_EQ(runEditorSave(document, port), EditorSaveOutcome::Written);
     saved.push_back(test::readBytes(target));
     previous = target;
   }

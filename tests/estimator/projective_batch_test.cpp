@@ -19,16 +19,17 @@ ImageMeasure scalarMeasure(const std::array<Point2, 4>& image, const Point2 scen
   }
   try {
     m.lengths = measureTestSegments(t);
-    m.fit = ImageFit::Measured;
+    m.fit = MeasureOutcome::Measured;
   } catch (const RunAbandoned& e) {
-    m.fit = e.reason == AbandonReason::ZeroDivisor ? ImageFit::PointAtInfinity : ImageFit::NotFinite;
+    m.fit =
+        e.reason == AbandonReason::ZeroDivisor ? MeasureOutcome::PointAtInfinity : MeasureOutcome::NotFinite;
   }
   return m;
 }
 
 bool sameOutcome(const ImageMeasure& a, const ImageMeasure& b) {
   return a.fit == b.fit &&
-         (a.fit != ImageFit::Measured || std::memcmp(&a.lengths, &b.lengths, sizeof a.lengths) == 0);
+         (a.fit != MeasureOutcome::Measured || std::memcmp(&a.lengths, &b.lengths, sizeof a.lengths) == 0);
 }
 
 // The lane widths this processor runs: 2 always, 4 with AVX2.
@@ -39,7 +40,7 @@ std::vector<int> laneWidths() {
 // Runs the images through every lane width and compares every system with the scalar code; returns
 // the fits seen.
 void expectBatchMatchesScalar(const std::vector<std::array<Point2, 4>>& images, const Point2 scene[4],
-                              std::vector<ImageFit>& fits, int trial) {
+                              std::vector<MeasureOutcome>& fits, int trial) {
   for (const int width : laneWidths()) {
     std::vector<ImageMeasure> batch(images.size());
     solveAndMeasureBatch(images.data(), static_cast<int>(images.size()), scene, batch.data(), width);
@@ -60,7 +61,7 @@ std::array<Point2, 4> fourOf(const std::vector<Point2>& points) {
 // coordinates, repeated points, and coordinates so large that the products overflow.
 TEST(ProjectiveBatch, EverySystemGetsTheScalarOutcomeBitForBit) {
   std::mt19937_64 rng(7350);
-  std::vector<ImageFit> fits;
+  std::vector<MeasureOutcome> fits;
   for (int trial = 0; trial < 20000; ++trial) {
     const int count = 1 + trial % 6; // whole batches, part batches and both
     const auto scene = testing::randomPoints(rng, 4, 500, trial % 4);
@@ -72,9 +73,9 @@ TEST(ProjectiveBatch, EverySystemGetsTheScalarOutcomeBitForBit) {
     }
     expectBatchMatchesScalar(images, scene.data(), fits, trial);
   }
-  const auto seen = [&](ImageFit f) { return std::count(fits.begin(), fits.end(), f); };
-  EXPECT_GT(seen(ImageFit::Measured), 10000);
-  EXPECT_GT(seen(ImageFit::Unsolved), 100);
+  const auto seen = [&](MeasureOutcome f) { return std::count(fits.begin(), fits.end(), f); };
+  EXPECT_GT(seen(MeasureOutcome::Measured), 10000);
+  EXPECT_GT(seen(MeasureOutcome::Unsolved), 100);
 }
 
 // Transforms whose test point (0, 250) lies on the horizon: 250·h rounds to exactly −1, so the
@@ -84,7 +85,7 @@ TEST(ProjectiveBatch, ATestPointAtInfinityIsReportedAsTheScalarCodeThrowsIt) {
   std::uniform_real_distribution<double> u(-600, 600);
   std::uniform_real_distribution<double> below(-600, 100);
   const double h = -1.0 / 250.0;
-  std::vector<ImageFit> fits;
+  std::vector<MeasureOutcome> fits;
   for (int trial = 0; trial < 400; ++trial) {
     std::vector<std::array<Point2, 4>> images;
     Point2 scene[4];
@@ -99,7 +100,7 @@ TEST(ProjectiveBatch, ATestPointAtInfinityIsReportedAsTheScalarCodeThrowsIt) {
     images.push_back(fourOf(testing::randomPoints(rng, 4, 1000, 0))); // a neighbour of another kind
     expectBatchMatchesScalar(images, scene, fits, trial);
   }
-  EXPECT_GT(std::count(fits.begin(), fits.end(), ImageFit::PointAtInfinity), 5);
+  EXPECT_GT(std::count(fits.begin(), fits.end(), MeasureOutcome::PointAtInfinity), 5);
 }
 
 } // namespace

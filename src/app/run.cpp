@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <optional>
 
 namespace kavo {
 
@@ -77,6 +78,7 @@ private:
   LoadedPoints loaded;
   EstimatorInput points;
   EstimatorSettings settings;
+  std::optional<ClassicReduction> reduction; // the normal mode's clipping pass
 };
 
 EstimatorSettings Run::estimatorSettings() const {
@@ -137,8 +139,14 @@ void Run::reduce(const FocalValues& values) {
     showClassic(count, outcome.mean, outcome.deviation, outcome.standardDeviation);
     return;
   }
-  const Statistics clipped = clippedStatistics(values, unclipped, settings.clipSigmaCount, hooks.shouldStop);
-  showClassic(count, clipped.mean, clipped.deviation, clipped.standardDeviation);
+  // The interval of the classic mean takes this very pass, and the kept values' sums per image pair
+  // formed in the same walk.
+  ClassicReduction pass;
+  pass.unclipped = unclipped;
+  pass.clipped = clippedStatistics(values, unclipped, settings.clipSigmaCount, hooks.shouldStop,
+                                   request.refine ? &pass.pairs : nullptr);
+  showClassic(count, pass.clipped.mean, pass.clipped.deviation, pass.clipped.standardDeviation);
+  reduction = std::move(pass);
 }
 
 // The refined fit, the intervals and the checks of the series. Its failure is a failed refined result
@@ -169,7 +177,7 @@ void Run::refine(const std::shared_ptr<const FocalValues>& values) {
   refineHooks.progress(0.0);
   RunAssessment assessment;
   try {
-    assessment.series = assessSeries(input, refineHooks, values.get());
+    assessment.series = assessSeries(input, refineHooks, values.get(), reduction ? &*reduction : nullptr);
   } catch (const RunAbandoned& e) {
     if (e.reason == AbandonReason::Cancelled) {
       throw;

@@ -59,6 +59,20 @@ ImageOutcome outcomeOf(const ImageMeasure& m) {
   return o;
 }
 
+// Whether the quadruple is in the sample: a well-mixed hash of its four point numbers.
+bool inSample(const EnumerationPlan& plan, int i, int j, int k, int l) {
+  if (plan.sample <= 1) {
+    return true;
+  }
+  std::uint64_t h = (static_cast<std::uint64_t>(i) << 48) ^ (static_cast<std::uint64_t>(j) << 32) ^
+                    (static_cast<std::uint64_t>(k) << 16) ^ static_cast<std::uint64_t>(l);
+  h += 0x9e3779b97f4a7c15ULL;
+  h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  h = (h ^ (h >> 27)) * 0x94d049bb133111ebULL;
+  h ^= h >> 31;
+  return h % plan.sample == 0;
+}
+
 bool inSet(const std::vector<std::uint64_t>& set, int m) {
   return (set[static_cast<std::size_t>(m) / 64] >> (static_cast<unsigned>(m) % 64) & 1u) != 0;
 }
@@ -227,7 +241,7 @@ bool passChunk(const EnumerationPlan& plan, int i, int j, const std::atomic<bool
         scratch.quadImages[w] = scratch.ijk[w] & il[w] & jl[w] & kl[w];
         anyBase = anyBase || (scratch.quadImages[w] & plan.baseImages[w]) != 0;
       }
-      if (!anyBase) {
+      if (!anyBase || !inSample(plan, i, j, k, l)) {
         continue; // no base image accepts this quadruple, so the loops touch no other image for it
       }
       const Quadruple quad{{i, j, k, l}};

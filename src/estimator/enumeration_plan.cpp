@@ -82,6 +82,7 @@ EnumerationPlan makeEnumerationPlan(const EstimatorInput& input, const Estimator
   plan.points = static_cast<int>(input.scene.size());
   plan.imageCount = static_cast<int>(input.images.size());
   plan.gap = settings.secondImageNumber - settings.firstImageNumber;
+  plan.sample = static_cast<std::uint64_t>(std::max(1, settings.quadrupleSample));
   plan.firstBase = settings.firstImageNumber - 1;
   plan.lastBase = std::min(plan.imageCount - plan.gap, plan.imageCount - 1);
   plan.minLineAngle = settings.minLineAngle;

@@ -23,6 +23,7 @@ struct EnumerationPlan {
   std::vector<std::uint64_t> baseImages; // the base images as an image set
   std::vector<ImageLayoutTable> layout;  // per image
   PairRule pairs;                        // the image pairs and their scales S × 250
+  std::uint64_t sample = 1;              // keep about one quadruple in sample (settings.quadrupleSample)
 
   const std::uint64_t* pairSet(int i, int j) const {
     return pairImages.data() +

@@ -30,6 +30,10 @@ struct EstimatorSettings {
   // Bytes the lengths the values are formed from may take in memory; a run that needs more ends as
   // abandoned. 0: 40 % of the machine's memory.
   double lengthMemoryLimit = 0.0;
+  // 1 enumerates every quadruple. n > 1 keeps about one quadruple in n, the same ones for the same
+  // points whatever else the run holds (chosen by a hash of the four point numbers): a sample of the
+  // values for estimates that need not every one of them, never for the classic result itself.
+  int quadrupleSample = 1;
 };
 
 // The reference points and, per image, the measured points (corrected image coordinates).
@@ -84,9 +88,24 @@ FocalValues enumerateFocalValues(const EstimatorInput& input, const EstimatorSet
 // given, is polled as the passes go and ends them with RunAbandoned(Cancelled).
 Statistics unclippedStatistics(const FocalValues& values, const std::function<bool()>& shouldStop = {});
 
+// The kept values of one clipping pass summed per image pair, each pair's values added in list order:
+// entry base × images + partner (image indices from 0). images is 0 for a list that carries no image
+// pairs (FocalValues::fromVector).
+struct PairSumsTable {
+  int images = 0;
+  std::vector<double> sum;
+  std::vector<std::int64_t> count;
+};
+
 // One clipping pass at k deviations around the unclipped numbers (bounds inclusive), then the
-// statistics of the kept values. Throws RunAbandoned(NothingInBand) when nothing is kept.
+// statistics of the kept values. Throws RunAbandoned(NothingInBand) when nothing is kept. With pairs,
+// the kept values' sums per image pair are formed in the same walk over the values.
 Statistics clippedStatistics(const FocalValues& values, const Statistics& unclipped, double k,
-                             const std::function<bool()>& shouldStop = {});
+                             const std::function<bool()>& shouldStop = {}, PairSumsTable* pairs = nullptr);
+
+// The mean of the values one clipping pass keeps (as clippedStatistics has it), without the walk
+// that their deviation takes.
+double clippedMean(const FocalValues& values, const Statistics& unclipped, double k,
+                   const std::function<bool()>& shouldStop = {});
 
 } // namespace kavo

@@ -58,6 +58,10 @@ public:
   void setPairRule(PairRule rule) { pairRule = std::move(rule); }
   void append(std::unique_ptr<Block> block);
 
+  // The number of images whose pairs the values come from; 0 for a list held as plain values, which
+  // carries no image pairs.
+  int imagePairCount() const { return stored.empty() && !blocks.empty() ? pairRule.images : 0; }
+
   // Memory the lengths take, in bytes.
   std::size_t lengthBytes() const { return bytes; }
 
@@ -77,8 +81,6 @@ public:
   static void visitBlock(const Block& block, const PairRule& rule, Visitor& visitor);
 
 private:
-  friend class FocalValuePairs; // walks the values with the image pair of each
-
   void walkErased(void (*emit)(void*, const double*, std::size_t), void* context) const;
 
   std::vector<double> stored; // values held one by one (fromVector)

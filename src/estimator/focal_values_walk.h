@@ -45,7 +45,13 @@ void FocalValues::visitBlock(const Block& block, const PairRule& rule, Visitor& 
   // A copy whose running sums can stay in registers: through the caller's reference every addition
   // would go to memory and back, which doubles the length of the chain of additions.
   Visitor visitor = caller;
-  forEachPairOfBlock(block, rule, [&visitor](int, int, const AxisPair& v) { visitor.pair(v); });
+  if constexpr (requires(AxisPair v) { visitor.pairOf(0, 0, v); }) {
+    forEachPairOfBlock(block, rule, [&visitor](int base, int partner, const AxisPair& v) {
+      visitor.pairOf(base, partner, v);
+    });
+  } else {
+    forEachPairOfBlock(block, rule, [&visitor](int, int, const AxisPair& v) { visitor.pair(v); });
+  }
   caller = visitor;
 }
 

@@ -37,10 +37,23 @@ Statistics unclippedStatistics(const FocalValues& values, const std::function<bo
 }
 
 Statistics clippedStatistics(const FocalValues& values, const Statistics& unclipped, double k,
-                             const std::function<bool()>& shouldStop) {
+                             const std::function<bool()>& shouldStop, PairSumsTable* pairs) {
   const Band band(unclipped.mean - k * unclipped.deviation, unclipped.mean + k * unclipped.deviation);
   BandSumPass kept(shouldStop, band);
-  values.visit(kept);
+  if (pairs != nullptr && values.imagePairCount() > 0) {
+    const int n = values.imagePairCount();
+    pairs->images = n;
+    pairs->sum.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0.0);
+    pairs->count.assign(pairs->sum.size(), 0);
+    BandSumPairsPass withPairs(shouldStop, band, *pairs);
+    values.visit(withPairs);
+    kept = withPairs;
+  } else {
+    if (pairs != nullptr) {
+      *pairs = PairSumsTable{};
+    }
+    values.visit(kept);
+  }
   if (kept.kept() == 0) {
     throw RunAbandoned(AbandonReason::NothingInBand,
                        "в полосе отсечения нет ни одного значения из " + std::to_string(values.size()));
@@ -49,6 +62,18 @@ Statistics clippedStatistics(const FocalValues& values, const Statistics& unclip
   BandSquaresPass squares(shouldStop, mean, band);
   values.visit(squares);
   return finish(mean, squares.squares, kept.kept());
+}
+
+double clippedMean(const FocalValues& values, const Statistics& unclipped, double k,
+                   const std::function<bool()>& shouldStop) {
+  const Band band(unclipped.mean - k * unclipped.deviation, unclipped.mean + k * unclipped.deviation);
+  BandSumPass kept(shouldStop, band);
+  values.visit(kept);
+  if (kept.kept() == 0) {
+    throw RunAbandoned(AbandonReason::NothingInBand,
+                       "в полосе отсечения нет ни одного значения из " + std::to_string(values.size()));
+  }
+  return kept.sum / static_cast<double>(kept.kept());
 }
 
 } // namespace kavo

@@ -121,4 +121,25 @@ struct BandSumPass : StopPoll {
   }
 };
 
+// BandSumPass that also sums the kept values of every image pair (visited through pairOf, which the
+// walk calls instead of pair when the visitor has it). The running sums of the pairs live in the
+// table, outside the chain of the ordered sum, which they do not lengthen.
+struct BandSumPairsPass : BandSumPass {
+  BandSumPairsPass(const std::function<bool()>& stop, const Band& b, PairSumsTable& t)
+      : BandSumPass(stop, b), sums(t.sum.data()), counts(t.count.data()), images(t.images) {}
+  double* sums;
+  std::int64_t* counts;
+  int images;
+  void pairOf(int base, int partner, AxisPair v) {
+    pair(v);
+    const AxisPair kept = keepInBand(v, v, band);
+    const AxisPair ones = keepInBand(v, bothAxes(1.0), band);
+    const std::size_t at =
+        static_cast<std::size_t>(base) * static_cast<std::size_t>(images) + static_cast<std::size_t>(partner);
+    sums[at] += kept[0];
+    sums[at] += kept[1];
+    counts[at] += static_cast<std::int64_t>(ones[0]) + static_cast<std::int64_t>(ones[1]);
+  }
+};
+
 } // namespace kavo

@@ -1,6 +1,5 @@
 #include "refine/classic_interval.h"
 
-#include "estimator/value_pairs.h"
 #include "refine/refine_texts.h"
 #include "refine/step_scatter.h"
 #include "refine/synthetic_geometry.h"
@@ -24,41 +23,27 @@ void checkStop(const RefineHooks& hooks) {
   }
 }
 
-// The classic reduction of one value list: the mean after one clipping pass, and its band.
-struct Clipped {
-  Statistics stats;
-  double low = 0.0;
-  double high = 0.0;
-};
-
-Clipped clip(const FocalValues& values, double k, const RefineHooks& hooks) {
-  Clipped c;
-  const Statistics all = unclippedStatistics(values, hooks.shouldStop);
-  c.stats = clippedStatistics(values, all, k, hooks.shouldStop);
-  c.low = all.mean - k * all.deviation;
-  c.high = all.mean + k * all.deviation;
+// The classic reduction of one value list: the numbers before and after one clipping pass, with
+// the kept values' sums per image pair when wanted.
+ClassicReduction clip(const FocalValues& values, double k, const RefineHooks& hooks, bool withPairs) {
+  ClassicReduction c;
+  c.unclipped = unclippedStatistics(values, hooks.shouldStop);
+  c.clipped = clippedStatistics(values, c.unclipped, k, hooks.shouldStop, withPairs ? &c.pairs : nullptr);
   return c;
 }
 
-std::vector<PairSums> pairSums(const FocalValues& values, int imageCount, double low, double high) {
-  const auto n = static_cast<std::size_t>(imageCount);
-  std::vector<PairSums> sums(n * n);
-  FocalValuePairs::walk(values, [&](int base, int partner, double vy, double vx) {
-    PairSums& s = sums[static_cast<std::size_t>(base) * n + static_cast<std::size_t>(partner)];
-    for (const double v : {vy, vx}) {
-      if (low <= v && v <= high) {
-        s.sum += v;
-        s.count += 1;
-      }
-    }
-  });
+// The mean after one clipping pass, without the deviations that pass goes on to.
+double clippedMeanOf(const FocalValues& values, double k, const RefineHooks& hooks) {
+  return clippedMean(values, unclippedStatistics(values, hooks.shouldStop), k, hooks.shouldStop);
+}
+
+// The pairs that kept a value, in the order of their images.
+std::vector<PairSums> pairSums(const PairSumsTable& table) {
+  const auto n = static_cast<std::size_t>(table.images);
   std::vector<PairSums> out;
-  for (std::size_t i = 0; i < sums.size(); ++i) {
-    if (sums[i].count > 0) {
-      PairSums p = sums[i];
-      p.base = static_cast<int>(i / n);
-      p.partner = static_cast<int>(i % n);
-      out.push_back(p);
+  for (std::size_t i = 0; i < table.sum.size(); ++i) {
+    if (table.count[i] > 0) {
+      out.push_back({static_cast<int>(i / n), static_cast<int>(i % n), table.sum[i], table.count[i]});
     }
   }
   return out;
@@ -202,7 +187,8 @@ EstimatorInput modelPoints(const RefineInput& input, const RefinedResult& refine
 }
 
 ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult* refined,
-                                   const RefineHooks& hooks, const FocalValues* classicValues) {
+                                   const RefineHooks& hooks, const FocalValues* classicValues,
+                                   const ClassicReduction* reduction) {
   ClassicUncertainty u;
   const double k = input.settings.clipSigmaCount;
   // Each classic run reports its outer steps as a share of its slice of the progress.
@@ -220,17 +206,18 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
   };
   FocalValues own;
   const FocalValues* values = classicValues;
-  Clipped classic;
+  ClassicReduction classic;
   try {
     if (values == nullptr) {
       own = enumerateFocalValues(input.points, input.settings, runHooks(0.0, 0.35));
       values = &own;
+      reduction = nullptr;
     }
     if (values->empty()) {
       u.message = "классических значений нет";
       return u;
     }
-    classic = clip(*values, k, hooks);
+    classic = reduction != nullptr ? *reduction : clip(*values, k, hooks, true);
   } catch (const RunAbandoned& e) {
     if (e.reason == AbandonReason::Cancelled) {
       throw;
@@ -241,13 +228,13 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
   if (hooks.progress) {
     hooks.progress(0.4);
   }
-  u.mean = classic.stats.mean;
+  u.mean = classic.clipped.mean;
   u.valueCount = values->size();
   if (!(u.mean > 0.0) || !std::isfinite(u.mean)) {
     u.message = "классическое значение не положительно";
     return u;
   }
-  u.pairs = pairSums(*values, static_cast<int>(input.points.images.size()), classic.low, classic.high);
+  u.pairs = pairSums(classic.pairs);
   own = FocalValues();
   if (u.pairs.empty()) {
     u.message = "значения классического счёта не несут пар изображений";
@@ -320,7 +307,7 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
             modelPoints(input, *refined, refined->noiseSigma, kReplicateSeed + static_cast<std::uint64_t>(r)),
             settings, runHooks(0.4 + 0.5 * r / wanted, 0.4 + 0.5 * (r + 1) / wanted));
         if (!modelValues.empty()) {
-          sum += clip(modelValues, k, hooks).stats.mean;
+          sum += clippedMeanOf(modelValues, k, hooks);
           ++replicates;
         }
       } catch (const RunAbandoned& e) {

@@ -19,10 +19,13 @@ namespace kavo {
 //    not hold the classic mean itself (the tilt warning says by how much the mean is shifted).
 // refined may be null or failed: the interval then has the first part only and says so.
 // classicValues: the values of the classic run itself when the caller still holds them (saves
-// enumerating them again); otherwise they are enumerated here from input.
+// enumerating them again); otherwise they are enumerated here from input. reduction: the classic
+// run's own clipping pass of those values at the settings' factor, when it made one (saves walking
+// them again).
 // Throws RunAbandoned(Cancelled) when hooks.shouldStop asks for it.
 ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult* refined,
-                                   const RefineHooks& hooks = {}, const FocalValues* classicValues = nullptr);
+                                   const RefineHooks& hooks = {}, const FocalValues* classicValues = nullptr,
+                                   const ClassicReduction* reduction = nullptr);
 
 // The model's points in the frame the compute command reads: the same points (by line) as the input
 // holds, from the refined camera, pose and steps (the listed ones, but those found suspect as

@@ -90,6 +90,15 @@ private:
   bool findSuspectSteps(const SeriesProblem& problem, SeriesState& state, StageSettings& stage);
   StepMeasurement measureSteps(const SeriesProblem& problem, const SeriesState& state,
                                const StageSettings& stage) const;
+  StepMeasurement measureStepsAnew(const SeriesProblem& problem, const SeriesState& state,
+                                   const StageSettings& stage) const;
+
+  struct KeptMeasurement {
+    SeriesState state;
+    StageSettings stage;
+    StepMeasurement measurement;
+  };
+  mutable std::vector<KeptMeasurement> measured; // the latest last
 
   const RefineInput& input;
   const RefineHooks& hooks;
@@ -131,6 +140,22 @@ bool Refiner::principalDetermined(const SeriesProblem& problem, const SeriesStat
 
 StepMeasurement Refiner::measureSteps(const SeriesProblem& problem, const SeriesState& state,
                                       const StageSettings& stage) const {
+  // The last round of the search for suspect steps measures them exactly as the result does next.
+  for (const KeptMeasurement& k : measured) {
+    if (sameBits(k.state, state) && sameBits(k.stage, stage)) {
+      return k.measurement;
+    }
+  }
+  StepMeasurement m = measureStepsAnew(problem, state, stage);
+  if (measured.size() == 2) {
+    measured.erase(measured.begin());
+  }
+  measured.push_back({state, stage, m});
+  return m;
+}
+
+StepMeasurement Refiner::measureStepsAnew(const SeriesProblem& problem, const SeriesState& state,
+                                          const StageSettings& stage) const {
   StepMeasurement m;
   m.state = state;
   StageSettings measure = stage;

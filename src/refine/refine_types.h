@@ -112,6 +112,14 @@ struct PairSums {
   std::int64_t count = 0;
 };
 
+// The classic run's clipping pass of its values at the settings' factor: the numbers before and after
+// it, and the kept values' sums per image pair formed in the same walk.
+struct ClassicReduction {
+  Statistics unclipped;
+  Statistics clipped;
+  PairSumsTable pairs;
+};
+
 // "uncertainty": the interval of the classic mean.
 struct ClassicUncertainty {
   bool available = false;

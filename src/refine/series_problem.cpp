@@ -1,5 +1,7 @@
 #include "refine/series_problem.h"
 
+#include <cstring>
+
 #include "estimator/estimator.h"
 
 #include <Eigen/Dense>
@@ -288,7 +290,48 @@ bool SeriesProblem::solve(SeriesState& state, const StageSettings& stage,
   return true;
 }
 
+namespace {
+
+bool sameDoubles(const double* a, const double* b, std::size_t n) {
+  return std::memcmp(a, b, n * sizeof(double)) == 0;
+}
+
+} // namespace
+
+bool sameBits(const SeriesState& a, const SeriesState& b) {
+  return a.movingAway == b.movingAway && a.offset.size() == b.offset.size() &&
+         sameDoubles(&a.camera.focal, &b.camera.focal, 1) &&
+         sameDoubles(a.camera.principal, b.camera.principal, 2) &&
+         sameDoubles(a.camera.distortion, b.camera.distortion, 2) &&
+         sameDoubles(a.pose.rotation, b.pose.rotation, 3) &&
+         sameDoubles(a.pose.translation, b.pose.translation, 3) &&
+         sameDoubles(a.offset.data(), b.offset.data(), a.offset.size());
+}
+
+bool sameBits(const StageSettings& a, const StageSettings& b) {
+  return a.loss == b.loss && sameDoubles(&a.lossScale, &b.lossScale, 1) &&
+         sameDoubles(&a.sigma, &b.sigma, 1) && a.focalFixed == b.focalFixed &&
+         a.principalFixed == b.principalFixed && a.k1Fixed == b.k1Fixed && a.k2Fixed == b.k2Fixed &&
+         a.steps == b.steps && a.freeStep == b.freeStep && sameDoubles(&a.stepPrior, &b.stepPrior, 1) &&
+         a.maxIterations == b.maxIterations;
+}
+
 SeriesCovariance SeriesProblem::covariance(const SeriesState& state, const StageSettings& stage) const {
+  for (const KeptCovariance& k : kept) {
+    if (sameBits(k.state, state) && sameBits(k.stage, stage)) {
+      return k.covariance;
+    }
+  }
+  constexpr std::size_t kKept = 4;
+  if (kept.size() == kKept) {
+    kept.erase(kept.begin());
+  }
+  kept.push_back({state, stage, computeCovariance(state, stage)});
+  return kept.back().covariance;
+}
+
+SeriesCovariance SeriesProblem::computeCovariance(const SeriesState& state,
+                                                  const StageSettings& stage) const {
   SeriesCovariance out;
   out.step.assign(data.steps.size(), 0.0);
   const auto b = build(data, imageUsed, state, stage);

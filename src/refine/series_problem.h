@@ -59,7 +59,8 @@ public:
   bool solve(SeriesState& state, const StageSettings& stage, const std::function<bool()>& shouldStop) const;
 
   // Covariance of the free unknowns at state, from the stage's weighted residuals (so in units of
-  // the stage's sigma).
+  // the stage's sigma). The fit asks for the same one more than once (a check, then the result it
+  // checked): the last few are kept and given again without computing them anew.
   SeriesCovariance covariance(const SeriesState& state, const StageSettings& stage) const;
 
   // Model minus measured, per image and point (empty for images not used).
@@ -70,9 +71,21 @@ public:
   int observationCount() const;
 
 private:
+  struct KeptCovariance {
+    SeriesState state;
+    StageSettings stage;
+    SeriesCovariance covariance;
+  };
+  SeriesCovariance computeCovariance(const SeriesState& state, const StageSettings& stage) const;
+
   const SeriesData& data;
   std::vector<char> imageUsed;
+  mutable std::vector<KeptCovariance> kept; // the latest last
 };
+
+// The same unknowns, bit for bit: a computation from them gives the same result again.
+bool sameBits(const SeriesState& a, const SeriesState& b);
+bool sameBits(const StageSettings& a, const StageSettings& b);
 
 // The weight a loss gives a whitened residual of length r.
 double lossWeight(const StageSettings& stage, double r);

@@ -7,12 +7,14 @@
 #include "estimator/quadruple_layout.h"
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace kavo::testing {
 
 struct ReferenceOutcome {
   std::vector<double> values;
+  std::vector<std::pair<int, int>> pairs; // the base and partner image of each value
   AbandonReason reason = AbandonReason::None;
   int progressSteps = 0;
 };
@@ -77,6 +79,7 @@ inline ReferenceOutcome referenceEnumeration(const EstimatorInput& in, const Est
                     throw RunAbandoned(AbandonReason::NonFinite, "overflow");
                   }
                   out.values.push_back(v);
+                  out.pairs.emplace_back(base, partner);
                 }
               }
             }

@@ -1,5 +1,7 @@
 #include "refine/series_problem.h"
 
+#include "refine/dense_covariance.h"
+
 #include <cstring>
 
 #include "estimator/estimator.h"
@@ -211,40 +213,6 @@ void readBack(const Built& b, SeriesState& state) {
   }
 }
 
-// Whether the free unknowns are determined at all: the smallest singular value of the Jacobian with
-// its columns scaled to unit length (so units do not matter) must not vanish against the largest.
-// Checked before the covariance, which would otherwise refuse with a message on the error stream.
-bool wellDetermined(ceres::Problem& p) {
-  ceres::CRSMatrix crs;
-  if (!p.Evaluate(ceres::Problem::EvaluateOptions(), nullptr, nullptr, nullptr, &crs)) {
-    return false;
-  }
-  Eigen::MatrixXd j = Eigen::MatrixXd::Zero(crs.num_rows, crs.num_cols);
-  for (int r = 0; r < crs.num_rows; ++r) {
-    for (int k = crs.rows[static_cast<std::size_t>(r)]; k < crs.rows[static_cast<std::size_t>(r) + 1]; ++k) {
-      j(r, crs.cols[static_cast<std::size_t>(k)]) = crs.values[static_cast<std::size_t>(k)];
-    }
-  }
-  std::vector<Eigen::Index> kept;
-  for (Eigen::Index c = 0; c < j.cols(); ++c) {
-    const double norm = j.col(c).norm();
-    if (norm > 0.0) {
-      j.col(c) /= norm;
-      kept.push_back(c);
-    }
-  }
-  if (kept.empty() || !j.allFinite()) {
-    return false;
-  }
-  Eigen::MatrixXd scaled(j.rows(), static_cast<Eigen::Index>(kept.size()));
-  for (std::size_t c = 0; c < kept.size(); ++c) {
-    scaled.col(static_cast<Eigen::Index>(c)) = j.col(kept[c]);
-  }
-  const Eigen::JacobiSVD<Eigen::MatrixXd> svd(scaled);
-  const Eigen::VectorXd sv = svd.singularValues();
-  return sv(sv.size() - 1) > 1e-7 * sv(0);
-}
-
 bool isVariable(const ceres::Problem& p, const double* block) {
   return p.HasParameterBlock(block) && !p.IsParameterBlockConstant(block);
 }
@@ -337,68 +305,35 @@ SeriesCovariance SeriesProblem::computeCovariance(const SeriesState& state,
   const auto b = build(data, imageUsed, state, stage);
   ceres::Problem& p = b->problem;
 
-  std::vector<std::pair<const double*, const double*>> pairs;
   const bool focalFree = isVariable(p, b->focal);
   const bool principalFree = isVariable(p, b->principal);
-  if (focalFree) {
-    pairs.emplace_back(b->focal, b->focal);
-  }
-  if (principalFree) {
-    pairs.emplace_back(b->principal, b->principal);
-  }
-  // Every free distance block with every other: the measured steps' full covariance follows.
-  std::vector<int> freeBlocks;
+  bool anyBlockFree = false;
   for (std::size_t k = 0; k < b->blockCount; ++k) {
-    if (isVariable(p, &b->blocks[k])) {
-      freeBlocks.push_back(static_cast<int>(k));
-    }
+    anyBlockFree = anyBlockFree || isVariable(p, &b->blocks[k]);
   }
-  for (std::size_t x = 0; x < freeBlocks.size(); ++x) {
-    for (std::size_t y = x; y < freeBlocks.size(); ++y) {
-      pairs.emplace_back(&b->blocks[static_cast<std::size_t>(freeBlocks[x])],
-                         &b->blocks[static_cast<std::size_t>(freeBlocks[y])]);
-    }
-  }
-  if (pairs.empty()) {
+  if (!focalFree && !principalFree && !anyBlockFree) {
     out.ok = true;
     return out;
   }
-
-  if (!wellDetermined(p)) {
+  // The unknowns in the order of Built: focal length, principal point, distortion, rotation,
+  // translation, then the distance blocks.
+  std::vector<double*> unknowns{b->focal, b->principal, b->distortion, b->rotation, b->translation};
+  constexpr std::size_t kFirstBlock = 5;
+  for (std::size_t k = 0; k < b->blockCount; ++k) {
+    unknowns.push_back(&b->blocks[k]);
+  }
+  const DenseCovariance covariance(p, unknowns);
+  if (!covariance.determined()) {
     return out;
   }
-  ceres::Covariance::Options options;
-  options.algorithm_type = ceres::DENSE_SVD;
-  // Determinacy is judged above on the scaled Jacobian; unscaled, the focal length in pixels beside
-  // a distortion coefficient spans far more than this threshold's default.
-  options.min_reciprocal_condition_number = 1e-30;
-  options.num_threads = 1;
-  ceres::Covariance covariance(options);
-  if (!covariance.Compute(pairs, &p)) {
-    return out;
-  }
-  if (focalFree) {
-    covariance.GetCovarianceBlock(b->focal, b->focal, &out.focal);
-  }
-  if (principalFree) {
-    double c[4];
-    covariance.GetCovarianceBlock(b->principal, b->principal, c);
-    out.principal[0] = c[0];
-    out.principal[1] = c[1];
-    out.principal[2] = c[3];
-  }
+  out.focal = covariance.at(0, 0, 0, 0);
+  out.principal[0] = covariance.at(1, 0, 1, 0);
+  out.principal[1] = covariance.at(1, 0, 1, 1);
+  out.principal[2] = covariance.at(1, 1, 1, 1);
   // Covariance of two images' distance offsets (0 for a held block).
   const auto offsetCovariance = [&](std::size_t i, std::size_t j) {
-    const int bi = b->blockOf[i];
-    const int bj = b->blockOf[j];
-    const double* pi = &b->blocks[static_cast<std::size_t>(bi)];
-    const double* pj = &b->blocks[static_cast<std::size_t>(bj)];
-    if (!isVariable(p, pi) || !isVariable(p, pj)) {
-      return 0.0;
-    }
-    double value = 0.0;
-    covariance.GetCovarianceBlock(bi <= bj ? pi : pj, bi <= bj ? pj : pi, &value);
-    return value;
+    return covariance.at(kFirstBlock + static_cast<std::size_t>(b->blockOf[i]), 0,
+                         kFirstBlock + static_cast<std::size_t>(b->blockOf[j]), 0);
   };
   const std::size_t k = data.steps.size();
   out.stepMatrix.assign(k * k, 0.0);

@@ -4,12 +4,16 @@
 #include "app/run_loading.h"
 #include "app/settings_input.h"
 #include "platform/number_text.h"
+#include "refine/refine_series.h"
 #include "refine/series_assessment.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <future>
 #include <new>
 #include <optional>
+#include <thread>
 
 namespace kavo {
 
@@ -53,6 +57,37 @@ void checkStop(const RunHooks& hooks) {
   }
 }
 
+// Whether the refined fit may run beside the classic reduction: the run may use more than one core,
+// and the machine has them.
+bool besideReduction(int threads) {
+  return threads != 1 && std::thread::hardware_concurrency() > 1;
+}
+
+// The refined fit on a thread of its own. Its end is waited for whatever happens to the run: when the
+// run ends early (abandoned, cancelled) the fit is asked to stop first.
+struct EarlyFit {
+  EarlyFit(bool start, RefineInput in, const RunHooks& hooks) : input(std::move(in)) {
+    if (!start) {
+      return;
+    }
+    RefineHooks fitHooks;
+    fitHooks.shouldStop = [this, stop = hooks.shouldStop] { return dropped.load() || (stop && stop()); };
+    fit = std::async(std::launch::async, [this, fitHooks] { return refineSeries(input, fitHooks); });
+  }
+  ~EarlyFit() {
+    dropped.store(true);
+    if (fit.valid()) {
+      fit.wait();
+    }
+  }
+  EarlyFit(const EarlyFit&) = delete;
+  EarlyFit& operator=(const EarlyFit&) = delete;
+
+  RefineInput input;
+  std::atomic<bool> dropped{false};
+  std::future<RefinedResult> fit;
+};
+
 class Run {
 public:
   Run(const RunRequest& r, const RunHooks& h) : request(r), hooks(h), separator(r.decimalSeparator) {}
@@ -63,7 +98,8 @@ private:
   EstimatorSettings estimatorSettings() const;
   void reduce(const FocalValues& values);
   void showClassic(double count, double mean, double deviation, double standardDeviation);
-  void refine(const std::shared_ptr<const FocalValues>& values);
+  RefineInput refineInput() const;
+  void refine(const std::shared_ptr<const FocalValues>& values, std::future<RefinedResult>* early);
   void noValue();
   void progress(RunStage stage, int done, int total) const {
     if (hooks.progress) {
@@ -149,10 +185,7 @@ void Run::reduce(const FocalValues& values) {
   reduction = std::move(pass);
 }
 
-// The refined fit, the intervals and the checks of the series. Its failure is a failed refined result
-// with its message and never costs the classic one; a stop request ends the run.
-void Run::refine(const std::shared_ptr<const FocalValues>& values) {
-  checkStop(hooks);
+RefineInput Run::refineInput() const {
   RefineInput input;
   input.points = points;
   input.settings = settings;
@@ -163,6 +196,15 @@ void Run::refine(const std::shared_ptr<const FocalValues>& values) {
   input.principalPointX = result.camera.principalPointX;
   input.principalPointY = result.camera.principalPointY;
   input.decimalSeparator = separator;
+  return input;
+}
+
+// The refined fit, the intervals and the checks of the series. Its failure is a failed refined result
+// with its message and never costs the classic one; a stop request ends the run. early: the fit
+// started beside the classic reduction, when it was.
+void Run::refine(const std::shared_ptr<const FocalValues>& values, std::future<RefinedResult>* early) {
+  checkStop(hooks);
+  RefineInput input = refineInput();
   RefineHooks refineHooks;
   refineHooks.shouldStop = hooks.shouldStop;
   // Whole percents: a fit that reports at every iteration would otherwise flood the front ends.
@@ -177,7 +219,12 @@ void Run::refine(const std::shared_ptr<const FocalValues>& values) {
   refineHooks.progress(0.0);
   RunAssessment assessment;
   try {
-    assessment.series = assessSeries(input, refineHooks, values.get(), reduction ? &*reduction : nullptr);
+    std::optional<RefinedResult> fitted;
+    if (early != nullptr && early->valid()) {
+      fitted = early->get();
+    }
+    assessment.series = assessSeries(input, refineHooks, values.get(), reduction ? &*reduction : nullptr,
+                                     fitted ? &*fitted : nullptr);
   } catch (const RunAbandoned& e) {
     if (e.reason == AbandonReason::Cancelled) {
       throw;
@@ -213,11 +260,13 @@ RunResult Run::compute() {
     if (hooks.valuesReady) {
       hooks.valuesReady(*values);
     }
+    // The refined fit does not rest on the classic values: it runs also when none was produced, and
+    // where a core is free it runs beside the reduction, whose passes add in list order on one core.
+    EarlyFit early(request.refine && besideReduction(request.threads), refineInput(), hooks);
     reduce(*values);
     result.values = values;
-    // The refined fit does not rest on the classic values: it runs also when none was produced.
     if (request.refine) {
-      refine(values);
+      refine(values, &early.fit);
     }
   } catch (const RunAbandoned& e) {
     result.status = RunStatus::Abandoned;

@@ -44,7 +44,8 @@ struct RunProgress {
 // numbers) and says nothing on the way. The command line serves them in place; the desktop's job
 // serves them on the main thread while the run waits.
 struct RunHooks {
-  // Polled at the run's checkpoints; true ends the run as cancelled.
+  // Polled at the run's checkpoints; true ends the run as cancelled. It may be polled from the run's
+  // helper threads as well, so it must be safe to call from any thread.
   std::function<bool()> shouldStop;
   std::function<void(const RunProgress&)> progress;
   // A question before going on (a focal length already in the camera file); false stops the run.

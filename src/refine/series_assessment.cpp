@@ -44,9 +44,10 @@ void addComparisonWarnings(const RefineInput& input, const ClassicUncertainty& c
 }
 
 SeriesAssessment assessSeries(const RefineInput& input, const RefineHooks& hooks,
-                              const FocalValues* classicValues, const ClassicReduction* reduction) {
+                              const FocalValues* classicValues, const ClassicReduction* reduction,
+                              const RefinedResult* fitted) {
   SeriesAssessment a;
-  a.refined = refineSeries(input, part(hooks, 0.0, 0.6));
+  a.refined = fitted != nullptr ? *fitted : refineSeries(input, part(hooks, 0.0, 0.6));
   a.uncertainty = classicInterval(input, &a.refined, part(hooks, 0.6, 1.0), classicValues, reduction);
   addComparisonWarnings(input, a.uncertainty, a.refined);
   return a;

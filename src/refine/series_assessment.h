@@ -9,9 +9,11 @@ namespace kavo {
 // classicValues, reduction: the classic run's own values and clipping pass, when the caller holds them
 // (see classicInterval).
 // Throws RunAbandoned(Cancelled) when hooks.shouldStop asks for it.
+// fitted: the refined fit already made (beside the classic reduction), which is then not made again.
 SeriesAssessment assessSeries(const RefineInput& input, const RefineHooks& hooks = {},
                               const FocalValues* classicValues = nullptr,
-                              const ClassicReduction* reduction = nullptr);
+                              const ClassicReduction* reduction = nullptr,
+                              const RefinedResult* fitted = nullptr);
 
 // The warnings that compare the two results, appended to refined.warnings.
 void addComparisonWarnings(const RefineInput& input, const ClassicUncertainty& classic,

@@ -11,8 +11,11 @@
 namespace kavo {
 namespace {
 
-// Noisy replicates of the model for the classic shift: several while the classic run is small, one
-// when it is large (each costs a whole classic run).
+// Noisy replicates of the model for the classic shift. While the classic run is small each is a
+// whole classic computation on the model's points. A large one would cost a whole classic run a
+// replicate: its replicates take a sample of the quadruples instead, about kManyValues values each,
+// clipped in the band the classic run clipped its own values in (a sample's own band would be
+// narrower than the whole run's: the few extreme values that widen it are mostly missed).
 constexpr int kReplicates = 4;
 constexpr std::int64_t kManyValues = 2000000;
 constexpr std::uint64_t kReplicateSeed = 20261210;
@@ -297,17 +300,22 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
   // the refined model's points with noise of the measured size, a few times when that is cheap.
   int replicates = 0;
   if (withModel) {
-    const int wanted = u.valueCount <= kManyValues ? kReplicates : 1;
+    const int wanted = kReplicates;
+    const bool sampled = u.valueCount > kManyValues;
     double sum = 0.0;
     EstimatorSettings settings = input.settings;
     settings.processingMode = 1;
+    if (sampled) {
+      settings.quadrupleSample = static_cast<int>((u.valueCount + kManyValues - 1) / kManyValues);
+    }
     for (int r = 0; r < wanted; ++r) {
       try {
         const FocalValues modelValues = enumerateFocalValues(
             modelPoints(input, *refined, refined->noiseSigma, kReplicateSeed + static_cast<std::uint64_t>(r)),
             settings, runHooks(0.4 + 0.5 * r / wanted, 0.4 + 0.5 * (r + 1) / wanted));
         if (!modelValues.empty()) {
-          sum += clippedMeanOf(modelValues, k, hooks);
+          sum += sampled ? clippedMean(modelValues, classic.unclipped, k, hooks.shouldStop)
+                         : clippedMeanOf(modelValues, k, hooks);
           ++replicates;
         }
       } catch (const RunAbandoned& e) {

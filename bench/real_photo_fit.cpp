@@ -75,8 +75,8 @@ std::optional<Found> kavoCorners(const std::string& photo, cv::Size size) {
   Found f;
   for (std::size_t i = 0; i < d.points.points.size(); ++i) {
     f.image.emplace_back(static_cast<float>(d.points.points[i].x), static_cast<float>(d.points.points[i].y));
-    f.board.emplace_back(static_cast<float>(d.points.grid[i].column), static_cast<float>(d.points.grid[i].row),
-                         0.0f);
+    f.board.emplace_back(static_cast<float>(d.points.grid[i].column),
+                         static_cast<float>(d.points.grid[i].row), 0.0f);
   }
   return f;
 }
@@ -156,8 +156,8 @@ void reportSet(const std::string& name, const std::vector<std::string>& photos, 
     const auto sharedRms = modelFitRms(shared, imageSize);
     std::printf("  %-38s %3zu/%-2zu %12s %14s%s%s\n", n.c_str(), own.size(), photos.size(),
                 ownRms ? cv::format("%.4f px", *ownRms).c_str() : "-",
-                sharedRms ? cv::format("%.4f px", *sharedRms).c_str() : "-", missing.empty() ? "" : "  missed:",
-                missing.c_str());
+                sharedRms ? cv::format("%.4f px", *sharedRms).c_str() : "-",
+                missing.empty() ? "" : "  missed:", missing.c_str());
   }
 }
 

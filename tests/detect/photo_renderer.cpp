@@ -74,6 +74,15 @@ RenderedPhoto renderPhoto(const PhotoScene& s) {
         }
       }
     }
+    // A printed board often cuts its outer squares short: the light ground beyond them.
+    const int cut = static_cast<int>(std::lround((1.0 - s.outerSquares) * perPitch));
+    if (cut > 0) {
+      const int inner = perPitch * (margin - 1) + cut;
+      const cv::Rect kept(inner, inner, drawing.cols - 2 * inner, drawing.rows - 2 * inner);
+      cv::Mat board = drawing(kept).clone();
+      drawing.setTo(cv::Scalar(ground));
+      board.copyTo(drawing(kept));
+    }
   } else {
     constexpr int shift = 8;
     const double scale = 1 << shift;

@@ -299,5 +299,24 @@ TEST(PhotoCommand, APhotoWithoutTheTargetIsNamed) {
   }
 }
 
+// A photo cut short is named as damaged and stops the search even with leave to skip photos without
+// the target; nothing is written and the fields keep what they held.
+TEST(PhotoCommand, ADamagedPhotoStopsTheSearchEvenWhenSkipping) {
+  PhotoBench b;
+  PhotoForm form = goodForm(b.folder.file("series"));
+  form.photos = {photos().series[0], std::string(KAVO_TEST_DATA) + "/photos/cut91.jpg", photos().series[1],
+                 photos().series[2]};
+  form.skipUndetected = true;
+  ASSERT_TRUE(b.command.start(form));
+  b.finish();
+  ASSERT_EQ(b.command.outcome().stage, PhotoOutcome::Stage::Failed);
+  ASSERT_EQ(b.port.messages().size(), 1u);
+  EXPECT_EQ(b.port.messages()[0].text.rfind("Серия не записана: cut91.jpg: файл повреждён или обрезан", 0),
+            0u)
+      << b.port.messages()[0].text;
+  EXPECT_TRUE(entries(b.folder.path()).empty());
+  EXPECT_EQ(b.state.listFile, "");
+}
+
 } // namespace
 } // namespace kavo::testing

@@ -258,6 +258,26 @@ TEST(Detect, BlankPhotoIsNamedAndNothingIsWritten) {
   EXPECT_TRUE(entries(work.path()).empty()) << "no folder, hidden or not, is left";
 }
 
+// A photo cut short or damaged is no photo without the target: it stops detect even where those are
+// left out, is named, and nothing is written (OpenCV alone decodes the JPEG with grey where it ends).
+TEST(Detect, DamagedPhotoStopsEvenWithSkipUndetected) {
+  const Target& t = kTargets[0];
+  for (const char* name : {"cut91.jpg", "cut60.png", "damaged.tif"}) {
+    SCOPED_TRACE(name);
+    std::vector<std::string> photos = PhotoSeries::of(t).photos;
+    const std::string damaged = std::string(KAVO_TEST_DATA) + "/photos/" + name;
+    photos[2] = damaged;
+    test::TempFolder work;
+    const CliRun r = cli(detectArgs(t, work.path() + "series", photos,
+                                    {"--skip-undetected", "--json", "--overlays", work.path() + "marks"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("kavo-cli detect: " + damaged + ": файл повреждён или обрезан"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["photos"][2]["status"], "failed");
+    EXPECT_TRUE(entries(work.path()).empty()) << "nothing written";
+  }
+}
+
 TEST(Detect, RunAgainReplacesItsOwnFilesButNeverTheUsers) {
   const Target& t = kTargets[1];
   const auto& photos = PhotoSeries::of(t).photos;

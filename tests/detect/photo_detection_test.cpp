@@ -183,6 +183,11 @@ void PrintTo(const BadPhoto& c, std::ostream* os) {
   *os << c.name;
 }
 
+// Small photos of a chessboard, cut short or with garbled data (tests/data/photos).
+std::string damagedPhoto(const std::string& name) {
+  return std::string(KAVO_TEST_DATA) + "/photos/" + name;
+}
+
 std::string boardPhoto(const test::TempFolder& f, const TargetSpec& drawn) {
   test::PhotoScene scene;
   scene.target = drawn;
@@ -201,7 +206,18 @@ const BadPhoto kBadPhotos[] = {
        const std::string bytes = test::readBytes(whole);
        return f.write("cut.png", bytes.substr(0, bytes.size() / 3));
      },
-     kBoard, PhotoStatus::Failed, "повреждено"},
+     kBoard, PhotoStatus::Failed, "файл повреждён или обрезан"},
+    // Cut short or damaged on the way: OpenCV decodes some of them with grey where the data ends.
+    {"JpegCutAt91Percent", [](const test::TempFolder&) { return damagedPhoto("cut91.jpg"); }, kBoard,
+     PhotoStatus::Failed, "файл повреждён или обрезан (Premature end of JPEG file)"},
+    {"JpegCutAt40Percent", [](const test::TempFolder&) { return damagedPhoto("cut40.jpg"); }, kBoard,
+     PhotoStatus::Failed, "файл повреждён или обрезан (Premature end of JPEG file)"},
+    {"PngCutAt60Percent", [](const test::TempFolder&) { return damagedPhoto("cut60.png"); }, kBoard,
+     PhotoStatus::Failed, "файл повреждён или обрезан"},
+    {"TiffCutInHalf", [](const test::TempFolder&) { return damagedPhoto("cut50.tif"); }, kBoard,
+     PhotoStatus::Failed, "файл повреждён или обрезан"},
+    {"TiffWithDamagedData", [](const test::TempFolder&) { return damagedPhoto("damaged.tif"); }, kBoard,
+     PhotoStatus::Failed, "файл повреждён или обрезан"},
     {"Blank",
      [](const test::TempFolder& f) {
        return writePhoto(f, "blank", cv::Mat(900, 1200, CV_32F, cv::Scalar(128)), kJpegGrey);

@@ -65,7 +65,8 @@ PhotoSeriesOutcome writeSeriesFromPhotos(const PhotoSeriesRequest& request,
   }
   const bool overlays = !request.overlayFolder.empty();
   // The folders are checked before the photos are searched, which may take minutes.
-  std::vector<OutputTarget> targets{{request.outFolder, seriesFilesOf(request.outFolder)}};
+  std::vector<OutputTarget> targets{
+      {request.outFolder, seriesFilesOf(request.outFolder), keptBesideSeries()}};
   if (overlays) {
     targets.push_back({request.overlayFolder, [](const std::string& relative, bool folder) {
                          return !folder && relative.find('/') == std::string::npos &&

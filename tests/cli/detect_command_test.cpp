@@ -297,6 +297,31 @@ TEST(Detect, RunAgainReplacesItsOwnFilesButNeverTheUsers) {
   EXPECT_TRUE(fs::exists(out + "/img03.crd"));
 }
 
+// The desktop's layout: overlays in the series folder's subfolder, the report and Save's camera copy
+// beside the files. A rerun, with the overlays or without them, replaces what detect wrote and keeps
+// the report and the copy as they were.
+TEST(Detect, RunAgainOverItsOverlaysKeepsTheReportAndTheCameraCopy) {
+  const Target& t = kTargets[0];
+  const auto& photos = PhotoSeries::of(t).photos;
+  test::TempFolder work;
+  const std::string out = work.path() + "series";
+  ASSERT_EQ(cli(detectArgs(t, out, photos, {"--overlays", out + "/overlays"})).status, 0);
+  work.write("series/series-report.html", "<html>report</html>");
+  work.write("series/cameraF.cam", "copy");
+  for (const bool overlays : {true, false}) {
+    SCOPED_TRACE(overlays ? "with overlays" : "without overlays");
+    const CliRun r = cli(detectArgs(t, out, {photos.begin(), photos.begin() + 4},
+                                    overlays ? std::vector<std::string>{"--overlays", out + "/overlays"}
+                                             : std::vector<std::string>{}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::readBytes(out + "/series-report.html"), "<html>report</html>");
+    EXPECT_EQ(test::readBytes(out + "/cameraF.cam"), "copy");
+    EXPECT_FALSE(fs::exists(out + "/img05.crd"));
+    EXPECT_EQ(fs::exists(out + "/overlays/img04_points.jpg"), overlays);
+    EXPECT_FALSE(fs::exists(out + "/overlays/img05_points.jpg"));
+  }
+}
+
 TEST(Detect, RefusesArgumentsThatCannotMakeASeries) {
   const Target& t = kTargets[0];
   const auto& photos = PhotoSeries::of(t).photos;

@@ -7,9 +7,11 @@
 
 namespace kavo::detect {
 
-// How far the window around a corner reaches, in steps of the target's grid. markerMargin is, on a
-// target with markers in its light squares, the light border between a square's corner and its
-// marker (0 on a plain chessboard): the window then keeps to the two edges through the corner.
+// What the window around a corner must keep clear of. markerMargin is, on a target with markers in
+// its light squares, the light border between a square's corner and its marker, in squares (0 on a
+// plain chessboard): in the light squares the window then keeps to narrow bands along the two edges
+// through the corner, clear of the markers, while it covers the dark squares whole. The target's
+// first square, before its first corner in both directions, is dark.
 struct CornerWindow {
   double markerMargin = 0.0;
 };

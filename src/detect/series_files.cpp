@@ -134,7 +134,7 @@ std::string writeSeriesFiles(const std::string& folder, const std::vector<PhotoD
   }
   // The target's Y grows upwards, as the corrected image coordinates do, so the bottom row lies at 0.
   std::vector<CoordinatePair> scene;
-  for (const auto& g : first.points.grid) {
+  for (const auto& g : pointsInSeries(first.points, plan).grid) {
     scene.push_back({g.column * targetSpec.pitch, (first.points.rows - 1 - g.row) * targetSpec.pitch});
   }
   if (std::string why = writeCoordinateFile(folder + kSceneFileName, scene, decimalSeparator); !why.empty()) {
@@ -146,7 +146,7 @@ std::string writeSeriesFiles(const std::string& folder, const std::vector<PhotoD
     // files readable rather than showing the last digits of single-precision corner positions.
     const auto rounded = [](double v) { return std::round(v * 1e4) / 1e4; };
     std::vector<CoordinatePair> measured;
-    for (const auto& p : photos[i].points.points) {
+    for (const auto& p : pointsInSeries(photos[i].points, plan).points) {
       measured.push_back({rounded(p.x), rounded(p.y)});
     }
     const std::string name = baseNames[i] + ".crd";

@@ -322,6 +322,70 @@ TEST(Detect, RunAgainOverItsOverlaysKeepsTheReportAndTheCameraCopy) {
   }
 }
 
+// A ChArUco board larger than the frame in the three nearest photos: every photo gives the corners it
+// sees, the series holds those seen in all of them, and the refined fit finds the focal length.
+TEST(Detect, ChArUcoBoardCroppedInTheNearestPhotos) {
+  const TargetSpec board{TargetKind::Charuco, 12, 9, 40.0, 30.0, 5};
+  test::PhotoScene first;
+  first.target = board;
+  first.focal = kFocal;
+  first.distance = 280.0;
+  first.rollDegrees = 1.5;
+  first.blurSigma = 0.8;
+  first.noiseLevels = 2.0;
+  test::TempFolder work;
+  const auto series = test::renderSeries(work.path(), first, 6, kStep);
+  const std::string out = work.path() + "series";
+  std::vector<std::string> args{
+      "detect", "--pattern",    "charuco",      "--size", "12x9", "--square", "40", "--marker",
+      "30",     "--dictionary", "DICT_5X5_100", "--step", "40",   "--out",    out,  "--decimal-separator",
+      ".",      "--json"};
+  args.insert(args.end(), series.photos.begin(), series.photos.end());
+  const CliRun r = cli(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const nlohmann::json report = nlohmann::json::parse(r.out);
+  const int shared = report["sharedPoints"];
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_LT(report["photos"][k]["points"].get<int>(), 88) << "photo " << k << " sees part of the board";
+  }
+  EXPECT_EQ(report["photos"][5]["points"], 88) << "the farthest sees it whole";
+  EXPECT_GE(shared, 20);
+  EXPECT_NE(r.err.find("Точек мишени, видных на всех снимках: " + std::to_string(shared)), std::string::npos)
+      << r.err;
+  VT_Points scene(1);
+  ASSERT_TRUE(ReadScenePoints(out + "/scene.crd", scene, '.').ok);
+  EXPECT_EQ(scene.Count(), shared);
+  const RefinedResult refined = refinedFit(out);
+  ASSERT_TRUE(refined.ok) << refined.message;
+  std::printf("  ChArUco: %d points in every photo, refined %.4f px\n", shared, refined.focal);
+  EXPECT_LE(std::abs(refined.focal - kFocal) / kFocal, 0.0005);
+}
+
+// Too few corners in common: the photo that brings them below four is named, and nothing is written.
+TEST(Detect, ChArUcoSeriesWithTooFewPointsInCommonNamesThePhoto) {
+  const TargetSpec board{TargetKind::Charuco, 6, 5, 40.0, 30.0, 5};
+  test::TempFolder work;
+  std::vector<std::string> photos;
+  for (const double offset : {-180.0, 0.0, 200.0}) {
+    test::PhotoScene scene;
+    scene.target = board;
+    scene.distance = 330.0;
+    scene.offsetX = offset;
+    const std::string path = work.path() + "p" + std::to_string(photos.size() + 1) + ".png";
+    cv::imwrite(path, test::storedPhoto(test::renderPhoto(scene).image, 8, false));
+    photos.push_back(path);
+  }
+  std::vector<std::string> args{"detect",   "--pattern", "charuco",  "--size", "6x5",
+                                "--square", "40",        "--marker", "30",     "--dictionary",
+                                "5x5_100",  "--step",    "40",       "--out",  work.path() + "series"};
+  args.insert(args.end(), photos.begin(), photos.end());
+  const CliRun r = cli(args);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find(photos[2] + ": с предыдущими снимками у него общих точек мишени"), std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(work.path() + "series"));
+}
+
 TEST(Detect, RefusesArgumentsThatCannotMakeASeries) {
   const Target& t = kTargets[0];
   const auto& photos = PhotoSeries::of(t).photos;
@@ -352,6 +416,15 @@ TEST(Detect, RefusesArgumentsThatCannotMakeASeries) {
       {{"detect", "--pattern", "chessboard", "--size", "9x6", "--square", "20", "--step", "40", "--out", out,
         "--decimal-separator", ";", photos[0], photos[1]},
        "--decimal-separator"},
+      {{"detect", "--pattern", "charuco", "--size", "9x6", "--square", "20", "--step", "40", "--out", out,
+        "--marker", "15", photos[0], photos[1]},
+       "--dictionary NAME"},
+      {{"detect", "--pattern", "charuco", "--size", "9x6", "--square", "20", "--step", "40", "--out", out,
+        "--marker", "25", "--dictionary", "DICT_4X4_50", photos[0], photos[1]},
+       "сторона маркера"},
+      {{"detect", "--pattern", "charuco", "--size", "12x10", "--square", "20", "--step", "40", "--out", out,
+        "--marker", "15", "--dictionary", "DICT_4X4_50", photos[0], photos[1]},
+       "в словаре DICT_4X4_50 50 маркеров"},
   };
   for (const auto& c : cases) {
     const CliRun r = cli(c.args);

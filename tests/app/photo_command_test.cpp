@@ -126,6 +126,21 @@ const BadForm kBadForms[] = {
     {"StepZero", [](PhotoForm& f) { f.step = "0"; }, "шаг камеры должен быть ненулевым"},
     {"TwoRows", [](PhotoForm& f) { f.rows = 2; }, "не меньше 3 точек вдоль каждой стороны"},
     {"NoFolder", [](PhotoForm& f) { f.outFolder = ""; }, "не указана папка для файлов серии"},
+    {"CharucoNoMarker", [](PhotoForm& f) { f.kind = detect::TargetKind::Charuco; },
+     "не задана сторона маркера"},
+    {"CharucoMarkerAsLargeAsSquare",
+     [](PhotoForm& f) {
+       f.kind = detect::TargetKind::Charuco;
+       f.markerSize = "60";
+     },
+     "сторона маркера должна быть положительным числом миллиметров, меньшим стороны клетки"},
+    {"CharucoUnknownDictionary",
+     [](PhotoForm& f) {
+       f.kind = detect::TargetKind::Charuco;
+       f.markerSize = "45";
+       f.dictionary = "DICT_9X9_1";
+     },
+     "неизвестный словарь маркеров «DICT_9X9_1»"},
 };
 
 void PrintTo(const BadForm& form, std::ostream* os) {
@@ -180,6 +195,13 @@ TEST(PhotoForm, ReadsTheFieldsIntoTheRequest) {
   EXPECT_EQ(checkPhotoForm(form, ',').request.overlayFolder, "/elsewhere/marks");
   form.overlays = false;
   EXPECT_EQ(checkPhotoForm(form, ',').request.overlayFolder, "");
+  form.kind = detect::TargetKind::Charuco;
+  form.markerSize = "9,5";
+  form.dictionary = "4x4_250";
+  const PhotoFormCheck charuco = checkPhotoForm(form, '.');
+  ASSERT_FALSE(charuco.refusal) << charuco.refusal->text;
+  EXPECT_EQ(charuco.request.target.markerSize, 9.5);
+  EXPECT_EQ(detect::charucoDictionaryName(charuco.request.target.dictionary), "DICT_4X4_250");
 }
 
 TEST(PhotoList, AddsPhotosInTheOrderTheCameraNumberedThem) {

@@ -258,6 +258,15 @@ const BadPhoto kBadPhotos[] = {
      {TargetKind::Circles, 8, 5, 25.0},
      PhotoStatus::NotFound,
      "самая большая найденная сетка — 7 × 5"},
+    // Every row and column there, one circle covered: said so, not "7 × 5 not found; 7 × 5 seen".
+    {"CirclesOneCovered",
+     [](const test::TempFolder& f) {
+       test::PhotoScene scene;
+       scene.target = kCircles;
+       scene.hiddenCircle = 9;
+       return writePhoto(f, "covered", test::renderPhoto(scene).image, kPng8Grey);
+     },
+     kCircles, PhotoStatus::NotFound, "сетка 7 × 5 кругов видна не целиком: найдено кругов 34 из 35"},
     {"StaggeredAsSymmetric",
      [](const test::TempFolder& f) { return boardPhoto(f, kStaggered); },
      {TargetKind::Circles, 4, 11, 15.0},

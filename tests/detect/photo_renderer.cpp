@@ -97,7 +97,11 @@ RenderedPhoto renderPhoto(const PhotoScene& s) {
   } else {
     constexpr int shift = 8;
     const double scale = 1 << shift;
-    for (const auto& g : grid) {
+    for (std::size_t n = 0; n < grid.size(); ++n) {
+      const auto& g = grid[n];
+      if (static_cast<int>(n) == s.hiddenCircle) {
+        continue;
+      }
       // Pixel centres are whole numbers: the point's millimetres become (mm + margin) * ppm - 0.5.
       const cv::Point centre(static_cast<int>(std::lround(((g.column + margin) * perPitch - 0.5) * scale)),
                              static_cast<int>(std::lround(((g.row + margin) * perPitch - 0.5) * scale)));

@@ -239,6 +239,11 @@ FinderOutcome findChessboard(const PhotoImage& photo, const TargetSpec& targetSp
   if (sameSize(seen.columns(), seen.rows(), targetSpec)) {
     return cornersOf(photo, *other, seen);
   }
+  // Fewer than three true corners along a side is no board, only a pattern of light and dark.
+  if (seen.columns() < 3 || seen.rows() < 3) {
+    out.why = "шахматная доска не найдена";
+    return out;
+  }
   out.why = "на снимке видна шахматная доска " + sizeText(seen.columns(), seen.rows(), targetSpec) +
             " внутренних углов, а задана " + sizeText(targetSpec.columns, targetSpec.rows, targetSpec) +
             " (проверьте размер мишени и что она целиком в кадре)";

@@ -234,7 +234,7 @@ const BadPhoto kBadPhotos[] = {
     {"NoTarget",
      [](const test::TempFolder& f) {
        cv::Mat noise(900, 1200, CV_32F);
-       cv::randu(noise, 0, 255);
+       cv::RNG(7).fill(noise, cv::RNG::UNIFORM, 0, 255);
        return writePhoto(f, "noise", noise, kPng8Grey);
      },
      kBoard, PhotoStatus::NotFound, "не найдена"},

@@ -15,6 +15,10 @@ fi
 if [ -x "$build/bench/detect_bench" ]; then
   "$build/bench/detect_bench" --benchmark_counters_tabular=true | tee -a "$build/bench-report.txt"
 fi
+if [ -x "$build/bench/real_photo_fit" ]; then
+  bash "$(dirname "$0")/../bench/real_photos.sh" "$build" | tee -a "$build/bench-report.txt" ||
+    echo "real photographs: not measured (the photos could not be fetched)" | tee -a "$build/bench-report.txt"
+fi
 if [ -x "$build/bench/refine_bench" ]; then
   "$build/bench/refine_bench" --benchmark_counters_tabular=true | tee -a "$build/bench-report.txt"
 fi

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcli11-dev nlohmann-json3-dev
   libceres-dev libeigen3-dev
-  libopencv-dev
+  libopencv-dev libopencv-contrib-dev libjpeg-dev libpng-dev libtiff-dev
   libssl-dev
   qt6-translations-l10n
   chromium

@@ -106,6 +106,22 @@ PhotoFormCheck checkPhotoForm(const PhotoForm& form, char separator) {
     return check;
   }
   r.target.pitch = *pitch;
+  if (form.kind == detect::TargetKind::Charuco) {
+    const auto marker = parseMillimetres(form.markerSize, separator);
+    if (!marker) {
+      check.refusal = refusal(form.markerSize.empty()
+                                  ? "не задана сторона маркера"
+                                  : "сторона маркера «" + form.markerSize + "» — не число миллиметров");
+      return check;
+    }
+    const auto dictionary = detect::charucoDictionaryFromName(form.dictionary);
+    if (!dictionary) {
+      check.refusal = refusal("неизвестный словарь маркеров «" + form.dictionary + "»");
+      return check;
+    }
+    r.target.markerSize = *marker;
+    r.target.dictionary = *dictionary;
+  }
   const auto step = parseMillimetres(form.step, separator);
   if (!step) {
     check.refusal = refusal(form.step.empty() ? "не задан шаг камеры"

@@ -18,6 +18,8 @@ struct PhotoForm {
   int columns = 9; // inner corners or circles (a staggered grid: circles in one row)
   int rows = 6;
   std::string pitch;
+  std::string markerSize;                  // a ChArUco board's markers, millimetres as typed
+  std::string dictionary = "DICT_5X5_100"; // and their dictionary
   std::string step;
   std::string outFolder;
   bool skipUndetected = false;

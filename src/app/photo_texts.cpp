@@ -26,8 +26,12 @@ std::string photoProgressText(const detect::PhotoSeriesProgress& progress, const
 }
 
 std::string seriesWrittenText(const detect::PhotoSeriesOutcome& outcome, std::size_t photosGiven) {
-  return "Серия записана: снимков " + std::to_string(outcome.plan.kept.size()) + " из " +
-         std::to_string(photosGiven) + ".";
+  std::string text = "Серия записана: снимков " + std::to_string(outcome.plan.kept.size()) + " из " +
+                     std::to_string(photosGiven) + ".";
+  if (!outcome.plan.shared.empty()) {
+    text += " Точек мишени, видных на всех снимках: " + std::to_string(outcome.plan.shared.size()) + ".";
+  }
+  return text;
 }
 
 std::string withPhotoName(const std::string& text, const std::vector<detect::PhotoDetection>& photos) {

@@ -76,12 +76,18 @@ std::string toJson(const detect::PhotoSeriesRequest& request, const detect::Phot
   j["columns"] = request.target.columns;
   j["rows"] = request.target.rows;
   j["pitch"] = request.target.pitch;
+  if (request.target.kind == detect::TargetKind::Charuco) {
+    j["marker"] = request.target.markerSize;
+    j["dictionary"] = detect::charucoDictionaryName(request.target.dictionary);
+  }
   j["step"] = request.step;
   j["width"] = width;
   j["height"] = height;
   j["camera"] = textOrNull(o.cameraFile);
   j["scene"] = textOrNull(o.sceneFile);
   j["list"] = textOrNull(o.listFile);
+  // The points every photo kept shows, which the series files hold (a ChArUco board's).
+  j["sharedPoints"] = o.plan.shared.empty() ? Json(nullptr) : Json(o.plan.shared.size());
   j["photos"] = std::move(photos);
   // A photo's file name need not be valid UTF-8: it is shown, not refused.
   return j.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
@@ -92,18 +98,21 @@ std::string toJson(const detect::PhotoSeriesRequest& request, const detect::Phot
 DetectCommand::DetectCommand(CLI::App& app) {
   command_ =
       app.add_subcommand("detect", "Find the target in photos of a series and write the files compute reads");
-  command_->add_option("--pattern", pattern_, "The target: chessboard, circles or acircles")
+  command_->add_option("--pattern", pattern_, "The target: chessboard, circles, acircles or charuco")
       ->required()
-      ->check(CLI::IsMember({"chessboard", "circles", "acircles"}));
+      ->check(CLI::IsMember({"chessboard", "circles", "acircles", "charuco"}));
   command_
       ->add_option("--size", size_,
-                   "Inner corners or circles, COLUMNSxROWS (acircles: circles in a row x rows)")
+                   "Inner corners or circles, COLUMNSxROWS (acircles: circles in a row x rows; charuco: "
+                   "squares)")
       ->required();
   command_
       ->add_option("--square", square_,
                    "Pitch of the target, mm (acircles: between neighbouring rows; circles in a row lie "
-                   "twice as far apart)")
+                   "twice as far apart; charuco: the side of a square)")
       ->required();
+  command_->add_option("--marker", marker_, "charuco: the side of a marker, mm");
+  command_->add_option("--dictionary", dictionary_, "charuco: the markers' dictionary, e.g. DICT_5X5_100");
   command_->add_option("--step", step_, "Camera travel along its axis after every photo, mm")->required();
   command_
       ->add_option("--out", outFolder_, "Folder for the series files (new, empty, or one written by detect)")
@@ -135,6 +144,19 @@ int DetectCommand::run(std::ostream& out, std::ostream& err) {
     return kExitBadArguments;
   }
   request.target = {*kind, size->columns, size->rows, square_};
+  if (*kind == detect::TargetKind::Charuco) {
+    const auto dictionary = detect::charucoDictionaryFromName(dictionary_);
+    if (!dictionary || !(marker_ > 0.0)) {
+      err << "kavo-cli detect: --pattern charuco needs --marker MM and --dictionary NAME (one of";
+      for (const auto& name : detect::charucoDictionaryNames()) {
+        err << ' ' << name;
+      }
+      err << ")\n";
+      return kExitBadArguments;
+    }
+    request.target.markerSize = marker_;
+    request.target.dictionary = *dictionary;
+  }
   request.step = step_;
   request.photos = photos_;
   request.outFolder = outFolder_;

@@ -23,6 +23,8 @@ private:
   std::string pattern_;
   std::string size_;
   double square_ = 0.0;
+  double marker_ = 0.0;
+  std::string dictionary_;
   double step_ = 0.0;
   std::string outFolder_;
   std::string overlayFolder_;

@@ -1,13 +1,14 @@
 #include "detect/chessboard_finder.h"
 
+#include "detect/corner_subpixel.h"
 #include "detect/grid_shape.h"
-#include "detect/subpixel.h"
 
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace kavo::detect {
 
@@ -15,25 +16,55 @@ namespace {
 
 constexpr int kSearchSides[] = {1600, 3200};
 
-struct BoardSearch {
-  bool found = false;
+// A board a finder saw: its corners row by row in the reduced copy it was found in.
+struct Board {
   std::vector<cv::Point2f> corners;
-  cv::Mat meta; // one entry per corner of the board found: its columns and rows
+  int columns = 0;
+  int rows = 0;
   ReducedImage image;
+
+  cv::Point2f at(int row, int column) const {
+    return corners[static_cast<std::size_t>(row * columns + column)];
+  }
 };
 
-// The board of the given size or larger (the meta array then tells its real size).
-BoardSearch search(const cv::Mat& stretched, cv::Size size) {
-  BoardSearch s;
+// The sector-based finder: a board of the given size or larger (it reports the size it found).
+std::optional<Board> sectorSearch(const cv::Mat& stretched, cv::Size size) {
   const int longer = std::max(stretched.cols, stretched.rows);
   for (const int side : kSearchSides) {
-    s.image = reduced(stretched, side);
-    s.found = cv::findChessboardCornersSB(s.image.image, size, s.corners, cv::CALIB_CB_LARGER, s.meta);
-    if (s.found || side >= longer) {
+    Board b;
+    b.image = reduced(stretched, side);
+    cv::Mat meta;
+    if (cv::findChessboardCornersSB(b.image.image, size, b.corners, cv::CALIB_CB_LARGER, meta)) {
+      b.columns = meta.cols;
+      b.rows = meta.rows;
+      return b;
+    }
+    if (side >= longer) {
       break;
     }
   }
-  return s;
+  return std::nullopt;
+}
+
+// The classic finder, which finds some boards the sector-based one misses (blurred, strongly
+// distorted or steeply seen photos); it finds the given size only.
+std::optional<Board> classicSearch(const cv::Mat& stretched, cv::Size size) {
+  const int longer = std::max(stretched.cols, stretched.rows);
+  for (const int side : kSearchSides) {
+    Board b;
+    b.image = reduced(stretched, side);
+    if (cv::findChessboardCorners(b.image.image, size, b.corners,
+                                  cv::CALIB_CB_NORMALIZE_IMAGE | cv::CALIB_CB_FAST_CHECK)) {
+      b.columns = size.width;
+      b.rows = size.height;
+      return b;
+    }
+    if (side >= longer) {
+      break;
+    }
+  }
+  return std::nullopt;
 }
 
 // How much a found corner looks like the meeting point of four squares of alternating colour: the
@@ -66,9 +97,9 @@ struct Span {
   int rows() const { return lastRow - firstRow + 1; }
 };
 
-Span trueCorners(const BoardSearch& board) {
-  const int columns = board.meta.cols, rows = board.meta.rows;
-  auto at = [&](int r, int c) { return board.corners[static_cast<std::size_t>(r * columns + c)]; };
+Span trueCorners(const Board& board) {
+  const int columns = board.columns, rows = board.rows;
+  auto at = [&](int r, int c) { return board.at(r, c); };
   std::vector<double> score(board.corners.size()), spread(board.corners.size());
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < columns; ++c) {
@@ -114,50 +145,108 @@ Span trueCorners(const BoardSearch& board) {
   return span;
 }
 
+// The board with one more ring of corners all round, each placed one step on from the outermost
+// ones: a board the classic finder found is larger than asked when that ring holds true corners.
+Board widened(const Board& b) {
+  Board w{{}, b.columns + 2, b.rows + 2, b.image};
+  auto inner = [&](int r, int c) {
+    // Steps outwards from the nearest corner of the board found.
+    const int rr = std::clamp(r, 0, b.rows - 1), cc = std::clamp(c, 0, b.columns - 1);
+    cv::Point2f p = b.at(rr, cc);
+    if (r != rr) {
+      const int towards = r < rr ? 1 : -1;
+      p += (b.at(rr, cc) - b.at(rr + towards, cc)) * static_cast<float>(std::abs(r - rr));
+    }
+    if (c != cc) {
+      const int towards = c < cc ? 1 : -1;
+      p += (b.at(rr, cc) - b.at(rr, cc + towards)) * static_cast<float>(std::abs(c - cc));
+    }
+    return p;
+  };
+  for (int r = -1; r <= b.rows; ++r) {
+    for (int c = -1; c <= b.columns; ++c) {
+      w.corners.push_back(inner(r, c));
+    }
+  }
+  return w;
+}
+
+bool sameSize(int columns, int rows, const TargetSpec& t) {
+  return (columns == t.columns && rows == t.rows) || (columns == t.rows && rows == t.columns);
+}
+
+bool largerThan(int columns, int rows, const TargetSpec& t) {
+  return columns * rows > t.columns * t.rows;
+}
+
+std::string largerText(int columns, int rows, const TargetSpec& t) {
+  return "на снимке шахматная доска " + sizeText(columns, rows, t) + " внутренних углов, а не " +
+         sizeText(t.columns, t.rows, t);
+}
+
+// The corners of the board's span in the full photo, placed to a fraction of a pixel.
+FinderOutcome cornersOf(const PhotoImage& photo, const Board& board, const Span& span) {
+  FinderOutcome out;
+  std::vector<cv::Point2d> corners;
+  for (int row = span.firstRow; row <= span.lastRow; ++row) {
+    for (int column = span.firstColumn; column <= span.lastColumn; ++column) {
+      corners.push_back(board.image.toPhoto(board.at(row, column)));
+      out.grid.push_back({column - span.firstColumn, row - span.firstRow});
+    }
+  }
+  refineCorners(photo.grey, corners, out.grid);
+  out.found = true;
+  for (const auto& c : corners) {
+    out.points.push_back({c.x, c.y});
+  }
+  return out;
+}
+
 } // namespace
 
 FinderOutcome findChessboard(const PhotoImage& photo, const TargetSpec& targetSpec) {
   FinderOutcome out;
-  const cv::Size wanted(targetSpec.columns, targetSpec.rows);
   if (photo.flat) {
     out.why = "снимок пуст: на нём нет перепадов яркости";
     return out;
   }
-  BoardSearch board = search(photo.stretched, wanted);
-  if (!board.found) {
-    // Is there a chessboard of another size? The smallest board that is searched for finds any.
-    const BoardSearch other = search(photo.stretched, cv::Size(3, 3));
-    const Span seen = other.found ? trueCorners(other) : Span{};
-    out.why = other.found ? "шахматная доска " + sizeText(targetSpec.columns, targetSpec.rows, targetSpec) +
-                                " внутренних углов не найдена; видна доска " +
-                                sizeText(seen.columns(), seen.rows(), targetSpec) +
-                                " (проверьте размер мишени и что она целиком в кадре)"
-                          : "шахматная доска не найдена";
-    return out;
-  }
-  const Span span = trueCorners(board);
-  const int columns = span.columns(), rows = span.rows();
-  if (!((columns == targetSpec.columns && rows == targetSpec.rows) ||
-        (columns == targetSpec.rows && rows == targetSpec.columns))) {
-    out.why = "на снимке шахматная доска " + sizeText(columns, rows, targetSpec) +
-              " внутренних углов, а не " + sizeText(targetSpec.columns, targetSpec.rows, targetSpec);
-    return out;
-  }
-  std::vector<cv::Point2d> corners;
-  std::vector<GridPosition> grid;
-  for (int row = span.firstRow; row <= span.lastRow; ++row) {
-    for (int column = span.firstColumn; column <= span.lastColumn; ++column) {
-      corners.push_back(
-          board.image.toPhoto(board.corners[static_cast<std::size_t>(row * board.meta.cols + column)]));
-      grid.push_back({column, row});
+  const cv::Size wanted(targetSpec.columns, targetSpec.rows);
+  if (const auto board = sectorSearch(photo.stretched, wanted)) {
+    const Span span = trueCorners(*board);
+    if (sameSize(span.columns(), span.rows(), targetSpec)) {
+      return cornersOf(photo, *board, span);
+    }
+    if (largerThan(span.columns(), span.rows(), targetSpec)) {
+      out.why = largerText(span.columns(), span.rows(), targetSpec);
+      return out;
     }
   }
-  refineCorners(photo.grey, corners);
-  out.found = true;
-  out.grid = std::move(grid);
-  for (const auto& c : corners) {
-    out.points.push_back({c.x, c.y});
+  if (const auto board = classicSearch(photo.stretched, wanted)) {
+    const Span span = trueCorners(widened(*board));
+    if (largerThan(span.columns(), span.rows(), targetSpec)) {
+      out.why = largerText(span.columns(), span.rows(), targetSpec);
+      return out;
+    }
+    return cornersOf(photo, *board, {0, board->columns - 1, 0, board->rows - 1});
   }
+  // Any board at all: the smallest size searched for finds every one, and tells its size.
+  const auto other = sectorSearch(photo.stretched, cv::Size(3, 3));
+  if (!other) {
+    out.why = "шахматная доска не найдена";
+    return out;
+  }
+  const Span seen = trueCorners(*other);
+  if (sameSize(seen.columns(), seen.rows(), targetSpec)) {
+    return cornersOf(photo, *other, seen);
+  }
+  // Fewer than three true corners along a side is no board, only a pattern of light and dark.
+  if (seen.columns() < 3 || seen.rows() < 3) {
+    out.why = "шахматная доска не найдена";
+    return out;
+  }
+  out.why = "на снимке видна шахматная доска " + sizeText(seen.columns(), seen.rows(), targetSpec) +
+            " внутренних углов, а задана " + sizeText(targetSpec.columns, targetSpec.rows, targetSpec) +
+            " (проверьте размер мишени и что она целиком в кадре)";
   return out;
 }
 

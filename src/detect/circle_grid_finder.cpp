@@ -221,7 +221,7 @@ FinderOutcome findCircleGrid(const PhotoImage& photo, const TargetSpec& targetSp
       }
       if (grid.size() > seenCount) {
         seenCount = grid.size();
-        seen = shapeText(grid, targetSpec) + " (" + std::to_string(grid.size()) + " кругов)";
+        seen = shapeText(grid, targetSpec);
       }
     }
     if (side >= longer) {
@@ -229,9 +229,15 @@ FinderOutcome findCircleGrid(const PhotoImage& photo, const TargetSpec& targetSp
     }
   }
   const std::string wanted = std::to_string(targetSpec.columns) + " × " + std::to_string(targetSpec.rows);
+  const std::string circles = " (" + std::to_string(seenCount) + " кругов)";
   if (seenCount > static_cast<std::size_t>(count)) {
-    out.why = "сетка кругов на снимке — " + seen + ", больше заданной " + wanted;
+    out.why = "сетка кругов на снимке — " + seen + circles + ", больше заданной " + wanted;
+  } else if (seenCount >= 4 && seen == sizeText(targetSpec.columns, targetSpec.rows, targetSpec)) {
+    // The grid's rows and columns are all there, but some circles of it are not.
+    out.why = "сетка " + wanted + " кругов видна не целиком: найдено кругов " + std::to_string(seenCount) +
+              " из " + std::to_string(count) + " (проверьте, что ни один круг не закрыт и не засвечен)";
   } else if (seenCount >= 4) {
+    seen += circles;
     out.why = "сетка " + wanted + " кругов не найдена; самая большая найденная сетка — " + seen +
               " (проверьте размер мишени и что она целиком в кадре)";
   } else {

@@ -15,6 +15,7 @@ struct FinderOutcome {
   bool found = false;
   std::vector<ImagePoint> points;
   std::vector<GridPosition> grid;
+  bool identified = false; // the grid places are the target's own (pointsIdentified)
   std::string why;
 };
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kavo::detect {
 
@@ -78,19 +79,83 @@ std::string randomSuffix() {
   return s;
 }
 
+struct Planned {
+  fs::path folder;
+  OwnedEntry owned;
+  OwnedEntry kept;
+  std::optional<std::size_t> outer; // the target it is written inside
+  std::string relative;             // its path inside the outer target
+};
+
+// The rule of outer target j: its own rule, and the inner targets' rules at their places inside it;
+// with leadingFolders, the folders on the way to an inner target as well. A target without the rule
+// has nothing under it.
+OwnedEntry composed(const std::vector<Planned>& planned, std::size_t j, const std::vector<std::size_t>& inner,
+                    OwnedEntry Planned::*rule, bool leadingFolders) {
+  return [planned, j, inner, rule, leadingFolders](const std::string& relative, bool folder) {
+    const auto holds = [&](std::size_t k, const std::string& path) {
+      const OwnedEntry& r = planned[k].*rule;
+      return r && r(path, folder);
+    };
+    for (const std::size_t i : inner) {
+      const std::string& at = planned[i].relative;
+      if (at.empty()) {
+        if (holds(i, relative)) {
+          return true;
+        }
+        continue;
+      }
+      if (leadingFolders && folder &&
+          (relative == at || at.compare(0, relative.size() + 1, relative + "/") == 0)) {
+        return true;
+      }
+      if (relative.compare(0, at.size() + 1, at + "/") == 0 && holds(i, relative.substr(at.size() + 1))) {
+        return true;
+      }
+    }
+    return holds(j, relative);
+  };
+}
+
+// Links (or, where the file system cannot, copies) every file of the old folder that the rule keeps
+// into the same place in the new one; a file the run wrote there itself stays. Returns "" or why not.
+std::string carryKept(const fs::path& from, const fs::path& to, const std::string& base,
+                      const OwnedEntry& kept, const OwnedEntry& lookInto) {
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(from, ec)) {
+    const std::string name = entry.path().filename().string();
+    const std::string relative = base.empty() ? name : base + "/" + name;
+    const bool isFolder = entry.is_directory(ec) && !entry.is_symlink(ec);
+    if (isFolder && lookInto(relative, true)) {
+      if (std::string why = carryKept(entry.path(), to / name, relative, kept, lookInto); !why.empty()) {
+        return why;
+      }
+      continue;
+    }
+    if (isFolder || !kept(relative, false) || fs::exists(to / name, ec)) {
+      continue;
+    }
+    fs::create_directories(to, ec);
+    if (::link(entry.path().c_str(), (to / name).c_str()) != 0) {
+      fs::copy_file(entry.path(), to / name, ec);
+      if (ec) {
+        return relative + ": файл не удаётся сохранить в новой папке: " + systemText(ec.value());
+      }
+    }
+  }
+  if (ec) {
+    return from.string() + ": папку не удаётся просмотреть: " + systemText(ec.value());
+  }
+  return {};
+}
+
 } // namespace
 
 std::optional<StagedOutput> StagedOutput::prepare(const std::vector<OutputTarget>& targets,
                                                   std::string& why) {
-  struct Planned {
-    fs::path folder;
-    OwnedEntry owned;
-    std::optional<std::size_t> outer; // the target it is written inside
-    std::string relative;             // its path inside the outer target
-  };
   std::vector<Planned> planned;
   for (const auto& t : targets) {
-    planned.push_back({resolved(t.folder), t.owned, std::nullopt, {}});
+    planned.push_back({resolved(t.folder), t.owned, t.kept, std::nullopt, {}});
   }
   // A target inside another (or the same) is written inside the outermost one that holds it.
   for (std::size_t i = 0; i < planned.size(); ++i) {
@@ -113,31 +178,16 @@ std::optional<StagedOutput> StagedOutput::prepare(const std::vector<OutputTarget
     if (planned[j].outer) {
       continue;
     }
-    // The rule of an outer folder owns what the inner targets' rules own, and the folders leading to them.
     std::vector<std::size_t> inner;
     for (std::size_t i = 0; i < planned.size(); ++i) {
       if (planned[i].outer == j) {
         inner.push_back(i);
       }
     }
-    const OwnedEntry owned = [planned, j, inner](const std::string& relative, bool folder) {
-      for (const std::size_t i : inner) {
-        const std::string& at = planned[i].relative;
-        if (at.empty()) {
-          if (planned[i].owned(relative, folder)) {
-            return true;
-          }
-          continue;
-        }
-        if (folder && (relative == at || at.compare(0, relative.size() + 1, relative + "/") == 0)) {
-          return true;
-        }
-        if (relative.compare(0, at.size() + 1, at + "/") == 0 &&
-            planned[i].owned(relative.substr(at.size() + 1), folder)) {
-          return true;
-        }
-      }
-      return planned[j].owned(relative, folder);
+    const OwnedEntry owned = composed(planned, j, inner, &Planned::owned, true);
+    const OwnedEntry kept = composed(planned, j, inner, &Planned::kept, false);
+    const OwnedEntry ownedOrKept = [owned, kept](const std::string& relative, bool folder) {
+      return owned(relative, folder) || kept(relative, folder);
     };
 
     const fs::path& target = planned[j].folder;
@@ -148,7 +198,7 @@ std::optional<StagedOutput> StagedOutput::prepare(const std::vector<OutputTarget
         why = target.string() + ": это файл, а не папка";
         return std::nullopt;
       }
-      const std::string foreign = firstForeign(target, {}, owned, ec);
+      const std::string foreign = firstForeign(target, {}, ownedOrKept, ec);
       if (ec) {
         why = target.string() + ": папку не удаётся просмотреть: " + systemText(ec.value());
         return std::nullopt;
@@ -180,7 +230,7 @@ std::optional<StagedOutput> StagedOutput::prepare(const std::vector<OutputTarget
     if (::stat(target.c_str(), &old) == 0) {
       ::chmod(staging.c_str(), old.st_mode & 07777);
     }
-    out.roots_.push_back({target.string(), staging, owned});
+    out.roots_.push_back({target.string(), staging, ownedOrKept, kept});
     out.staged_[j] = staging + "/";
     for (const std::size_t i : inner) {
       out.staged_[i] =
@@ -224,6 +274,10 @@ std::string StagedOutput::publish() {
     if (!foreign.empty() || ec) {
       return root.target + ": пока шёл поиск, в папке появилось не записанное этой командой (" + foreign +
              "); папка не заменена";
+    }
+    // What the run keeps of the old folder comes along into the new one before the swap.
+    if (std::string why = carryKept(root.target, root.staging, {}, root.kept, root.owned); !why.empty()) {
+      return root.target + ": " + why + "; папка не заменена";
     }
     // One rename swaps the old folder for the new one; the old one then sits in the hidden folder's
     // place and is removed.

@@ -1,5 +1,6 @@
 #include "detect/photo_detection.h"
 
+#include "detect/charuco_finder.h"
 #include "detect/chessboard_finder.h"
 #include "detect/circle_grid_finder.h"
 #include "detect/photo_image.h"
@@ -21,15 +22,18 @@ PhotoDetection detectPhoto(const std::string& photo, const TargetSpec& targetSpe
     }
     d.width = image->width;
     d.height = image->height;
-    const FinderOutcome found = targetSpec.kind == TargetKind::Chessboard
-                                    ? findChessboard(*image, targetSpec)
-                                    : findCircleGrid(*image, targetSpec);
+    const FinderOutcome found = targetSpec.kind == TargetKind::Chessboard ? findChessboard(*image, targetSpec)
+                                : targetSpec.kind == TargetKind::Charuco  ? findCharuco(*image, targetSpec)
+                                                                         : findCircleGrid(*image, targetSpec);
     if (!found.found) {
       d.status = PhotoStatus::NotFound;
       d.problem = found.why;
       return d;
     }
-    auto ordered = orderByPosition(found.points, found.grid, why);
+    // The places of identified points stay those of the whole board, whatever part the photo shows.
+    const GridExtent board{targetSpec.columns - 1, targetSpec.rows - 1};
+    auto ordered =
+        orderByPosition(found.points, found.grid, why, nullptr, found.identified ? &board : nullptr);
     if (!ordered) {
       d.status = PhotoStatus::NotFound;
       d.problem = "найденные точки не складываются в ряды: " + why;

@@ -1,5 +1,6 @@
 #include "detect/photo_image.h"
 
+#include "detect/photo_stream.h"
 #include "platform/system_error_text.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -115,6 +116,10 @@ std::optional<PhotoImage> loadPhoto(const std::string& path, std::string& why) {
     why = "это не изображение (PNG, JPEG или TIFF)";
     return std::nullopt;
   }
+  if (const std::string damage = streamDamage(path); !damage.empty()) {
+    why = kDamagedText + " (" + damage + ")";
+    return std::nullopt;
+  }
   cv::Mat pixels;
   try {
     pixels = cv::imread(path, cv::IMREAD_ANYDEPTH | cv::IMREAD_ANYCOLOR);
@@ -123,7 +128,7 @@ std::optional<PhotoImage> loadPhoto(const std::string& path, std::string& why) {
     return std::nullopt;
   }
   if (pixels.empty()) {
-    why = "изображение повреждено или записано в неподдерживаемом виде";
+    why = kDamagedText + " или записан в неподдерживаемом виде";
     return std::nullopt;
   }
   return photoFromPixels(pixels, why);

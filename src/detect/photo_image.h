@@ -17,9 +17,13 @@ struct PhotoImage {
   int height = 0;
 };
 
+// What a photo whose file is cut short or damaged is called; such a photo stops a series even where
+// photos without the target are left out.
+inline const std::string kDamagedText = "файл повреждён или обрезан";
+
 // Decodes a PNG, JPEG or TIFF file of 8 or 16 bits per channel, grey or colour (an alpha channel is
 // ignored; an orientation stored by the camera is applied). Returns nothing, with the reason in
-// why, when the file cannot be read or is no such image.
+// why, when the file cannot be read, is no such image, or is cut short or damaged.
 std::optional<PhotoImage> loadPhoto(const std::string& path, std::string& why);
 
 // Turns decoded pixels of any supported layout into a PhotoImage; used by loadPhoto.

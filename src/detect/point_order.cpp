@@ -76,7 +76,7 @@ struct Relabel {
 
 std::optional<OrderedPoints> orderByPosition(const std::vector<ImagePoint>& points,
                                              const std::vector<GridPosition>& grid, std::string& why,
-                                             const GridAxes* like) {
+                                             const GridAxes* like, const GridExtent* board) {
   if (points.size() != grid.size() || points.size() < 4) {
     why = "слишком мало точек, чтобы найти направления сетки";
     return std::nullopt;
@@ -139,6 +139,17 @@ std::optional<OrderedPoints> orderByPosition(const std::vector<ImagePoint>& poin
     minRow = std::min(minRow, relabelled[i].row);
     maxRow = std::max(maxRow, relabelled[i].row);
   }
+  if (board != nullptr) {
+    // The whole target's corners, laid down the same way, give its first row and column.
+    for (const GridPosition corner :
+         {GridPosition{0, 0}, GridPosition{board->columns - 1, board->rows - 1}}) {
+      const GridPosition laid = best.apply(corner);
+      minColumn = std::min(minColumn, laid.column);
+      maxColumn = std::max(maxColumn, laid.column);
+      minRow = std::min(minRow, laid.row);
+      maxRow = std::max(maxRow, laid.row);
+    }
+  }
   std::vector<std::size_t> order(grid.size());
   for (std::size_t i = 0; i < order.size(); ++i) {
     order[i] = i;
@@ -159,11 +170,12 @@ std::optional<OrderedPoints> orderByPosition(const std::vector<ImagePoint>& poin
   result.axes = {rowAxis, columnAxis};
   result.columns = maxColumn - minColumn + 1;
   result.rows = maxRow - minRow + 1;
+  result.identified = board != nullptr;
   return result;
 }
 
 std::string orderMismatch(const OrderedPoints& reference, const OrderedPoints& photo) {
-  if (photo.grid != reference.grid) {
+  if (!photo.identified && photo.grid != reference.grid) {
     if (photo.columns != reference.columns || photo.rows != reference.rows) {
       return "здесь у мишени " + std::to_string(photo.columns) + " столбцов и " + std::to_string(photo.rows) +
              " рядов, а на первом снимке " + std::to_string(reference.columns) + " и " +

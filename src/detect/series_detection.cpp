@@ -30,7 +30,9 @@ void checkSeries(std::vector<PhotoDetection>& photos) {
       continue;
     }
     std::string why;
-    auto renumbered = orderByPosition(p.points.points, p.points.grid, why, &reference->points.axes);
+    const GridExtent board{p.points.columns, p.points.rows};
+    auto renumbered = orderByPosition(p.points.points, p.points.grid, why, &reference->points.axes,
+                                      p.points.identified ? &board : nullptr);
     const std::string mismatch = renumbered ? orderMismatch(reference->points, *renumbered) : why;
     if (!mismatch.empty()) {
       p.status = PhotoStatus::Inconsistent;

@@ -24,6 +24,10 @@ std::string lowerAscii(std::string text) {
   return text;
 }
 
+bool endsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 // A photo's name without its folder and its last extension.
 std::string stemOf(const std::string& photo) {
   const std::string name = fileNameOf(photo);
@@ -78,8 +82,28 @@ OwnedEntry seriesFilesOf(const std::string& folder) {
       }
     }
   }
-  return
-      [owned](const std::string& relative, bool isFolder) { return !isFolder && owned.count(relative) != 0; };
+  // The photos with their points drawn, beside the files or in a folder of their own (the desktop
+  // puts them into the subfolder "overlays" by default), from a run with overlays.
+  return [owned](const std::string& relative, bool isFolder) {
+    const std::size_t slash = relative.find('/');
+    if (isFolder) {
+      return slash == std::string::npos;
+    }
+    const bool overlay =
+        endsWith(relative, kOverlaySuffix) && relative.find('/', slash + 1) == std::string::npos;
+    return overlay || (slash == std::string::npos && owned.count(relative) != 0);
+  };
+}
+
+OwnedEntry keptBesideSeries() {
+  return [](const std::string& relative, bool isFolder) {
+    if (isFolder || relative.find('/') != std::string::npos) {
+      return false;
+    }
+    const std::string lower = lowerAscii(relative);
+    return endsWith(lower, ".html") || endsWith(lower, ".htm") ||
+           (endsWith(lower, ".cam") && lower != lowerAscii(kCameraFileName));
+  };
 }
 
 std::string writeSeriesFiles(const std::string& folder, const std::vector<PhotoDetection>& photos,
@@ -110,7 +134,7 @@ std::string writeSeriesFiles(const std::string& folder, const std::vector<PhotoD
   }
   // The target's Y grows upwards, as the corrected image coordinates do, so the bottom row lies at 0.
   std::vector<CoordinatePair> scene;
-  for (const auto& g : first.points.grid) {
+  for (const auto& g : pointsInSeries(first.points, plan).grid) {
     scene.push_back({g.column * targetSpec.pitch, (first.points.rows - 1 - g.row) * targetSpec.pitch});
   }
   if (std::string why = writeCoordinateFile(folder + kSceneFileName, scene, decimalSeparator); !why.empty()) {
@@ -122,7 +146,7 @@ std::string writeSeriesFiles(const std::string& folder, const std::vector<PhotoD
     // files readable rather than showing the last digits of single-precision corner positions.
     const auto rounded = [](double v) { return std::round(v * 1e4) / 1e4; };
     std::vector<CoordinatePair> measured;
-    for (const auto& p : photos[i].points.points) {
+    for (const auto& p : pointsInSeries(photos[i].points, plan).points) {
       measured.push_back({rounded(p.x), rounded(p.y)});
     }
     const std::string name = baseNames[i] + ".crd";

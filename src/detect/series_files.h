@@ -22,8 +22,13 @@ inline const std::string kOverlaySuffix = "_points.jpg";
 std::vector<std::string> photoBaseNames(const std::vector<std::string>& photos);
 
 // Whether an entry of an existing output folder is a file of an earlier series written there: the
-// four fixed files and the coordinate files its list file names (read from that folder).
+// four fixed files, the coordinate files its list file names (read from that folder), and photos
+// with their points drawn, in the folder itself or in a subfolder holding nothing else.
 OwnedEntry seriesFilesOf(const std::string& folder);
+
+// The files Kavo writes beside a series that a new run keeps as they are: reports (*.html) and
+// copies of the camera file with the focal length (*.cam other than camera.cam).
+OwnedEntry keptBesideSeries();
 
 // Writes the series into folder: camera.cam (the photos' size, image centre and principal point at
 // the middle of the photo, the correction table's name, no focal length yet), correction.txt

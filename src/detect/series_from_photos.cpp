@@ -65,7 +65,8 @@ PhotoSeriesOutcome writeSeriesFromPhotos(const PhotoSeriesRequest& request,
   }
   const bool overlays = !request.overlayFolder.empty();
   // The folders are checked before the photos are searched, which may take minutes.
-  std::vector<OutputTarget> targets{{request.outFolder, seriesFilesOf(request.outFolder)}};
+  std::vector<OutputTarget> targets{
+      {request.outFolder, seriesFilesOf(request.outFolder), keptBesideSeries()}};
   if (overlays) {
     targets.push_back({request.overlayFolder, [](const std::string& relative, bool folder) {
                          return !folder && relative.find('/') == std::string::npos &&
@@ -113,9 +114,12 @@ PhotoSeriesOutcome writeSeriesFromPhotos(const PhotoSeriesRequest& request,
         total, request.threads,
         [&](int k) {
           const PhotoDetection& photo = out.detection.photos[out.plan.kept[static_cast<std::size_t>(k)]];
-          problems[static_cast<std::size_t>(k)] =
-              writeOverlay(photo, staged->stagedFolder(1) +
-                                      names[out.plan.kept[static_cast<std::size_t>(k)]] + kOverlaySuffix);
+          // The points drawn are those of the coordinate file, numbered as there.
+          PhotoDetection drawnPoints = photo;
+          drawnPoints.points = pointsInSeries(photo.points, out.plan);
+          problems[static_cast<std::size_t>(k)] = writeOverlay(
+              drawnPoints,
+              staged->stagedFolder(1) + names[out.plan.kept[static_cast<std::size_t>(k)]] + kOverlaySuffix);
           const std::lock_guard<std::mutex> lock(reporting);
           ++done;
           if (progress) {

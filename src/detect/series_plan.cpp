@@ -1,6 +1,65 @@
 #include "detect/series_plan.h"
 
+#include <algorithm>
+#include <set>
+#include <utility>
+
 namespace kavo::detect {
+
+namespace {
+
+using Place = std::pair<int, int>; // row, column: sorted row by row
+
+std::set<Place> placesOf(const OrderedPoints& points) {
+  std::set<Place> places;
+  for (const auto& g : points.grid) {
+    places.emplace(g.row, g.column);
+  }
+  return places;
+}
+
+// The places every kept photo shows, when the points are identified; "" or why too few.
+std::string sharePoints(const std::vector<PhotoDetection>& photos, SeriesPlan& plan) {
+  if (plan.kept.empty() || !photos[plan.kept.front()].points.identified) {
+    return {};
+  }
+  std::set<Place> shared = placesOf(photos[plan.kept.front()].points);
+  for (const std::size_t i : plan.kept) {
+    std::set<Place> both;
+    const std::set<Place> here = placesOf(photos[i].points);
+    std::set_intersection(shared.begin(), shared.end(), here.begin(), here.end(),
+                          std::inserter(both, both.end()));
+    if (both.size() < kMinSharedPoints) {
+      return photos[i].photo + ": с предыдущими снимками у него общих точек мишени " +
+             std::to_string(both.size()) + ", а во всех снимках серии их должно быть хотя бы " +
+             std::to_string(kMinSharedPoints);
+    }
+    shared = std::move(both);
+  }
+  for (const auto& [row, column] : shared) {
+    plan.shared.push_back({column, row});
+  }
+  return {};
+}
+
+} // namespace
+
+OrderedPoints pointsInSeries(const OrderedPoints& points, const SeriesPlan& plan) {
+  if (plan.shared.empty()) {
+    return points;
+  }
+  OrderedPoints out = points;
+  out.points.clear();
+  out.grid.clear();
+  for (const GridPosition& g : plan.shared) {
+    const auto at = std::find(points.grid.begin(), points.grid.end(), g);
+    if (at != points.grid.end()) {
+      out.points.push_back(points.points[static_cast<std::size_t>(at - points.grid.begin())]);
+      out.grid.push_back(g);
+    }
+  }
+  return out;
+}
 
 SeriesPlan planSeries(const std::vector<PhotoDetection>& photos, double step, bool skipUndetected) {
   SeriesPlan plan;
@@ -35,6 +94,10 @@ SeriesPlan planSeries(const std::vector<PhotoDetection>& photos, double step, bo
   if (plan.kept.size() > kMaxSeriesPhotos) {
     plan.error = "в серии может быть не больше " + std::to_string(kMaxSeriesPhotos) + " снимков, а их " +
                  std::to_string(plan.kept.size());
+    return plan;
+  }
+  if (std::string why = sharePoints(photos, plan); !why.empty()) {
+    plan.error = why;
     return plan;
   }
   // The camera moves by `step` after every photo taken, kept or not.

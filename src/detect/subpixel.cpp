@@ -9,32 +9,6 @@
 
 namespace kavo::detect {
 
-namespace {
-
-// Measured on rendered photos: a window reaching 0.45 of the corner spacing each way on a copy
-// smoothed with a Gaussian of 1.5 pixels places corners best, in small photos, in 24-megapixel ones and
-// in dim, noisy ones.
-constexpr double kCornerWindow = 0.45;
-constexpr double kCornerSmoothing = 1.5;
-
-cv::Rect boundsOf(const std::vector<cv::Point2d>& points, int margin, const cv::Size& size) {
-  double left = std::numeric_limits<double>::max(), top = left;
-  double right = std::numeric_limits<double>::lowest(), bottom = right;
-  for (const auto& p : points) {
-    left = std::min(left, p.x);
-    top = std::min(top, p.y);
-    right = std::max(right, p.x);
-    bottom = std::max(bottom, p.y);
-  }
-  const cv::Rect box(
-      cv::Point(static_cast<int>(std::floor(left)) - margin, static_cast<int>(std::floor(top)) - margin),
-      cv::Point(static_cast<int>(std::ceil(right)) + margin + 1,
-                static_cast<int>(std::ceil(bottom)) + margin + 1));
-  return box & cv::Rect(cv::Point(0, 0), size);
-}
-
-} // namespace
-
 std::vector<double> nearestDistances(const std::vector<cv::Point2d>& points) {
   std::vector<double> nearest(points.size(), std::numeric_limits<double>::max());
   for (std::size_t i = 0; i < points.size(); ++i) {
@@ -45,32 +19,6 @@ std::vector<double> nearestDistances(const std::vector<cv::Point2d>& points) {
     }
   }
   return nearest;
-}
-
-void refineCorners(const cv::Mat& grey, std::vector<cv::Point2d>& corners) {
-  if (corners.size() < 2) {
-    return;
-  }
-  const std::vector<double> nearest = nearestDistances(corners);
-  const double spacing = *std::min_element(nearest.begin(), nearest.end());
-  const int half = std::max(2, static_cast<int>(std::lround(kCornerWindow * spacing)));
-  // Only the part of the photo under the board is smoothed and searched.
-  const int margin = half + 8;
-  const cv::Rect area = boundsOf(corners, margin, grey.size());
-  cv::Mat smooth;
-  grey(area).convertTo(smooth, CV_32F);
-  cv::GaussianBlur(smooth, smooth, cv::Size(), kCornerSmoothing);
-
-  std::vector<cv::Point2f> local;
-  local.reserve(corners.size());
-  for (const auto& c : corners) {
-    local.emplace_back(static_cast<float>(c.x - area.x), static_cast<float>(c.y - area.y));
-  }
-  cv::cornerSubPix(smooth, local, cv::Size(half, half), cv::Size(-1, -1),
-                   cv::TermCriteria(cv::TermCriteria::EPS + cv::TermCriteria::COUNT, 100, 1e-4));
-  for (std::size_t i = 0; i < corners.size(); ++i) {
-    corners[i] = {static_cast<double>(local[i].x) + area.x, static_cast<double>(local[i].y) + area.y};
-  }
 }
 
 std::vector<double> refineCircleCentres(const cv::Mat& grey, std::vector<cv::Point2d>& centres,

@@ -8,11 +8,6 @@ namespace kavo::detect {
 // The distance from every point to its nearest neighbour, in pixels.
 std::vector<double> nearestDistances(const std::vector<cv::Point2d>& points);
 
-// Moves every chessboard corner to the saddle of the grey levels around it, in the full photo. The
-// search window reaches almost half way to the nearest corner; the photo is smoothed a little first,
-// which keeps the noise of single pixels from pulling the corners.
-void refineCorners(const cv::Mat& grey, std::vector<cv::Point2d>& corners);
-
 // Moves every circle centre to the centre of the circle's outline at the level half way between the
 // circle's and the ground's, in the full photo, looking inside a disc of twice the circle's radius
 // (radii: about, in pixels) that stays within half the way to the nearest centre. Returns every

@@ -15,7 +15,8 @@ namespace kavo {
 namespace {
 
 constexpr detect::TargetKind kPatterns[] = {detect::TargetKind::Chessboard, detect::TargetKind::Circles,
-                                            detect::TargetKind::AsymmetricCircles};
+                                            detect::TargetKind::AsymmetricCircles,
+                                            detect::TargetKind::Charuco};
 
 std::string textOf(const QLineEdit* edit) {
   return edit->text().trimmed().toStdString();
@@ -44,6 +45,17 @@ PhotoDialog::PhotoDialog(UserPort& userPort, char decimalSeparator, TakeFile tak
   };
   connect(ui->OverlaysBox, &QCheckBox::toggled, this, overlaysChosen);
   overlaysChosen(ui->OverlaysBox->isChecked());
+  // The markers' side and dictionary matter only for a ChArUco board.
+  for (const std::string& name : detect::charucoDictionaryNames())
+    ui->DictionaryBox->addItem(QString::fromStdString(name));
+  ui->DictionaryBox->setCurrentText(QStringLiteral("DICT_5X5_100"));
+  const auto patternChosen = [this](int index) {
+    const bool charuco = kPatterns[std::clamp(index, 0, 3)] == detect::TargetKind::Charuco;
+    ui->MarkerEdit->setEnabled(charuco);
+    ui->DictionaryBox->setEnabled(charuco);
+  };
+  connect(ui->PatternBox, &QComboBox::currentIndexChanged, this, patternChosen);
+  patternChosen(ui->PatternBox->currentIndex());
 }
 
 PhotoDialog::~PhotoDialog() {
@@ -58,10 +70,12 @@ PhotoDialog::~PhotoDialog() {
 PhotoForm PhotoDialog::form() const {
   PhotoForm f;
   f.photos = photos;
-  f.kind = kPatterns[std::clamp(ui->PatternBox->currentIndex(), 0, 2)];
+  f.kind = kPatterns[std::clamp(ui->PatternBox->currentIndex(), 0, 3)];
   f.columns = ui->ColumnsBox->value();
   f.rows = ui->RowsBox->value();
   f.pitch = textOf(ui->PitchEdit);
+  f.markerSize = textOf(ui->MarkerEdit);
+  f.dictionary = ui->DictionaryBox->currentText().toStdString();
   f.step = textOf(ui->StepEdit);
   f.outFolder = textOf(ui->OutFolderEdit);
   f.skipUndetected = ui->SkipUndetectedBox->isChecked();

@@ -126,6 +126,21 @@ const BadForm kBadForms[] = {
     {"StepZero", [](PhotoForm& f) { f.step = "0"; }, "шаг камеры должен быть ненулевым"},
     {"TwoRows", [](PhotoForm& f) { f.rows = 2; }, "не меньше 3 точек вдоль каждой стороны"},
     {"NoFolder", [](PhotoForm& f) { f.outFolder = ""; }, "не указана папка для файлов серии"},
+    {"CharucoNoMarker", [](PhotoForm& f) { f.kind = detect::TargetKind::Charuco; },
+     "не задана сторона маркера"},
+    {"CharucoMarkerAsLargeAsSquare",
+     [](PhotoForm& f) {
+       f.kind = detect::TargetKind::Charuco;
+       f.markerSize = "60";
+     },
+     "сторона маркера должна быть положительным числом миллиметров, меньшим стороны клетки"},
+    {"CharucoUnknownDictionary",
+     [](PhotoForm& f) {
+       f.kind = detect::TargetKind::Charuco;
+       f.markerSize = "45";
+       f.dictionary = "DICT_9X9_1";
+     },
+     "неизвестный словарь маркеров «DICT_9X9_1»"},
 };
 
 void PrintTo(const BadForm& form, std::ostream* os) {
@@ -180,6 +195,13 @@ TEST(PhotoForm, ReadsTheFieldsIntoTheRequest) {
   EXPECT_EQ(checkPhotoForm(form, ',').request.overlayFolder, "/elsewhere/marks");
   form.overlays = false;
   EXPECT_EQ(checkPhotoForm(form, ',').request.overlayFolder, "");
+  form.kind = detect::TargetKind::Charuco;
+  form.markerSize = "9,5";
+  form.dictionary = "4x4_250";
+  const PhotoFormCheck charuco = checkPhotoForm(form, '.');
+  ASSERT_FALSE(charuco.refusal) << charuco.refusal->text;
+  EXPECT_EQ(charuco.request.target.markerSize, 9.5);
+  EXPECT_EQ(detect::charucoDictionaryName(charuco.request.target.dictionary), "DICT_4X4_250");
 }
 
 TEST(PhotoList, AddsPhotosInTheOrderTheCameraNumberedThem) {
@@ -297,6 +319,25 @@ TEST(PhotoCommand, APhotoWithoutTheTargetIsNamed) {
     const std::vector<std::string> list = readLines(o.listFile);
     EXPECT_EQ(list, (std::vector<std::string>{"img01.crd", "img02.crd", "img03.crd", "80", "40"}));
   }
+}
+
+// A photo cut short is named as damaged and stops the search even with leave to skip photos without
+// the target; nothing is written and the fields keep what they held.
+TEST(PhotoCommand, ADamagedPhotoStopsTheSearchEvenWhenSkipping) {
+  PhotoBench b;
+  PhotoForm form = goodForm(b.folder.file("series"));
+  form.photos = {photos().series[0], std::string(KAVO_TEST_DATA) + "/photos/cut91.jpg", photos().series[1],
+                 photos().series[2]};
+  form.skipUndetected = true;
+  ASSERT_TRUE(b.command.start(form));
+  b.finish();
+  ASSERT_EQ(b.command.outcome().stage, PhotoOutcome::Stage::Failed);
+  ASSERT_EQ(b.port.messages().size(), 1u);
+  EXPECT_EQ(b.port.messages()[0].text.rfind("Серия не записана: cut91.jpg: файл повреждён или обрезан", 0),
+            0u)
+      << b.port.messages()[0].text;
+  EXPECT_TRUE(entries(b.folder.path()).empty());
+  EXPECT_EQ(b.state.listFile, "");
 }
 
 } // namespace

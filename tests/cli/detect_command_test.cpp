@@ -258,6 +258,26 @@ TEST(Detect, BlankPhotoIsNamedAndNothingIsWritten) {
   EXPECT_TRUE(entries(work.path()).empty()) << "no folder, hidden or not, is left";
 }
 
+// A photo cut short or damaged is no photo without the target: it stops detect even where those are
+// left out, is named, and nothing is written (OpenCV alone decodes the JPEG with grey where it ends).
+TEST(Detect, DamagedPhotoStopsEvenWithSkipUndetected) {
+  const Target& t = kTargets[0];
+  for (const char* name : {"cut91.jpg", "cut60.png", "damaged.tif"}) {
+    SCOPED_TRACE(name);
+    std::vector<std::string> photos = PhotoSeries::of(t).photos;
+    const std::string damaged = std::string(KAVO_TEST_DATA) + "/photos/" + name;
+    photos[2] = damaged;
+    test::TempFolder work;
+    const CliRun r = cli(detectArgs(t, work.path() + "series", photos,
+                                    {"--skip-undetected", "--json", "--overlays", work.path() + "marks"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("kavo-cli detect: " + damaged + ": файл повреждён или обрезан"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["photos"][2]["status"], "failed");
+    EXPECT_TRUE(entries(work.path()).empty()) << "nothing written";
+  }
+}
+
 TEST(Detect, RunAgainReplacesItsOwnFilesButNeverTheUsers) {
   const Target& t = kTargets[1];
   const auto& photos = PhotoSeries::of(t).photos;
@@ -275,6 +295,95 @@ TEST(Detect, RunAgainReplacesItsOwnFilesButNeverTheUsers) {
   EXPECT_NE(r.err.find("(notes.txt)"), std::string::npos) << r.err;
   EXPECT_EQ(test::readBytes(out + "/notes.txt"), "mine");
   EXPECT_TRUE(fs::exists(out + "/img03.crd"));
+}
+
+// The desktop's layout: overlays in the series folder's subfolder, the report and Save's camera copy
+// beside the files. A rerun, with the overlays or without them, replaces what detect wrote and keeps
+// the report and the copy as they were.
+TEST(Detect, RunAgainOverItsOverlaysKeepsTheReportAndTheCameraCopy) {
+  const Target& t = kTargets[0];
+  const auto& photos = PhotoSeries::of(t).photos;
+  test::TempFolder work;
+  const std::string out = work.path() + "series";
+  ASSERT_EQ(cli(detectArgs(t, out, photos, {"--overlays", out + "/overlays"})).status, 0);
+  work.write("series/series-report.html", "<html>report</html>");
+  work.write("series/cameraF.cam", "copy");
+  for (const bool overlays : {true, false}) {
+    SCOPED_TRACE(overlays ? "with overlays" : "without overlays");
+    const CliRun r = cli(detectArgs(t, out, {photos.begin(), photos.begin() + 4},
+                                    overlays ? std::vector<std::string>{"--overlays", out + "/overlays"}
+                                             : std::vector<std::string>{}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::readBytes(out + "/series-report.html"), "<html>report</html>");
+    EXPECT_EQ(test::readBytes(out + "/cameraF.cam"), "copy");
+    EXPECT_FALSE(fs::exists(out + "/img05.crd"));
+    EXPECT_EQ(fs::exists(out + "/overlays/img04_points.jpg"), overlays);
+    EXPECT_FALSE(fs::exists(out + "/overlays/img05_points.jpg"));
+  }
+}
+
+// A ChArUco board larger than the frame in the three nearest photos: every photo gives the corners it
+// sees, the series holds those seen in all of them, and the refined fit finds the focal length.
+TEST(Detect, ChArUcoBoardCroppedInTheNearestPhotos) {
+  const TargetSpec board{TargetKind::Charuco, 12, 9, 40.0, 30.0, 5};
+  test::PhotoScene first;
+  first.target = board;
+  first.focal = kFocal;
+  first.distance = 280.0;
+  first.rollDegrees = 1.5;
+  first.blurSigma = 0.8;
+  first.noiseLevels = 2.0;
+  test::TempFolder work;
+  const auto series = test::renderSeries(work.path(), first, 6, kStep);
+  const std::string out = work.path() + "series";
+  std::vector<std::string> args{
+      "detect", "--pattern",    "charuco",      "--size", "12x9", "--square", "40", "--marker",
+      "30",     "--dictionary", "DICT_5X5_100", "--step", "40",   "--out",    out,  "--decimal-separator",
+      ".",      "--json"};
+  args.insert(args.end(), series.photos.begin(), series.photos.end());
+  const CliRun r = cli(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const nlohmann::json report = nlohmann::json::parse(r.out);
+  const int shared = report["sharedPoints"];
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_LT(report["photos"][k]["points"].get<int>(), 88) << "photo " << k << " sees part of the board";
+  }
+  EXPECT_EQ(report["photos"][5]["points"], 88) << "the farthest sees it whole";
+  EXPECT_GE(shared, 20);
+  EXPECT_NE(r.err.find("Точек мишени, видных на всех снимках: " + std::to_string(shared)), std::string::npos)
+      << r.err;
+  VT_Points scene(1);
+  ASSERT_TRUE(ReadScenePoints(out + "/scene.crd", scene, '.').ok);
+  EXPECT_EQ(scene.Count(), shared);
+  const RefinedResult refined = refinedFit(out);
+  ASSERT_TRUE(refined.ok) << refined.message;
+  std::printf("  ChArUco: %d points in every photo, refined %.4f px\n", shared, refined.focal);
+  EXPECT_LE(std::abs(refined.focal - kFocal) / kFocal, 0.0005);
+}
+
+// Too few corners in common: the photo that brings them below four is named, and nothing is written.
+TEST(Detect, ChArUcoSeriesWithTooFewPointsInCommonNamesThePhoto) {
+  const TargetSpec board{TargetKind::Charuco, 6, 5, 40.0, 30.0, 5};
+  test::TempFolder work;
+  std::vector<std::string> photos;
+  for (const double offset : {-180.0, 0.0, 200.0}) {
+    test::PhotoScene scene;
+    scene.target = board;
+    scene.distance = 330.0;
+    scene.offsetX = offset;
+    const std::string path = work.path() + "p" + std::to_string(photos.size() + 1) + ".png";
+    cv::imwrite(path, test::storedPhoto(test::renderPhoto(scene).image, 8, false));
+    photos.push_back(path);
+  }
+  std::vector<std::string> args{"detect",   "--pattern", "charuco",  "--size", "6x5",
+                                "--square", "40",        "--marker", "30",     "--dictionary",
+                                "5x5_100",  "--step",    "40",       "--out",  work.path() + "series"};
+  args.insert(args.end(), photos.begin(), photos.end());
+  const CliRun r = cli(args);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find(photos[2] + ": с предыдущими снимками у него общих точек мишени"), std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(work.path() + "series"));
 }
 
 TEST(Detect, RefusesArgumentsThatCannotMakeASeries) {
@@ -307,6 +416,15 @@ TEST(Detect, RefusesArgumentsThatCannotMakeASeries) {
       {{"detect", "--pattern", "chessboard", "--size", "9x6", "--square", "20", "--step", "40", "--out", out,
         "--decimal-separator", ";", photos[0], photos[1]},
        "--decimal-separator"},
+      {{"detect", "--pattern", "charuco", "--size", "9x6", "--square", "20", "--step", "40", "--out", out,
+        "--marker", "15", photos[0], photos[1]},
+       "--dictionary NAME"},
+      {{"detect", "--pattern", "charuco", "--size", "9x6", "--square", "20", "--step", "40", "--out", out,
+        "--marker", "25", "--dictionary", "DICT_4X4_50", photos[0], photos[1]},
+       "сторона маркера"},
+      {{"detect", "--pattern", "charuco", "--size", "12x10", "--square", "20", "--step", "40", "--out", out,
+        "--marker", "15", "--dictionary", "DICT_4X4_50", photos[0], photos[1]},
+       "в словаре DICT_4X4_50 50 маркеров"},
   };
   for (const auto& c : cases) {
     const CliRun r = cli(c.args);

@@ -89,6 +89,32 @@ TEST(StagedOutput, KeepsTheOldFolderWhenTheUserPutSomethingInMeanwhile) {
   EXPECT_EQ(test::readBytes(target + "/old.crd"), "old");
 }
 
+bool keptReports(const std::string& relative, bool folder) {
+  return !folder && relative.size() > 5 && relative.substr(relative.size() - 5) == ".html";
+}
+
+// Files the rule keeps block nothing and come into the new folder as they were, also one put there
+// while the run went on; a file of the same name the run wrote itself wins.
+TEST(StagedOutput, CarriesTheFilesItKeepsIntoTheNewFolder) {
+  test::TempFolder root;
+  const std::string target = root.path() + "out";
+  put(target + "/old.crd", "old");
+  put(target + "/report.html", "report");
+  put(target + "/mine.html", "old mine");
+  std::string why;
+  auto staged = StagedOutput::prepare({{target, ownedSeries, keptReports}}, why);
+  ASSERT_TRUE(staged) << why;
+  put(staged->stagedFolder(0) + "new.crd", "new");
+  put(staged->stagedFolder(0) + "mine.html", "written by the run");
+  put(target + "/later.html", "later");
+  ASSERT_EQ(staged->publish(), "");
+  EXPECT_EQ(entries(target), (std::set<std::string>{"new.crd", "report.html", "mine.html", "later.html"}));
+  EXPECT_EQ(test::readBytes(target + "/report.html"), "report");
+  EXPECT_EQ(test::readBytes(target + "/later.html"), "later");
+  EXPECT_EQ(test::readBytes(target + "/mine.html"), "written by the run");
+  EXPECT_EQ(entries(root.path()).size(), 5u) << "no hidden folder left";
+}
+
 TEST(StagedOutput, RefusesAFolderHoldingAnythingElse) {
   test::TempFolder root;
   put(root.path() + "out/a.crd");

@@ -1,5 +1,6 @@
 #include "photo_renderer.h"
 
+#include <opencv2/aruco/charuco.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -60,11 +61,21 @@ RenderedPhoto renderPhoto(const PhotoScene& s) {
   const int margin = 2; // pitches of light ground around the points
   const int columnsDrawn = maxColumn + 2 * margin, rowsDrawn = maxRow + 2 * margin;
   cv::Mat drawing(rowsDrawn * perPitch, columnsDrawn * perPitch, CV_32F, cv::Scalar(s.light));
-  const bool chessboard = t.kind == detect::TargetKind::Chessboard;
+  const bool charuco = t.kind == detect::TargetKind::Charuco;
+  const bool chessboard = t.kind == detect::TargetKind::Chessboard || charuco;
   const double ground = chessboard || !s.lightOnDark ? s.light : s.dark;
   const double ink = chessboard || !s.lightOnDark ? s.dark : s.light;
   drawing.setTo(cv::Scalar(ground));
-  if (chessboard) {
+  if (charuco) {
+    // OpenCV draws the board, its first square dark at the top left, one pitch before the first corner.
+    const auto board = cv::aruco::CharucoBoard::create(
+        t.columns, t.rows, static_cast<float>(t.pitch), static_cast<float>(t.markerSize),
+        cv::aruco::getPredefinedDictionary(static_cast<cv::aruco::PREDEFINED_DICTIONARY_NAME>(t.dictionary)));
+    cv::Mat drawn;
+    board->draw(cv::Size(t.columns * perPitch, t.rows * perPitch), drawn, 0, 1);
+    drawn.convertTo(drawn, CV_32F, (s.light - s.dark) / 255.0, s.dark);
+    drawn.copyTo(drawing(cv::Rect((margin - 1) * perPitch, (margin - 1) * perPitch, drawn.cols, drawn.rows)));
+  } else if (chessboard) {
     // Squares from one pitch before the first corner to one after the last.
     for (int j = -1; j < t.rows; ++j) {
       for (int i = -1; i < t.columns; ++i) {
@@ -74,10 +85,23 @@ RenderedPhoto renderPhoto(const PhotoScene& s) {
         }
       }
     }
+    // A printed board often cuts its outer squares short: the light ground beyond them.
+    const int cut = static_cast<int>(std::lround((1.0 - s.outerSquares) * perPitch));
+    if (cut > 0) {
+      const int inner = perPitch * (margin - 1) + cut;
+      const cv::Rect kept(inner, inner, drawing.cols - 2 * inner, drawing.rows - 2 * inner);
+      cv::Mat board = drawing(kept).clone();
+      drawing.setTo(cv::Scalar(ground));
+      board.copyTo(drawing(kept));
+    }
   } else {
     constexpr int shift = 8;
     const double scale = 1 << shift;
-    for (const auto& g : grid) {
+    for (std::size_t n = 0; n < grid.size(); ++n) {
+      const auto& g = grid[n];
+      if (static_cast<int>(n) == s.hiddenCircle) {
+        continue;
+      }
       // Pixel centres are whole numbers: the point's millimetres become (mm + margin) * ppm - 0.5.
       const cv::Point centre(static_cast<int>(std::lround(((g.column + margin) * perPitch - 0.5) * scale)),
                              static_cast<int>(std::lround(((g.row + margin) * perPitch - 0.5) * scale)));

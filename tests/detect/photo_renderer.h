@@ -26,6 +26,8 @@ struct PhotoScene {
   bool mirrored = false;        // the target drawn mirrored left to right
   bool lightOnDark = false;     // light circles on a dark ground
   double circleRadius = 0.3;    // of the circles, in pitches
+  double outerSquares = 1.0;    // how far a chessboard's outer squares reach beyond its corners, in pitches
+  int hiddenCircle = -1;        // a circle left undrawn (its index in the finder's order), as if covered
   int supersample = 3;          // pixels of the frame per photo pixel along each side
   double blurSigma = 0.7;       // photo pixels
   double noiseLevels = 2.0;     // standard deviation of the noise, in levels of an 8-bit photo

@@ -100,16 +100,39 @@ TEST(SeriesFiles, ReadBackByTheReadersAsWritten) {
   EXPECT_FALSE(std::filesystem::exists(folder.path() + "b.crd"));
 }
 
-TEST(SeriesFiles, OwnOnlyWhatTheirListNames) {
+// An earlier run's files are replaced; Kavo's report and camera copies beside them are kept; anything
+// else is the user's.
+TEST(SeriesFiles, OwnWhatAnEarlierRunWroteAndKeepReportsAndCameraCopies) {
   test::TempFolder folder;
   folder.writeLines(kListFileName, {"a.crd", "b.crd", "25"});
   const OwnedEntry owned = seriesFilesOf(folder.path());
-  for (const char* name : {"camera.cam", "correction.txt", "scene.crd", "series.lst", "a.crd", "b.crd"}) {
-    EXPECT_TRUE(owned(name, false)) << name;
+  const OwnedEntry kept = keptBesideSeries();
+  const struct {
+    const char* relative;
+    bool folder;
+    bool owned;
+    bool kept;
+  } cases[] = {
+      {"camera.cam", false, true, false},
+      {"series.lst", false, true, false},
+      {"a.crd", false, true, false},
+      {"c.crd", false, false, false},
+      {"sub/a.crd", false, false, false},
+      {"img01_points.jpg", false, true, false},
+      {"overlays", true, true, false},
+      {"overlays/img01_points.jpg", false, true, false},
+      {"overlays/notes.txt", false, false, false},
+      {"a/b/img01_points.jpg", false, false, false},
+      {"notes.txt", false, false, false},
+      {"series-report.html", false, false, true},
+      {"REPORT.HTM", false, false, true},
+      {"cameraF.cam", false, false, true},
+      {"sub/report.html", false, false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(owned(c.relative, c.folder), c.owned) << c.relative;
+    EXPECT_EQ(kept(c.relative, c.folder), c.kept) << c.relative;
   }
-  EXPECT_FALSE(owned("c.crd", false));
-  EXPECT_FALSE(owned("a.crd", true));
-  EXPECT_FALSE(owned("notes.txt", false));
 }
 
 } // namespace

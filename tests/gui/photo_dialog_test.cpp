@@ -182,6 +182,28 @@ private slots:
     QVERIFY(dialog->findChild<QWidget*>("FormPanel")->isEnabled());
     QCOMPARE(entries(dir.path()), QStringList{});
   }
+
+  // The ChArUco board: its marker side and dictionary are offered for it alone and reach the form.
+  void charucoBoardTakesItsMarkers() {
+    QTemporaryDir dir;
+    StartedProgram p;
+    kavo::PhotoDialog* dialog = openAndFill(p, dir.path() + "/series");
+    QVERIFY(dialog != nullptr);
+    auto* marker = dialog->findChild<QLineEdit*>("MarkerEdit");
+    auto* dictionary = dialog->findChild<QComboBox*>("DictionaryBox");
+    QVERIFY(!marker->isEnabled());
+    QVERIFY(!dictionary->isEnabled());
+    dialog->findChild<QComboBox*>("PatternBox")->setCurrentIndex(3);
+    QVERIFY(marker->isEnabled());
+    QVERIFY(dictionary->isEnabled());
+    marker->setText("45");
+    dictionary->setCurrentText("DICT_6X6_250");
+    const kavo::PhotoForm form = dialog->form();
+    QCOMPARE(form.kind, kavo::detect::TargetKind::Charuco);
+    QCOMPARE(form.markerSize, std::string("45"));
+    QCOMPARE(form.dictionary, std::string("DICT_6X6_250"));
+    dialog->reject();
+  }
 };
 
 QTEST_MAIN(PhotoDialogTest)

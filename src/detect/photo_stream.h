@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+namespace kavo::detect {
+
+// Whether a JPEG, PNG or TIFF file holds its whole picture: the file is decoded to its end by the
+// format's own library, and a stream cut short or damaged on the way (a JPEG without its end, a PNG
+// whose compressed data or check sums fail, a TIFF strip that cannot be read) is reported in the
+// decoder's words. OpenCV's decoding fills what is missing with grey and says so only on stderr,
+// so a photo cut short would otherwise pass as a photo without the target, or with points taken
+// from half a picture. Returns "" for a whole stream and for files of other kinds.
+std::string streamDamage(const std::string& path);
+
+} // namespace kavo::detect

@@ -1,5 +1,7 @@
 #include "app/photo_command.h"
 
+#include "app/photo_run.h"
+
 #include "app/photo_texts.h"
 #include "platform/paths.h"
 
@@ -24,16 +26,10 @@ public:
 
 protected:
   void Execute() override {
-    detect::PhotoSeriesOutcome outcome;
-    try {
-      outcome = detect::writeSeriesFromPhotos(
-          request,
-          [this](const detect::PhotoSeriesProgress& p) { onHost([&](PhotoCommand& c) { c.progress(p); }); },
-          [this] { return Terminated(); });
-    } catch (const std::exception& e) {
-      outcome = {};
-      outcome.error = std::string("ошибка при записи серии: ") + e.what();
-    }
+    const detect::PhotoSeriesOutcome outcome = runPhotoSeries(
+        request,
+        [this](const detect::PhotoSeriesProgress& p) { onHost([&](PhotoCommand& c) { c.progress(p); }); },
+        [this] { return Terminated(); });
     onHost([&](PhotoCommand& c) { c.finish(outcome); });
   }
 

@@ -1,5 +1,6 @@
 #include "cli/detect_command.h"
 
+#include "app/photo_run.h"
 #include "app/photo_texts.h"
 #include "cli/cli.h"
 #include "cli/interrupt_guard.h"
@@ -184,7 +185,7 @@ int DetectCommand::run(std::ostream& out, std::ostream& err) {
     err.flush();
   };
   const detect::PhotoSeriesOutcome outcome =
-      detect::writeSeriesFromPhotos(request, progress, [] { return InterruptGuard::requested().load(); });
+      runPhotoSeries(request, progress, [] { return InterruptGuard::requested().load(); });
 
   if (json_) {
     out << toJson(request, outcome);

@@ -5,7 +5,7 @@
 
 namespace kavo {
 
-// The three file fields of the main window: Edit6 (camera), Edit4 (scene), Edit1 (list).
+// The three file fields of the main window: the camera file, the scene file and the list file.
 enum class FileField { Camera, Scene, List };
 
 std::string& storedPath(CalibrationState& state, FileField field);

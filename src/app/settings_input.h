@@ -8,8 +8,8 @@
 
 namespace kavo {
 
-// The settings dialog's controls as texts: Edit1 to Edit5, the radio group (mode 1 or 2) and the
-// box "Сохранять уточнённое значение".
+// The settings dialog's fields as texts: the clipping factor, the angle, the spacing, the two image
+// numbers, the processing mode (1 or 2) and the box "Сохранять уточнённое значение".
 struct SettingsTexts {
   std::string clipSigmaCount;
   std::string minLineAngleDegrees;
@@ -33,7 +33,7 @@ SettingsTexts defaultSettingsTexts(char decimalSeparator);
 // The state's settings in the user's units.
 SettingsNumbers settingsNumbers(const CalibrationState& state);
 
-// The dialog's OK (Button1Click), in its order: each of the first three numbers is stored as soon as
+// The dialog's OK, in its order: each of the first three numbers is stored as soon as
 // it converts, so a later failure leaves the earlier ones applied; the image numbers, the mode and
 // the saved value's choice only when everything is accepted. Returns the box to show when something is
 // refused.

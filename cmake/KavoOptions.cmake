@@ -19,13 +19,37 @@ elseif(KAVO_SANITIZE)
   message(FATAL_ERROR "KAVO_SANITIZE must be empty, 'address' or 'thread'")
 endif()
 
-# Helper for test executables: GoogleTest with the project's options, registered with CTest.
+# Dozens of test programs link the same large libraries: mold links them in a fraction of the time of
+# the system's linker, where it is installed.
+find_program(KAVO_MOLD mold)
+if(KAVO_MOLD)
+  add_link_options(-fuse-ld=mold)
+endif()
+
+# Test code is compiled without optimisation and with line tables only: what the tests run is the
+# libraries' code, built as the configuration says, and a test source compiles in half the time.
+# Position-independent, as Qt asks of the tests that link it, so that one precompiled header serves
+# every test.
+set(KAVO_TEST_COMPILE_OPTIONS -O0 -g1 -fPIC)
+
+# Helper for test executables: GoogleTest with the project's options, registered with CTest. Every
+# one shares one precompiled header of GoogleTest and the standard library.
 include(GoogleTest)
 find_package(GTest)
+if(GTest_FOUND)
+  add_library(kavo_gtest_pch OBJECT ${PROJECT_SOURCE_DIR}/cmake/precompiled.cpp)
+  target_link_libraries(kavo_gtest_pch PRIVATE GTest::gtest GTest::gmock kavo_options)
+  target_compile_options(kavo_gtest_pch PRIVATE ${KAVO_TEST_COMPILE_OPTIONS})
+  target_precompile_headers(kavo_gtest_pch PRIVATE
+    <gtest/gtest.h> <gmock/gmock.h> <algorithm> <array> <chrono> <cmath> <cstdint> <filesystem> <fstream>
+    <functional> <map> <memory> <optional> <set> <sstream> <string> <string_view> <vector>)
+endif()
 function(kavo_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock kavo_options)
   target_compile_definitions(${name} PRIVATE KAVO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
+  target_compile_options(${name} PRIVATE ${KAVO_TEST_COMPILE_OPTIONS})
+  target_precompile_headers(${name} REUSE_FROM kavo_gtest_pch)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS core)
 endfunction()

@@ -257,6 +257,7 @@ RunResult Run::compute() {
     enumeration.shouldStop = hooks.shouldStop;
     auto values = std::make_shared<const FocalValues>(enumerateFocalValues(points, settings, enumeration));
     result.valueCount = values->size();
+    result.values = values;
     if (hooks.valuesReady) {
       hooks.valuesReady(*values);
     }
@@ -264,7 +265,6 @@ RunResult Run::compute() {
     // where a core is free it runs beside the reduction, whose passes add in list order on one core.
     EarlyFit early(request.refine && besideReduction(request.threads), refineInput(), hooks);
     reduce(*values);
-    result.values = values;
     if (request.refine) {
       refine(values, &early.fit);
     }
@@ -278,9 +278,12 @@ RunResult Run::compute() {
     result.status = RunStatus::Abandoned;
     result.end = {AbandonReason::Other, e.what()};
   }
+  // An abandoned run keeps its values (they may be written out and looked at), but not after a stop.
   if (result.status == RunStatus::Abandoned) {
     result.assessment.reset();
-    result.values.reset();
+    if (result.end.reason == AbandonReason::Cancelled) {
+      result.values.reset();
+    }
   }
   return std::move(result);
 }

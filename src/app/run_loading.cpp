@@ -5,6 +5,8 @@
 #include "datafiles/camera_file.h"
 #include "datafiles/coordinate_files.h"
 #include "datafiles/correction_table.h"
+#include "datafiles/data_limits.h"
+#include "datafiles/line_text.h"
 #include "datafiles/list_file.h"
 #include "platform/paths.h"
 #include "platform/text_file.h"
@@ -27,6 +29,13 @@ std::string imageRole(int imageNumber) {
 namespace {
 
 const char* const kNotEnoughPoints = "Недостаточно точек! Процедура прервана!";
+const char* const kImageReadFailed = "Ошибка чтения файла координат точек изображения!";
+
+void checkStop(const RunHooks& hooks) {
+  if (hooks.shouldStop && hooks.shouldStop()) {
+    throw RunAbandoned(AbandonReason::Cancelled, "счёт остановлен по запросу");
+  }
+}
 const char* const kInternalError = "Внутренняя ошибка! Проверьте входные данные.";
 
 UserMessage readerBox(const ReadStatus& status) {
@@ -75,6 +84,7 @@ private:
   }
   bool readCamera(RunInputFile& tableRecord);
   bool readImages();
+  std::string stepsProblem(const ListFileValues& list) const;
   std::string imagePath(const std::string& name) const;
 
   const RunRequest& request;
@@ -86,17 +96,21 @@ private:
 };
 
 bool Loader::readCamera(RunInputFile& tableRecord) {
-  const FileBytes file = readFileBytes(request.cameraFile);
+  const FileBytes file = readFileBytes(request.cameraFile, kMaxCameraFileBytes);
   CameraFacts& camera = result.camera;
   camera.file = request.cameraFile;
   CameraFileValues values;
   const auto readTable = [&](const std::string& tablePath) {
-    const FileBytes table = readFileBytes(tablePath);
+    const FileBytes table = readFileBytes(tablePath, kMaxCorrectionTableBytes);
     tableRecord = recorded(kCorrectionTableRole, table);
-    if (table.ok) {
-      camera.correctionTable = decodeLines(table.bytes);
+    if (!table.ok) {
+      return table.error;
     }
-    return table.error;
+    if (const std::string problem = encodingProblem(table.bytes); !problem.empty()) {
+      return problem;
+    }
+    camera.correctionTable = decodeLines(table.bytes);
+    return std::string();
   };
   const ReadStatus status = parseCameraFile(file, values, readTable, separator);
   if (file.ok) {
@@ -133,7 +147,8 @@ bool Loader::readImages() {
   points.images.reserve(points.imageFiles.size());
   for (std::size_t j = 0; j < points.imageFiles.size(); ++j) {
     const int number = static_cast<int>(j) + 1;
-    const FileBytes file = readFileBytes(imagePath(points.imageFiles[j]));
+    checkStop(hooks);
+    const FileBytes file = readFileBytes(imagePath(points.imageFiles[j]), kMaxCoordinateFileBytes);
     std::vector<CoordinatePair> pairs;
     const ReadStatus status = parseImagePoints(file, pairs, camera.correctionTable, camera.imageCentreX,
                                                camera.imageCentreY, separator);
@@ -150,9 +165,52 @@ bool Loader::readImages() {
                                 "; нужно не меньше 4 (изображение " + std::to_string(number) + ")",
                             BoxIcon::Error));
     }
+    // An image with more points than the scene has every point after the extra one matched with the
+    // wrong reference point, and would still give a plausible number. (One with fewer ends the run when
+    // the enumeration meets the missing point.)
+    if (pairs.size() > points.scene.size()) {
+      return stop(readerBox(ReadStatus::failure(
+          kImageReadFailed, file.path + ": точек " + std::to_string(pairs.size()) + ", а в файле сцены " +
+                                std::to_string(points.scene.size()) + " (изображение " +
+                                std::to_string(number) +
+                                "): точки изображения соответствуют точкам сцены по порядку строк")));
+    }
     points.images.push_back(toPoints(pairs));
   }
   return true;
+}
+
+// Why the steps cannot give distances between the images ("" when they can): a step that the list
+// does not give, or one of 0, or steps that bring the camera back to where it was, would make the
+// distance between two images 0 and every value from them 0.
+std::string Loader::stepsProblem(const ListFileValues& list) const {
+  const std::string& path = request.listFile;
+  const std::size_t images = list.imageFiles.size();
+  const auto lineOf = [&list](std::size_t step) {
+    return list.numbers.size() == 1 ? list.numberLines[0] : list.numberLines[step];
+  };
+  for (std::size_t k = 0; k + 1 < images; ++k) {
+    if (list.numbers.size() != 1 && k >= list.numbers.size()) {
+      return path + ": шагов " + std::to_string(list.numbers.size()) + ", а изображений " +
+             std::to_string(images) + ": нет шага после изображения " + std::to_string(k + 1);
+    }
+    if (list.steps[k] == 0.0) {
+      return lineAt(path, lineOf(k)) + "шаг после изображения " + std::to_string(k + 1) +
+             " равен 0: расстояние между изображениями " + std::to_string(k + 1) + " и " +
+             std::to_string(k + 2) + " не может быть нулевым";
+    }
+  }
+  for (std::size_t base = 0; base + 1 < images; ++base) {
+    double distance = 0.0;
+    for (std::size_t partner = base + 1; partner < images; ++partner) {
+      distance += list.steps[partner - 1];
+      if (distance == 0.0) {
+        return path + ": шаги между изображениями " + std::to_string(base + 1) + " и " +
+               std::to_string(partner + 1) + " в сумме дают 0: камера вернулась туда, где была";
+      }
+    }
+  }
+  return {};
 }
 
 bool Loader::load() {
@@ -163,7 +221,7 @@ bool Loader::load() {
     return false;
   }
 
-  const FileBytes scene = readFileBytes(request.sceneFile);
+  const FileBytes scene = readFileBytes(request.sceneFile, kMaxCoordinateFileBytes);
   std::vector<CoordinatePair> scenePairs;
   const ReadStatus sceneStatus = parseScenePoints(scene, scenePairs, separator);
   if (!sceneStatus.ok) {
@@ -185,7 +243,7 @@ bool Loader::load() {
     record.warnings.push_back(question.text);
   }
 
-  const FileBytes list = readFileBytes(request.listFile);
+  const FileBytes list = readFileBytes(request.listFile, kMaxListFileBytes);
   ListFileValues listValues;
   const ReadStatus listStatus = parseListFile(list, listValues, separator);
   if (list.ok) {
@@ -197,6 +255,9 @@ bool Loader::load() {
   }
   if (!tableRecord.path.empty()) {
     record.files.push_back(tableRecord);
+  }
+  if (const std::string problem = stepsProblem(listValues); !problem.empty()) {
+    return stop(windowBox(kInternalError, "Отказ", problem, BoxIcon::Exclamation));
   }
   points.imageFiles = std::move(listValues.imageFiles);
   points.steps = std::move(listValues.steps);
@@ -211,7 +272,8 @@ bool Loader::load() {
   if (!readImages()) {
     return false;
   }
-  if (!pointsSpreadEnough(points.images, result.camera.imageWidth, result.camera.imageHeight)) {
+  if (!pointsSpreadEnough(points.images, result.camera.imageWidth, result.camera.imageHeight,
+                          hooks.shouldStop)) {
     const UserMessage warning =
         windowBox("Реперные точки расположены слишком кучно. Достоверность результата низкая.",
                   "Предупреждение!", {}, BoxIcon::Warning);
@@ -225,12 +287,15 @@ bool Loader::load() {
 
 } // namespace
 
-bool pointsSpreadEnough(const std::vector<std::vector<Point2>>& images, double imageWidth,
-                        double imageHeight) {
+bool pointsSpreadEnough(const std::vector<std::vector<Point2>>& images, double imageWidth, double imageHeight,
+                        const std::function<bool()>& shouldStop) {
   const double diagonal = std::sqrt(imageWidth * imageWidth + imageHeight * imageHeight);
   for (const std::vector<Point2>& points : images) {
     double spread = 0.0;
     for (std::size_t j = 0; j < points.size(); ++j) {
+      if (j % 64 == 0 && shouldStop && shouldStop()) {
+        throw RunAbandoned(AbandonReason::Cancelled, "счёт остановлен по запросу");
+      }
       for (std::size_t k = j; k < points.size(); ++k) {
         const double dx = points[j].x - points[k].x;
         const double dy = points[j].y - points[k].y;
@@ -251,6 +316,11 @@ bool loadRunInputs(const RunRequest& request, const RunHooks& hooks, RunResult& 
                    LoadedPoints& points) {
   try {
     return Loader(request, hooks, result, points).load();
+  } catch (const RunAbandoned& e) {
+    // Stopped while reading: an abandoned run, as a stop later on makes it.
+    result.status = RunStatus::Abandoned;
+    result.end = {e.reason, e.what()};
+    return false;
   } catch (const std::exception& e) {
     // Any other error of the reading: the command's catch-all box.
     result.status = RunStatus::Stopped;

@@ -2,6 +2,7 @@
 #include "app/run.h"
 #include "estimator/estimator.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,10 @@ struct LoadedPoints {
 // hooks.warn and the run goes on.
 bool loadRunInputs(const RunRequest& request, const RunHooks& hooks, RunResult& result, LoadedPoints& points);
 
-// True when in every image the two farthest points are at least half the image diagonal apart.
-bool pointsSpreadEnough(const std::vector<std::vector<Point2>>& images, double imageWidth,
-                        double imageHeight);
+// True when in every image the two farthest points are at least half the image diagonal apart. Its
+// pairs of points grow with the square of the points: a true shouldStop ends it with
+// RunAbandoned(Cancelled).
+bool pointsSpreadEnough(const std::vector<std::vector<Point2>>& images, double imageWidth, double imageHeight,
+                        const std::function<bool()>& shouldStop = {});
 
 } // namespace kavo

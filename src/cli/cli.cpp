@@ -2,6 +2,7 @@
 
 #include "app/file_fields.h"
 #include "app/settings_input.h"
+#include "cli/compute_outputs.h"
 #include "cli/compute_report.h"
 #include "cli/compute_run.h"
 #include "cli/detect_command.h"
@@ -184,10 +185,17 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   compute.run.imageFolder = imageFolderOfList(compute.run.listFile);
   compute.progressBar = isatty(STDERR_FILENO) == 1;
 
+  if (const std::string problem = outputsProblem(compute); !problem.empty()) {
+    err << "kavo-cli compute: " << problem << '\n';
+    return kExitBadArguments;
+  }
+  // A file sent to standard output keeps it to itself: the summary goes to the error stream.
+  std::ostream& summary = outputOnStandardOutput(compute) ? err : out;
+
   InterruptGuard guard;
   ComputeResult result;
   try {
-    result = runCompute(compute, InterruptGuard::requested(), err);
+    result = runCompute(compute, InterruptGuard::requested(), out, err);
   } catch (const std::exception& e) {
     // The run catches its own errors; this is the last line of defence.
     err << "kavo-cli compute: " << e.what() << '\n';
@@ -197,9 +205,9 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     out << toJson(result);
   } else {
     for (const auto& line : result.memo) {
-      out << line << '\n';
+      summary << line << '\n';
     }
-    printSummary(result, out, err);
+    printSummary(result, summary, err);
   }
   if (result.exitStatus == kExitCancelled) {
     err << "kavo-cli: счёт остановлен (Ctrl+C)\n";

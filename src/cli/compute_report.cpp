@@ -142,6 +142,8 @@ std::string toJson(const ComputeResult& result) {
   // interval of the classic mean whose members are null.
   j["uncertainty"] = run.assessment ? uncertaintyJson(f) : Json(nullptr);
   j["refined"] = run.assessment ? refinedJson(f) : Json(nullptr);
+  // The files the run wrote ("-" for standard output): none after a stop.
+  j["written"] = result.written;
   // A file name given on the command line need not be valid UTF-8: it is shown, not refused.
   return j.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
 }

@@ -4,7 +4,9 @@
 #include "app/result_save.h"
 #include "app/run_report.h"
 #include "cli/cli.h"
+#include "cli/compute_outputs.h"
 #include "cli/values_file.h"
+#include "report/report_page.h"
 
 #include <algorithm>
 #include <ostream>
@@ -48,33 +50,33 @@ private:
   bool shown = false;
 };
 
-// The files the run writes from its values: the values themselves and the picture of their
-// distribution.
-std::vector<std::string> writeValueOutputs(const ComputeRequest& request, const FocalValues& values) {
-  std::vector<std::string> problems;
-  if (!request.valuesOut.empty()) {
-    const std::string problem = writeValuesFile(request.valuesOut, values);
-    if (!problem.empty()) {
-      problems.push_back("значения не записаны: " + problem);
-    }
+// The values: one per line in list order.
+std::string writeValues(const ComputeRequest& request, const FocalValues& values, std::ostream& out) {
+  if (request.valuesOut == "-") {
+    writeValuesTo(out, values);
+    return out.good() ? std::string() : "значения не записаны в стандартный вывод";
   }
+  const std::string problem = writeValuesFile(request.valuesOut, values);
+  return problem.empty() ? problem : "значения не записаны: " + problem;
+}
+
+// The picture of the values' distribution as the window shows it when it opens.
+std::string writePicture(const ComputeRequest& request, const FocalValues& values) {
 #ifdef KAVO_HAVE_GRAPH_PICTURE
-  if (!request.histogramOut.empty()) {
-    if (values.empty()) {
-      problems.push_back("рисунок не записан: счёт не дал ни одного значения");
-    } else {
-      const double clip = request.run.settings.clipSigmaCount;
-      const DistributionNumbers n = openingDistribution(values, clip);
-      const std::string problem =
-          exportDistributionPicture(request.histogramOut, values, clip, n.meanValue, n.deviation,
-                                    n.standardDeviation, request.run.decimalSeparator);
-      if (!problem.empty()) {
-        problems.push_back("рисунок не записан: " + problem);
-      }
-    }
+  if (values.empty()) {
+    return "рисунок не записан: счёт не дал ни одного значения";
   }
+  const double clip = request.run.settings.clipSigmaCount;
+  const DistributionNumbers n = openingDistribution(values, clip);
+  const std::string problem =
+      exportDistributionPicture(request.histogramOut, values, clip, n.meanValue, n.deviation,
+                                n.standardDeviation, request.run.decimalSeparator);
+  return problem.empty() ? problem : "рисунок не записан: " + problem;
+#else
+  static_cast<void>(request);
+  static_cast<void>(values);
+  return "рисунок не записан: эта сборка без рисунков";
 #endif
-  return problems;
 }
 
 // --save: the camera copy as the window's Save writes it, without a dialog (an existing file is
@@ -93,14 +95,22 @@ std::string saveCopy(const ComputeRequest& request, const RunResult& run) {
   return {};
 }
 
+// --report: a run without a result is reported too (what it read and why it gave nothing).
+std::string writeReportOf(const ComputeRequest& request, const RunResult& run, std::ostream& out) {
+  if (request.reportOut == "-") {
+    out << buildReportPage(runReportInput(run, reportDateNow()));
+    return out.good() ? std::string() : "отчёт не записан в стандартный вывод";
+  }
+  const ReportWriteResult written = writeRunReport(request.reportOut, run);
+  return written.ok ? std::string() : written.message + " " + written.detail;
+}
+
 } // namespace
 
 ComputeResult runCompute(const ComputeRequest& request, const std::atomic<bool>& interrupted,
-                         std::ostream& err) {
+                         std::ostream& out, std::ostream& err) {
   ComputeResult result;
   ProgressBar bar(err);
-  bool valuesSeen = false;
-  std::vector<std::string> outputProblems;
   RunHooks hooks;
   hooks.shouldStop = [&interrupted] { return interrupted.load(); };
   if (request.progressBar) {
@@ -109,13 +119,6 @@ ComputeResult runCompute(const ComputeRequest& request, const std::atomic<bool>&
   hooks.listing = [&result](const std::vector<std::string>& lines) {
     result.memo.insert(result.memo.end(), lines.begin(), lines.end());
   };
-  if (!request.valuesOut.empty() || !request.histogramOut.empty()) {
-    hooks.valuesReady = [&](const FocalValues& values) {
-      valuesSeen = true;
-      const auto problems = writeValueOutputs(request, values);
-      outputProblems.insert(outputProblems.end(), problems.begin(), problems.end());
-    };
-  }
   result.run = computeRun(request.run, hooks);
   bar.end();
   const RunResult& run = result.run;
@@ -123,30 +126,45 @@ ComputeResult runCompute(const ComputeRequest& request, const std::atomic<bool>&
     const auto block = resultMemoLines(run, request.run.decimalSeparator);
     result.memo.insert(result.memo.end(), block.begin(), block.end());
   }
-
-  if (!valuesSeen && (!request.valuesOut.empty() || !request.histogramOut.empty())) {
-    outputProblems.push_back("значения и рисунок не записаны: счёт не дошёл до значений");
-  }
-  if (!request.saveTo.empty()) {
-    if (const std::string problem = saveCopy(request, run); !problem.empty()) {
-      outputProblems.push_back(problem);
-    }
-  }
-  const bool cancelled = wasCancelled(run);
-  if (!request.reportOut.empty() && !cancelled) {
-    // A run without a result is reported too: what it read and why it gave nothing.
-    const ReportWriteResult written = writeRunReport(request.reportOut, run);
-    if (!written.ok) {
-      outputProblems.push_back(written.message + " " + written.detail);
-    }
-  }
   result.warnings = run.inputs.warnings;
-  result.warnings.insert(result.warnings.end(), outputProblems.begin(), outputProblems.end());
-  if (cancelled) {
+  // A stopped run writes nothing, so that every output is as it was.
+  if (wasCancelled(run)) {
     result.exitStatus = kExitCancelled;
-  } else {
-    result.exitStatus = hasClassicValue(run) && outputProblems.empty() ? kExitComputed : kExitNoResult;
+    return result;
   }
+  std::vector<std::string> problems;
+  const std::string onInput = outputOnInput(request, run.inputs);
+  const auto write = [&](const std::string& path, const std::string& problem) {
+    if (problem.empty()) {
+      result.written.push_back(path);
+    } else {
+      problems.push_back(problem);
+    }
+  };
+  if (!onInput.empty()) {
+    problems.push_back("ничего не записано: " + onInput);
+  } else {
+    if (!request.valuesOut.empty() || !request.histogramOut.empty()) {
+      if (!run.values) {
+        problems.push_back("значения и рисунок не записаны: счёт не дошёл до значений");
+      } else {
+        if (!request.valuesOut.empty()) {
+          write(request.valuesOut, writeValues(request, *run.values, out));
+        }
+        if (!request.histogramOut.empty()) {
+          write(request.histogramOut, writePicture(request, *run.values));
+        }
+      }
+    }
+    if (!request.saveTo.empty()) {
+      write(request.saveTo, saveCopy(request, run));
+    }
+    if (!request.reportOut.empty()) {
+      write(request.reportOut, writeReportOf(request, run, out));
+    }
+  }
+  result.warnings.insert(result.warnings.end(), problems.begin(), problems.end());
+  result.exitStatus = hasClassicValue(run) && problems.empty() ? kExitComputed : kExitNoResult;
   return result;
 }
 

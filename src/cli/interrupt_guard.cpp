@@ -18,12 +18,16 @@ InterruptGuard::InterruptGuard() {
   struct sigaction action {};
   action.sa_handler = onInterrupt;
   sigemptyset(&action.sa_mask);
-  installed = sigaction(SIGINT, &action, &previous) == 0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    installed[i] = sigaction(kSignals[i], &action, &previous[i]) == 0;
+  }
 }
 
 InterruptGuard::~InterruptGuard() {
-  if (installed) {
-    sigaction(SIGINT, &previous, nullptr);
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (installed[i]) {
+      sigaction(kSignals[i], &previous[i], nullptr);
+    }
   }
 }
 

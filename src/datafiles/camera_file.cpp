@@ -1,6 +1,7 @@
 #include "datafiles/camera_file.h"
 
 #include "datafiles/camera_lines.h"
+#include "datafiles/data_limits.h"
 #include "datafiles/line_text.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
@@ -76,6 +77,9 @@ ReadStatus parseCameraFile(const FileBytes& file, CameraFileValues& values, cons
                            char decimalSeparator) {
   if (!file.ok) {
     return ReadStatus::failure(kReadFailed, file.error);
+  }
+  if (const std::string problem = encodingProblem(file.bytes); !problem.empty()) {
+    return ReadStatus::failure(kReadFailed, file.path + ": " + problem);
   }
   const std::string& path = file.path;
   const std::vector<std::string> fileLines = decodeLines(file.bytes);
@@ -153,13 +157,14 @@ ReadStatus ReadCameraFile(const std::string& path, double& imageCentreX, double&
   values.imageWidth = imageWidth;
   values.imageHeight = imageHeight;
   const auto readTable = [&correctionTable](const std::string& tablePath) {
-    TextLines table = loadLines(tablePath);
+    TextLines table = loadLines(tablePath); // no larger than a data file may be
     if (table.ok) {
       correctionTable = std::move(table.lines);
     }
     return table.error;
   };
-  const ReadStatus status = parseCameraFile(readFileBytes(path), values, readTable, decimalSeparator);
+  const ReadStatus status =
+      parseCameraFile(readFileBytes(path, kMaxCameraFileBytes), values, readTable, decimalSeparator);
   imageCentreX = values.imageCentreX;
   imageCentreY = values.imageCentreY;
   focalLength = values.focalLength;

@@ -1,6 +1,7 @@
 #include "datafiles/coordinate_files.h"
 
 #include "datafiles/correction_table.h"
+#include "datafiles/data_limits.h"
 #include "datafiles/line_text.h"
 #include "platform/number_text.h"
 #include "platform/text_file.h"
@@ -15,6 +16,20 @@ namespace {
 
 const char* const kSceneFailed = "Ошибка чтения файла сцены!";
 const char* const kImageFailed = "Ошибка чтения файла координат точек изображения!";
+
+// Why the file cannot be read as a coordinate file at all: not read, or not Windows-1251 text.
+std::string unreadable(const FileBytes& file) {
+  if (!file.ok) {
+    return file.error;
+  }
+  const std::string problem = encodingProblem(file.bytes);
+  return problem.empty() ? std::string() : file.path + ": " + problem;
+}
+
+std::string tooManyPoints(const std::string& path, std::size_t lines) {
+  return path + ": строк " + std::to_string(lines) + ", а точек в файле координат может быть не больше " +
+         std::to_string(kMaxPointsPerFile);
+}
 
 void addPoint(VT_Points& target, double x, double y) {
   auto point = std::make_unique<VT_Point>(x, y);
@@ -75,11 +90,14 @@ std::string writeCoordinateFile(const std::string& path, const std::vector<Coord
 ReadStatus parseScenePoints(const FileBytes& file, std::vector<CoordinatePair>& points,
                             char decimalSeparator) {
   points.clear();
-  if (!file.ok) {
-    return ReadStatus::failure(kSceneFailed, file.error);
+  if (const std::string problem = unreadable(file); !problem.empty()) {
+    return ReadStatus::failure(kSceneFailed, problem);
   }
   const std::string& path = file.path;
   const std::vector<std::string> lines = decodeLines(file.bytes);
+  if (lines.size() > kMaxPointsPerFile) {
+    return ReadStatus::failure(kSceneFailed, tooManyPoints(path, lines.size()));
+  }
   points.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string why;
@@ -96,11 +114,14 @@ ReadStatus parseImagePoints(const FileBytes& file, std::vector<CoordinatePair>& 
                             const std::vector<std::string>& table, double imageCentreX, double imageCentreY,
                             char decimalSeparator) {
   points.clear();
-  if (!file.ok) {
-    return ReadStatus::failure(kImageFailed, file.error);
+  if (const std::string problem = unreadable(file); !problem.empty()) {
+    return ReadStatus::failure(kImageFailed, problem);
   }
   const std::string& path = file.path;
   const std::vector<std::string> lines = decodeLines(file.bytes);
+  if (lines.size() > kMaxPointsPerFile) {
+    return ReadStatus::failure(kImageFailed, tooManyPoints(path, lines.size()));
+  }
   points.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string why;
@@ -139,7 +160,8 @@ ReadStatus intoList(const ReadStatus& status, const std::vector<CoordinatePair>&
 ReadStatus ReadScenePoints(const std::string& path, VT_Points& target, char decimalSeparator) {
   target.Clear();
   std::vector<CoordinatePair> points;
-  return intoList(parseScenePoints(readFileBytes(path), points, decimalSeparator), points, target);
+  return intoList(parseScenePoints(readFileBytes(path, kMaxCoordinateFileBytes), points, decimalSeparator),
+                  points, target);
 }
 
 ReadStatus ReadImagePoints(const std::string& path, VT_Points& target, const std::vector<std::string>& table,

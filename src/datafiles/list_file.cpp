@@ -1,6 +1,7 @@
 #include "datafiles/list_file.h"
 
 #include "core/error.h"
+#include "datafiles/data_limits.h"
 #include "datafiles/line_text.h"
 #include "platform/number_text.h"
 #include "platform/text_file.h"
@@ -14,10 +15,14 @@ ReadStatus parseListFile(const FileBytes& file, ListFileValues& list, char decim
   if (!file.ok) {
     return ReadStatus::failure({}, file.error);
   }
+  if (const std::string problem = encodingProblem(file.bytes); !problem.empty()) {
+    return ReadStatus::failure({}, file.path + ": " + problem);
+  }
   const std::string& path = file.path;
   const std::vector<std::string> lines = decodeLines(file.bytes);
   std::vector<std::string> names;
   std::vector<double> values;
+  std::vector<std::size_t> valueLines;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
     if (line.find("crd") != std::string::npos) {
@@ -37,6 +42,7 @@ ReadStatus parseListFile(const FileBytes& file, ListFileValues& list, char decim
       return ReadStatus::failure({}, lineAt(path, i) + "больше 101 числа");
     }
     values.push_back(*value);
+    valueLines.push_back(i);
   }
   // One number is the constant camera step of the whole series; a slot without a number is 0.
   list.steps.assign(names.size(), values.size() == 1 ? values[0] : 0.0);
@@ -45,6 +51,7 @@ ReadStatus parseListFile(const FileBytes& file, ListFileValues& list, char decim
   }
   list.imageFiles = std::move(names);
   list.numbers = std::move(values);
+  list.numberLines = std::move(valueLines);
   return ReadStatus::success();
 }
 
@@ -52,7 +59,7 @@ ReadStatus ReadListFile(const std::string& path, std::array<std::string, 101>& i
                         std::array<double, 101>& imageValues, int& imageCount, char decimalSeparator) {
   // Filled aside and handed over only when the whole file is good, so a bad list changes nothing.
   ListFileValues list;
-  const ReadStatus status = parseListFile(readFileBytes(path), list, decimalSeparator);
+  const ReadStatus status = parseListFile(readFileBytes(path, kMaxListFileBytes), list, decimalSeparator);
   if (!status.ok) {
     return status;
   }

@@ -13,9 +13,10 @@ constexpr int kMaxListEntries = 101;
 
 // What a list file says: the image coordinate files in order and the camera step after each image.
 struct ListFileValues {
-  std::vector<std::string> imageFiles; // as written
-  std::vector<double> steps;           // one per image; 0 where the file gives no number
-  std::vector<double> numbers;         // the numbers as the file gives them
+  std::vector<std::string> imageFiles;  // as written
+  std::vector<double> steps;            // one per image; 0 where the file gives no number
+  std::vector<double> numbers;          // the numbers as the file gives them
+  std::vector<std::size_t> numberLines; // the line of each number, from 0
 };
 
 // A list file's bytes: a line containing "crd" (case-sensitive) is the next image

@@ -1,5 +1,7 @@
 #include "detect/output_folder.h"
 
+#include "platform/leftovers.h"
+
 #include "platform/system_error_text.h"
 
 #include <cerrno>
@@ -215,9 +217,11 @@ std::optional<StagedOutput> StagedOutput::prepare(const std::vector<OutputTarget
       why = parent.string() + ": папку не удаётся создать: " + systemText(ec.value());
       return std::nullopt;
     }
+    // The hidden folders of a run that was killed on the way go now.
+    removeLeftTemporaries(parent.string());
     std::string staging;
     for (int attempt = 0;; ++attempt) {
-      staging = (parent / ("." + target.filename().string() + ".kavo-" + randomSuffix())).string();
+      staging = (parent / (temporaryName(target.filename().string()) + "." + randomSuffix())).string();
       if (::mkdir(staging.c_str(), 0777) == 0) {
         break;
       }
@@ -261,45 +265,89 @@ StagedOutput::~StagedOutput() {
 }
 
 std::string StagedOutput::publish() {
+  // First everything that may refuse, for every folder: nothing is replaced unless all can be.
   for (const auto& root : roots_) {
     std::error_code ec;
     if (!fs::exists(root.target, ec)) {
-      if (std::rename(root.staging.c_str(), root.target.c_str()) != 0) {
-        return root.target + ": папку не удаётся поставить на место: " + systemText(errno);
-      }
       continue;
     }
     // The user may have put something into the old folder while the photos were searched.
     const std::string foreign = firstForeign(root.target, {}, root.owned, ec);
     if (!foreign.empty() || ec) {
       return root.target + ": пока шёл поиск, в папке появилось не записанное этой командой (" + foreign +
-             "); папка не заменена";
+             "); ничего не заменено";
     }
     // What the run keeps of the old folder comes along into the new one before the swap.
     if (std::string why = carryKept(root.target, root.staging, {}, root.kept, root.owned); !why.empty()) {
-      return root.target + ": " + why + "; папка не заменена";
+      return root.target + ": " + why + "; ничего не заменено";
     }
-    // One rename swaps the old folder for the new one; the old one then sits in the hidden folder's
-    // place and is removed.
-    if (::renameat2(AT_FDCWD, root.staging.c_str(), AT_FDCWD, root.target.c_str(), RENAME_EXCHANGE) != 0) {
-      const int error = errno;
-      if (error != EINVAL && error != ENOSYS) {
-        return root.target + ": папку не удаётся заменить: " + systemText(error);
+  }
+  // Then the swaps, each undone when a later one fails, so that the folders are either all new or all
+  // as they were; the old contents are removed only once every folder is in place.
+  enum class Done { Created, Exchanged, SetAside };
+  std::vector<std::pair<const Root*, Done>> done;
+  const auto undo = [&done] {
+    for (auto it = done.rbegin(); it != done.rend(); ++it) {
+      const Root& root = *it->first;
+      switch (it->second) {
+      case Done::Created:
+        std::rename(root.target.c_str(), root.staging.c_str());
+        break;
+      case Done::Exchanged:
+        ::renameat2(AT_FDCWD, root.staging.c_str(), AT_FDCWD, root.target.c_str(), RENAME_EXCHANGE);
+        break;
+      case Done::SetAside:
+        std::rename(root.target.c_str(), root.staging.c_str());
+        std::rename((root.staging + ".old").c_str(), root.target.c_str());
+        break;
       }
-      // A file system without the exchange: the old folder steps aside for a moment.
-      const std::string aside = root.staging + ".old";
-      if (std::rename(root.target.c_str(), aside.c_str()) != 0) {
-        return root.target + ": папку не удаётся заменить: " + systemText(errno);
-      }
+    }
+  };
+  for (const auto& root : roots_) {
+    std::error_code ec;
+    if (!fs::exists(root.target, ec)) {
       if (std::rename(root.staging.c_str(), root.target.c_str()) != 0) {
-        const int failed = errno;
-        std::rename(aside.c_str(), root.target.c_str());
-        return root.target + ": папку не удаётся заменить: " + systemText(failed);
+        const int error = errno;
+        undo();
+        return root.target + ": папку не удаётся поставить на место: " + systemText(error) +
+               "; ничего не заменено";
       }
-      fs::remove_all(aside, ec);
+      done.emplace_back(&root, Done::Created);
       continue;
     }
-    fs::remove_all(root.staging, ec);
+    // One rename swaps the old folder for the new one; the old one then sits in the hidden folder's
+    // place.
+    if (::renameat2(AT_FDCWD, root.staging.c_str(), AT_FDCWD, root.target.c_str(), RENAME_EXCHANGE) == 0) {
+      done.emplace_back(&root, Done::Exchanged);
+      continue;
+    }
+    const int error = errno;
+    if (error != EINVAL && error != ENOSYS) {
+      undo();
+      return root.target + ": папку не удаётся заменить: " + systemText(error) + "; ничего не заменено";
+    }
+    // A file system without the exchange: the old folder steps aside for a moment.
+    const std::string aside = root.staging + ".old";
+    if (std::rename(root.target.c_str(), aside.c_str()) != 0) {
+      const int failed = errno;
+      undo();
+      return root.target + ": папку не удаётся заменить: " + systemText(failed) + "; ничего не заменено";
+    }
+    if (std::rename(root.staging.c_str(), root.target.c_str()) != 0) {
+      const int failed = errno;
+      std::rename(aside.c_str(), root.target.c_str());
+      undo();
+      return root.target + ": папку не удаётся заменить: " + systemText(failed) + "; ничего не заменено";
+    }
+    done.emplace_back(&root, Done::SetAside);
+  }
+  for (const auto& [root, how] : done) {
+    std::error_code ec;
+    if (how == Done::Exchanged) {
+      fs::remove_all(root->staging, ec);
+    } else if (how == Done::SetAside) {
+      fs::remove_all(root->staging + ".old", ec);
+    }
   }
   published_ = true;
   return {};

@@ -108,12 +108,24 @@ std::optional<PhotoImage> loadPhoto(const std::string& path, std::string& why) {
     why = "это папка, а не снимок";
     return std::nullopt;
   }
+  // A pipe or a device would be waited on for ever, or read without end.
+  if (!S_ISREG(info.st_mode)) {
+    why = "это не обычный файл (устройство или канал), а не снимок";
+    return std::nullopt;
+  }
   if (!std::ifstream(path, std::ios::binary)) {
     why = "не читается: нет доступа или это не обычный файл";
     return std::nullopt;
   }
   if (!cv::haveImageReader(path)) {
     why = "это не изображение (PNG, JPEG или TIFF)";
+    return std::nullopt;
+  }
+  if (const PhotoSize size = photoSize(path); size.width * size.height > kMaxPhotoPixels ||
+                                              size.width > kMaxPhotoSide || size.height > kMaxPhotoSide) {
+    why = "снимок слишком велик: " + std::to_string(size.width) + " × " + std::to_string(size.height) +
+          " пикселей, а обрабатываются снимки не больше " + std::to_string(kMaxPhotoPixels / 1000000) +
+          " мегапикселей и " + std::to_string(kMaxPhotoSide) + " пикселей по стороне";
     return std::nullopt;
   }
   if (const std::string damage = streamDamage(path); !damage.empty()) {

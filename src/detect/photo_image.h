@@ -17,6 +17,11 @@ struct PhotoImage {
   int height = 0;
 };
 
+// The largest photo decoded: a larger one is refused by its header, before it takes memory (the
+// largest cameras give about 150 megapixels).
+constexpr long long kMaxPhotoPixels = 200000000;
+constexpr long long kMaxPhotoSide = 65535;
+
 // What a photo whose file is cut short or damaged is called; such a photo stops a series even where
 // photos without the target are left out.
 inline const std::string kDamagedText = "файл повреждён или обрезан";

@@ -210,7 +210,80 @@ Kind kindOf(const std::string& path) {
   return Kind::Other;
 }
 
+PhotoSize jpegSize(std::FILE* file) {
+  JpegState state;
+  jpeg_decompress_struct info{};
+  info.err = jpeg_std_error(&state.manager);
+  state.manager.error_exit = jpegFail;
+  state.manager.emit_message = jpegMessage;
+  state.manager.output_message = jpegSilent;
+  if (setjmp(state.jump) != 0) {
+    jpeg_destroy_decompress(&info);
+    return {};
+  }
+  jpeg_create_decompress(&info);
+  jpeg_stdio_src(&info, file);
+  jpeg_read_header(&info, TRUE);
+  const PhotoSize size{info.image_width, info.image_height};
+  jpeg_destroy_decompress(&info);
+  return size;
+}
+
+PhotoSize pngSize(std::FILE* file) {
+  PngState state;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, pngFail, pngWarning);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  if (png == nullptr || info == nullptr) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return {};
+  }
+  if (setjmp(png_jmpbuf(png)) != 0) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return {};
+  }
+  png_init_io(png, file);
+  // The header's own limits are far beyond ours: the size is judged by the caller.
+  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+  png_read_info(png, info);
+  const PhotoSize size{png_get_image_width(png, info), png_get_image_height(png, info)};
+  png_destroy_read_struct(&png, &info, nullptr);
+  return size;
+}
+
+PhotoSize tiffSize(const std::string& path) {
+  std::string problem;
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  TIFFOpenOptionsSetErrorHandlerExtR(options, tiffError, &problem);
+  TIFFOpenOptionsSetWarningHandlerExtR(options, tiffWarning, nullptr);
+  TIFF* tiff = TIFFOpenExt(path.c_str(), "r", options);
+  TIFFOpenOptionsFree(options);
+  if (tiff == nullptr) {
+    return {};
+  }
+  uint32_t width = 0;
+  uint32_t height = 0;
+  TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+  TIFFClose(tiff);
+  return {width, height};
+}
+
 } // namespace
+
+PhotoSize photoSize(const std::string& path) {
+  const Kind kind = kindOf(path);
+  if (kind == Kind::Other) {
+    return {};
+  }
+  if (kind == Kind::Tiff) {
+    return tiffSize(path);
+  }
+  const File file(std::fopen(path.c_str(), "rb"));
+  if (!file) {
+    return {};
+  }
+  return kind == Kind::Jpeg ? jpegSize(file.get()) : pngSize(file.get());
+}
 
 std::string streamDamage(const std::string& path) {
   const Kind kind = kindOf(path);

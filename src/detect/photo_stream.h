@@ -11,4 +11,13 @@ namespace kavo::detect {
 // from half a picture. Returns "" for a whole stream and for files of other kinds.
 std::string streamDamage(const std::string& path);
 
+// The width and height a JPEG, PNG or TIFF file's header gives, read without decoding the picture
+// (0 × 0 for files of other kinds and headers that cannot be read): a picture too large to decode is
+// refused before it takes the memory.
+struct PhotoSize {
+  long long width = 0;
+  long long height = 0;
+};
+PhotoSize photoSize(const std::string& path);
+
 } // namespace kavo::detect

@@ -6,9 +6,14 @@
 #include "detect/series_files.h"
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <mutex>
 #include <set>
+#include <sys/stat.h>
+#include <vector>
 
 namespace kavo::detect {
 
@@ -20,6 +25,54 @@ bool endsWith(const std::string& text, const std::string& end) {
 
 std::string finalPath(const std::string& folder, const std::string& name) {
   return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+} // namespace
+
+namespace {
+
+bool sameBytes(const std::string& a, const std::string& b) {
+  std::ifstream fa(a, std::ios::binary);
+  std::ifstream fb(b, std::ios::binary);
+  if (!fa || !fb) {
+    return false;
+  }
+  std::vector<char> ba(std::size_t{1} << 16);
+  std::vector<char> bb(ba.size());
+  for (;;) {
+    fa.read(ba.data(), static_cast<std::streamsize>(ba.size()));
+    fb.read(bb.data(), static_cast<std::streamsize>(bb.size()));
+    if (fa.gcount() != fb.gcount() ||
+        std::memcmp(ba.data(), bb.data(), static_cast<std::size_t>(fa.gcount())) != 0) {
+      return false;
+    }
+    if (fa.gcount() == 0 || !fa || !fb) {
+      return fa.eof() && fb.eof();
+    }
+  }
+}
+
+// Two photos of the same bytes (a copy, or a second link to one file) are one shot given twice: the
+// camera cannot have moved between them. Only files of one size are compared.
+std::string samePhotoTwice(const std::vector<std::string>& photos) {
+  std::map<std::uintmax_t, std::vector<std::size_t>> bySize;
+  for (std::size_t i = 0; i < photos.size(); ++i) {
+    struct stat info {};
+    if (::stat(photos[i].c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+      bySize[static_cast<std::uintmax_t>(info.st_size)].push_back(i);
+    }
+  }
+  for (const auto& [size, same] : bySize) {
+    for (std::size_t a = 0; a < same.size(); ++a) {
+      for (std::size_t b = a + 1; b < same.size(); ++b) {
+        if (sameBytes(photos[same[a]], photos[same[b]])) {
+          return photos[same[b]] + ": тот же снимок, что и " + photos[same[a]] +
+                 " (файлы совпадают байт в байт): между снимками камера должна сдвинуться";
+        }
+      }
+    }
+  }
+  return {};
 }
 
 } // namespace
@@ -45,6 +98,9 @@ std::string photoSeriesRequestProblem(const PhotoSeriesRequest& r) {
     if (!seen.insert(ec ? photo : same).second) {
       return photo + ": снимок указан дважды";
     }
+  }
+  if (std::string why = samePhotoTwice(r.photos); !why.empty()) {
+    return why;
   }
   if (r.outFolder.empty()) {
     return "не указана папка для файлов серии";

@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include "platform/leftovers.h"
 #include "platform/system_error_text.h"
 
 #include <cerrno>
@@ -21,6 +22,25 @@ std::string reason(const std::string& what, const std::string& path) {
 
 } // namespace
 
+std::string outputFileProblem(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) {
+      return path + ": это папка, а не файл";
+    }
+    if (!S_ISREG(info.st_mode)) {
+      // A device, a pipe or a socket would be replaced by a plain file (as root even /dev/null).
+      return path + ": это не обычный файл (устройство, канал или сокет), его нельзя заменить файлом";
+    }
+    return {};
+  }
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    return path + ": ссылка, которая ни на что не указывает";
+  }
+  return {};
+}
+
 std::string writeFileAtomically(const std::string& path, std::string_view bytes) {
   return writeFileAtomically(path, [bytes](const ByteSink& sink) { sink(bytes); });
 }
@@ -29,6 +49,9 @@ std::string writeFileAtomically(const std::string& requested,
                                 const std::function<void(const ByteSink&)>& produce) {
   if (requested.empty()) {
     return "не задано имя файла";
+  }
+  if (const std::string problem = outputFileProblem(requested); !problem.empty()) {
+    return problem;
   }
   // Saving over a link replaces the file it points to and keeps the link.
   std::string path = requested;
@@ -43,7 +66,8 @@ std::string writeFileAtomically(const std::string& requested,
   const std::size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = (slash == std::string::npos ? std::string() : folder) + "." + name + ".XXXXXX";
+  removeLeftTemporaries(folder);
+  std::string temp = (slash == std::string::npos ? std::string() : folder) + temporaryName(name) + ".XXXXXX";
 
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) {

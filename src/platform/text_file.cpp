@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,7 +37,21 @@ std::vector<std::string> splitLines(const std::string& text) {
   return lines;
 }
 
-FileBytes readFileBytes(const std::string& path) {
+namespace {
+
+std::string sizeText(std::uintmax_t bytes) {
+  if (bytes >= (std::uintmax_t{1} << 20)) {
+    return std::to_string(bytes >> 20) + " МБ";
+  }
+  if (bytes >= 1024) {
+    return std::to_string(bytes >> 10) + " КБ";
+  }
+  return std::to_string(bytes) + " Б";
+}
+
+} // namespace
+
+FileBytes readFileBytes(const std::string& path, std::size_t maxBytes) {
   FileBytes result;
   result.path = path;
   const std::string shown = path.empty() ? std::string("(нет имени файла)") : path;
@@ -62,7 +77,16 @@ FileBytes readFileBytes(const std::string& path) {
     ::close(fd);
     return result;
   }
+  // A file far larger than its kind ever is would only cost time and memory before it fails: its size
+  // alone refuses it.
+  if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+    result.error = shown + ": файл слишком велик (" + sizeText(static_cast<std::uintmax_t>(info.st_size)) +
+                   ", а такой файл бывает не больше " + sizeText(maxBytes) + ")";
+    ::close(fd);
+    return result;
+  }
   std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(info.st_size));
   char buffer[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -79,6 +103,11 @@ FileBytes readFileBytes(const std::string& path) {
       return result;
     }
     bytes.append(buffer, static_cast<std::size_t>(n));
+    if (bytes.size() > maxBytes) { // it grew while being read
+      result.error = shown + ": файл слишком велик (больше " + sizeText(maxBytes) + ")";
+      ::close(fd);
+      return result;
+    }
   }
   ::close(fd);
   result.bytes = std::move(bytes);
@@ -90,12 +119,29 @@ std::vector<std::string> decodeLines(const std::string& bytes) {
   return splitLines(decodeCp1251(bytes));
 }
 
+std::string encodingProblem(const std::string& bytes) {
+  const auto starts = [&bytes](std::string_view mark) { return bytes.compare(0, mark.size(), mark) == 0; };
+  if (starts("\xEF\xBB\xBF")) {
+    return "файл в кодировке UTF-8 с меткой BOM, а данные читаются в кодировке Windows-1251: сохраните его в "
+           "Windows-1251";
+  }
+  if (starts("\xFF\xFE") || starts("\xFE\xFF")) {
+    return "файл в кодировке UTF-16, а данные читаются в кодировке Windows-1251: сохраните его в "
+           "Windows-1251";
+  }
+  return {};
+}
+
 TextLines loadLines(const std::string& path) {
   FileBytes file = readFileBytes(path);
   TextLines result;
-  result.ok = file.ok;
   result.error = std::move(file.error);
   if (file.ok) {
+    if (const std::string problem = encodingProblem(file.bytes); !problem.empty()) {
+      result.error = path + ": " + problem;
+      return result;
+    }
+    result.ok = true;
     result.lines = decodeLines(file.bytes);
   }
   return result;

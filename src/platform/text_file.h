@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -11,20 +12,28 @@ struct TextLines {
   std::string error; // for people: what went wrong with which file
 };
 
-// A file's bytes exactly as they were read, or why they could not be read (only regular files are
-// read: a folder, a device or a pipe is refused without waiting on it).
+// A file's bytes exactly as they were read, or why they could not be read. Only regular files are read
+// (a folder, a device or a pipe is refused without waiting on it), and only up to maxBytes: a larger
+// file is refused by its size, before any of it is read.
 struct FileBytes {
   std::string path; // as given
   bool ok = false;
   std::string bytes;
   std::string error; // for people: what went wrong with which file
 };
-FileBytes readFileBytes(const std::string& path);
+constexpr std::size_t kMaxDataFileBytes = std::size_t{16} << 20;
+FileBytes readFileBytes(const std::string& path, std::size_t maxBytes = kMaxDataFileBytes);
+
+// Why bytes cannot be read as Windows-1251 text ("" when they can): they start with the mark of
+// UTF-8 or UTF-16, which an editor writes and which would otherwise read as letters or as a text cut
+// at its first zero byte.
+std::string encodingProblem(const std::string& bytes);
 
 // Windows-1251 bytes decoded to UTF-8 and split into lines (see loadLines).
 std::vector<std::string> decodeLines(const std::string& bytes);
 
-// Loads a Windows-1251 file into lines. A carriage return, a line feed or the pair each end a line;
+// Loads a Windows-1251 file into lines (no larger than kMaxDataFileBytes, not marked as UTF-8 or
+// UTF-16). A carriage return, a line feed or the pair each end a line;
 // a final line break adds no line, so a file ending in two line breaks has an empty last line.
 TextLines loadLines(const std::string& path);
 

@@ -57,7 +57,7 @@ TEST(KavoCliRefined, TiltedSeriesGivesEveryMemberWithPlausibleNumbers) {
   EXPECT_EQ(j["status"], "ok");
   EXPECT_EQ(keysOf(j), (std::vector<std::string>{"status", "message", "caption", "detail", "warnings",
                                                  "valueCount", "meanValue", "deviation", "standardDeviation",
-                                                 "shown", "uncertainty", "refined"}));
+                                                 "shown", "uncertainty", "refined", "written"}));
 
   const Json& u = j["uncertainty"];
   EXPECT_EQ(keysOf(u), (std::vector<std::string>{"standardError", "interval95", "method"}));

@@ -38,9 +38,11 @@ TEST(KavoCli, SampleSeriesGivesTheExpectedJsonAndValues) {
   for (const auto& item : json.items()) {
     keys.push_back(item.key());
   }
-  EXPECT_EQ(keys.size(), 12u);
+  EXPECT_EQ(keys.size(), 13u);
   EXPECT_EQ(keys[10], "uncertainty");
   EXPECT_EQ(keys[11], "refined");
+  EXPECT_EQ(keys[12], "written");
+  EXPECT_EQ(json["written"], nlohmann::ordered_json::array({s.path("values.txt")}));
   EXPECT_EQ(json["refined"]["status"], "ok");
   EXPECT_EQ(fileText(s.path("values.txt")), fileText(kSample / "series.values.txt"));
 }
@@ -206,8 +208,8 @@ TEST(KavoCli, InterruptionBeforeTheEndExitsWith130) {
   request.run.listFile = s.path("series.lst");
   request.run.imageFolder = s.folder.path();
   const std::atomic<bool> interrupted{true};
-  std::ostringstream err;
-  const ComputeResult result = runCompute(request, interrupted, err);
+  std::ostringstream out, err;
+  const ComputeResult result = runCompute(request, interrupted, out, err);
   EXPECT_EQ(result.exitStatus, 130);
   EXPECT_EQ(std::string(computeStatusName(result.run.status)), "abandoned");
   EXPECT_NE(toJson(result).find("остановлен"), std::string::npos);
@@ -239,7 +241,10 @@ TEST(KavoCli, OneThreadAndTwoThreadsAgree) {
              "--list", (dir / "series.lst").string(), "--decimal-separator", ".", "--json", "--threads",
              std::to_string(t + 1), "--values-out", values});
     ASSERT_EQ(r.status, 0) << r.err;
-    outputs[t] = r.out + fileText(values);
+    auto json = nlohmann::json::parse(r.out);
+    EXPECT_EQ(json["written"], nlohmann::json::array({values}));
+    json.erase("written"); // names each run's own values file
+    outputs[t] = json.dump() + fileText(values);
   }
   EXPECT_EQ(outputs[0], outputs[1]);
   fs::remove_all(dir);

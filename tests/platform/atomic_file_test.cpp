@@ -76,7 +76,7 @@ TEST(AtomicFile, AFailureLeavesTheOldFileAndNoTemporaryFile) {
       {"", "не задано имя файла"},
       {folder.path() + "missing/a.cam",
        "не удаётся создать временный файл в папке " + folder.path() + "missing/: нет такого файла или папки"},
-      {folder.path() + "target", "не удаётся заменить " + folder.path() + "target: это папка"},
+      {folder.path() + "target", folder.path() + "target: это папка, а не файл"},
   };
   if (!root) {
     cases.push_back(

@@ -1,42 +1,21 @@
 #pragma once
+#include "platform/text_file.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <system_error>
-#include <unistd.h>
 
 namespace kavo::fuzz {
 
-// A private folder for the files a harness writes, made once per process.
-inline const std::string& workFolder() {
-  static const std::string folder = [] {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/kavo-fuzz-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      std::perror("mkdtemp");
-      std::abort();
-    }
-    static std::string made = pattern;
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(made, ignored);
-    });
-    return pattern + "/";
-  }();
-  return folder;
-}
-
-inline std::string writeInput(const std::string& name, const std::uint8_t* data, std::size_t size) {
-  const std::string path = workFolder() + name;
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr || (size > 0 && std::fwrite(data, 1, size, f) != size) || std::fclose(f) != 0) {
-    std::perror(path.c_str());
-    std::abort();
-  }
-  return path;
+// The input as the readers receive a file's bytes: parsed straight from memory, no file written.
+inline FileBytes fileBytes(const char* name, const std::uint8_t* data, std::size_t size) {
+  FileBytes file;
+  file.path = name;
+  file.ok = true;
+  file.bytes.assign(reinterpret_cast<const char*>(data), size);
+  return file;
 }
 
 // The first byte of an input chooses the decimal separator, so both are explored.

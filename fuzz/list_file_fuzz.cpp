@@ -5,19 +5,20 @@
 
 using namespace kavo;
 
-// Reads a fuzzed list file: it fails and changes nothing, or fills at most 101 names with finite steps.
+// Parses a fuzzed list file: it fails, or gives at most 101 names with one finite step each, every
+// number with the line it came from.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const char separator = fuzz::separatorFrom(data, size);
-  const std::string path = fuzz::writeInput("in.lst", data, size);
-  std::array<std::string, 101> names;
-  std::array<double, 101> values{};
-  int count = -1;
-  if (!ReadListFile(path, names, values, count, separator).ok) {
-    fuzz::check(count == -1, "a failed read changes nothing");
+  ListFileValues list;
+  const ReadStatus read = parseListFile(fuzz::fileBytes("in.lst", data, size), list, separator);
+  fuzz::check(read.ok == read.detail.empty(), "a failure has a detail and a success none");
+  if (!read.ok) {
     return 0;
   }
-  fuzz::check(count >= 0 && count <= 101, "the image count fits the arrays");
-  for (const double v : values) {
+  fuzz::check(list.imageFiles.size() <= 101, "no more images than a series holds");
+  fuzz::check(list.steps.size() == list.imageFiles.size(), "one step for every image");
+  fuzz::check(list.numberLines.size() == list.numbers.size(), "every number has its line");
+  for (const double v : list.steps) {
     fuzz::check(std::isfinite(v), "steps are finite");
   }
   return 0;

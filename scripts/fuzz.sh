@@ -22,10 +22,12 @@ declare -A seeds=(
   [correction_table_fuzz]="*.txt"
   [coordinate_file_fuzz]="*.crd"
   [list_file_fuzz]="*.lst"
+  [photo_loader_fuzz]="*.png *.jpg *.tif"
 )
 
 status=0
-for name in number_text_fuzz camera_file_fuzz correction_table_fuzz coordinate_file_fuzz list_file_fuzz; do
+for name in number_text_fuzz camera_file_fuzz correction_table_fuzz coordinate_file_fuzz list_file_fuzz \
+  photo_loader_fuzz; do
   harness="$build/fuzz/$name"
   if [ ! -x "$harness" ]; then
     echo "fuzz: $harness is missing; build with -DKAVO_FUZZ=ON" >&2
@@ -42,6 +44,14 @@ for name in number_text_fuzz camera_file_fuzz correction_table_fuzz coordinate_f
   for pattern in "${patterns[@]}"; do
     while IFS= read -r -d '' file; do
       n=$((n + 1))
+      if [ "$name" = photo_loader_fuzz ]; then
+        # For photos the first byte picks the name it is loaded under: 0 .png, 1 .jpg, 2 .tif.
+        case "$file" in
+          *.png) printf '\0' ;; *.jpg) printf '\1' ;; *) printf '\2' ;;
+        esac > "$seed_dir/$n"
+        cat "$file" >> "$seed_dir/$n"
+        continue
+      fi
       { printf '\0'; cat "$file"; } > "$seed_dir/$n-point"
       { printf '\1'; cat "$file"; } > "$seed_dir/$n-comma"
     done < <(find "$data" -type f -name "$pattern" -print0)
@@ -54,13 +64,17 @@ for name in number_text_fuzz camera_file_fuzz correction_table_fuzz coordinate_f
   fi
   echo "fuzz: $name for ${seconds}s ($(find "$seed_dir" -type f | wc -l) seeds)"
   log="$build/fuzz-artifacts/$name.log"
-  # The harnesses write their inputs to files; a memory-backed folder keeps the flushes cheap.
+  # The readers parse from memory and take inputs as large as the largest file they accept (1 MB);
+  # the photo loader reads a file, written to a memory-backed folder, of small encoded photos.
+  max_len=1048576
+  [ "$name" = photo_loader_fuzz ] && max_len=65536
   work_tmp=${TMPDIR:-/tmp}
   if [ -d /dev/shm ] && [ -w /dev/shm ]; then work_tmp=/dev/shm; fi
-  if TMPDIR="$work_tmp" "$harness" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  if TMPDIR="$work_tmp" "$harness" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
+      -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$artifacts/$name-" "$corpus" "$seed_dir" > "$log" 2>&1; then
     runs=$(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}')
-    echo "fuzz: $name ok, ${runs:-?} executions"
+    echo "fuzz: $name ok, ${runs:-?} executions in ${seconds}s ($(( ${runs:-0} / seconds )) a second)"
   else
     echo "fuzz: $name FOUND A FAULT; see $log and $artifacts" >&2
     tail -n 40 "$log" >&2

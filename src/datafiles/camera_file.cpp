@@ -3,6 +3,7 @@
 #include "datafiles/camera_lines.h"
 #include "datafiles/data_limits.h"
 #include "datafiles/line_text.h"
+#include "platform/atomic_file.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/text_file.h"
@@ -197,15 +198,28 @@ ReadStatus writeFocalLineCopy(const std::string& cameraFile, const std::string& 
   return writeFocalLineCopy(cameraFile, file.lines, targetPath, focalLine);
 }
 
-ReadStatus writeFocalLineCopy(const std::string& cameraFile, std::vector<std::string> lines,
-                              const std::string& targetPath, const std::string& focalLine) {
+ReadStatus focalLineCopyBytes(const std::string& cameraFile, std::vector<std::string> lines,
+                              const std::string& targetPath, const std::string& focalLine,
+                              std::string& bytes) {
   if (lines.size() < 4) {
     return ReadStatus::failure(kWriteFailed, cameraFile + ": в файле " + lineCount(lines.size()) +
                                                  ", а фокусное расстояние пишется в строку 4");
   }
   lines[3] = focalLine;
-  const std::string why = saveLines(targetPath, lines);
-  if (!why.empty()) {
+  if (const std::string why = encodeLines(targetPath, lines, bytes); !why.empty()) {
+    return ReadStatus::failure(kWriteFailed, why);
+  }
+  return ReadStatus::success();
+}
+
+ReadStatus writeFocalLineCopy(const std::string& cameraFile, std::vector<std::string> lines,
+                              const std::string& targetPath, const std::string& focalLine) {
+  std::string bytes;
+  if (ReadStatus status = focalLineCopyBytes(cameraFile, std::move(lines), targetPath, focalLine, bytes);
+      !status.ok) {
+    return status;
+  }
+  if (const std::string why = writeFileAtomically(targetPath, bytes); !why.empty()) {
     return ReadStatus::failure(kWriteFailed, why);
   }
   return ReadStatus::success();

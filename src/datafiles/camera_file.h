@@ -56,6 +56,12 @@ ReadStatus writeFocalLengthCopy(const std::string& cameraFile, const std::string
 ReadStatus writeFocalLineCopy(const std::string& cameraFile, const std::string& targetPath,
                               const std::string& focalLine);
 
+// The bytes of that copy, made from the camera file's lines as a run read them (cameraFile and
+// targetPath only name the files in messages).
+ReadStatus focalLineCopyBytes(const std::string& cameraFile, std::vector<std::string> lines,
+                              const std::string& targetPath, const std::string& focalLine,
+                              std::string& bytes);
+
 // The same from the camera file's lines as a run read them (cameraFile only names it in messages).
 ReadStatus writeFocalLineCopy(const std::string& cameraFile, std::vector<std::string> lines,
                               const std::string& targetPath, const std::string& focalLine);

@@ -147,16 +147,24 @@ TextLines loadLines(const std::string& path) {
   return result;
 }
 
-std::string saveLines(const std::string& path, const std::vector<std::string>& lines) {
-  std::string text;
+std::string encodeLines(const std::string& path, const std::vector<std::string>& lines, std::string& bytes) {
+  bytes.clear();
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string why;
     const auto encoded = encodeCp1251(lines[i], &why);
     if (!encoded) {
       return path + ", строка " + std::to_string(i + 1) + ": " + why;
     }
-    text += *encoded;
-    text += "\r\n";
+    bytes += *encoded;
+    bytes += "\r\n";
+  }
+  return {};
+}
+
+std::string saveLines(const std::string& path, const std::vector<std::string>& lines) {
+  std::string text;
+  if (std::string why = encodeLines(path, lines, text); !why.empty()) {
+    return why;
   }
   return writeFileAtomically(path, text);
 }

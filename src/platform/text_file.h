@@ -45,4 +45,7 @@ std::vector<std::string> splitLines(const std::string& text);
 // success, otherwise the reason.
 std::string saveLines(const std::string& path, const std::vector<std::string>& lines);
 
+// The bytes saveLines writes, into bytes; "" on success, otherwise the reason naming path and the line.
+std::string encodeLines(const std::string& path, const std::vector<std::string>& lines, std::string& bytes);
+
 } // namespace kavo

@@ -434,5 +434,24 @@ TEST(Detect, RefusesArgumentsThatCannotMakeASeries) {
   EXPECT_TRUE(entries(work.path()).empty());
 }
 
+// A copy of a photo, or a second link to it, is one shot given twice: named with the photo it repeats
+// before anything is searched or written.
+TEST(Detect, APhotoGivenTwiceUnderAnotherNameIsRefused) {
+  const Target& t = kTargets[0];
+  const auto& photos = PhotoSeries::of(t).photos;
+  test::TempFolder work;
+  const std::string copy = work.path() + "copy.png";
+  const std::string link = work.path() + "link.png";
+  fs::copy_file(photos[1], copy);
+  fs::create_hard_link(photos[2], link);
+  for (const auto& [again, of] : {std::pair{copy, photos[1]}, std::pair{link, photos[2]}}) {
+    SCOPED_TRACE(again);
+    const CliRun r = cli(detectArgs(t, work.path() + "series", {photos[0], photos[1], photos[2], again}));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(again + ": тот же снимок, что и " + of), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(work.path() + "series"));
+  }
+}
+
 } // namespace
 } // namespace kavo

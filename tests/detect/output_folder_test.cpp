@@ -129,6 +129,33 @@ TEST(StagedOutput, RefusesAFolderHoldingAnythingElse) {
             (std::set<std::string>{"out", "out/a.crd", "out/photos", "out/photos/IMG_1.JPG", "file"}));
 }
 
+// Two folders apart: when the second cannot be put in place after the first was, the first is put
+// back, so both stay as they were and the message says nothing was replaced.
+TEST(StagedOutput, TwoFoldersAreReplacedBothOrNeither) {
+  for (const bool marksExisted : {true, false}) {
+    SCOPED_TRACE(marksExisted ? "marks folder existed" : "marks folder new");
+    test::TempFolder root;
+    put(root.path() + "series/old.crd", "old");
+    if (marksExisted) {
+      put(root.path() + "marks/old.jpg", "old");
+    }
+    const std::set<std::string> before = entries(root.path());
+    std::string why;
+    auto staged = StagedOutput::prepare(
+        {{root.path() + "series", ownedSeries}, {root.path() + "marks", ownedMarks}}, why);
+    ASSERT_TRUE(staged) << why;
+    put(staged->stagedFolder(0) + "old.crd", "new");
+    put(staged->stagedFolder(1) + "old.jpg", "new");
+    // The second folder's staging disappears before it is moved into place.
+    fs::remove_all(staged->stagedFolder(1));
+    const std::string problem = staged->publish();
+    EXPECT_NE(problem.find("ничего не заменено"), std::string::npos) << problem;
+    staged.reset();
+    EXPECT_EQ(entries(root.path()), before);
+    EXPECT_EQ(test::readBytes(root.path() + "series/old.crd"), "old");
+  }
+}
+
 struct NestedCase {
   const char* name;
   const char* series;

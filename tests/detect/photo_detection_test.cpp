@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <sys/stat.h>
 
 namespace kavo::detect {
 namespace {
@@ -202,7 +204,42 @@ std::string boardPhoto(const test::TempFolder& f, const TargetSpec& drawn) {
   return writePhoto(f, "board", test::renderPhoto(scene).image, kPng8Grey);
 }
 
+// A PNG whose header claims width × height: a real small PNG with its size rewritten (and the header's
+// checksum with it), so that only its header can tell how large it is.
+std::string pngClaiming(const test::TempFolder& f, std::uint32_t width, std::uint32_t height) {
+  std::vector<unsigned char> bytes;
+  cv::imencode(".png", cv::Mat(8, 8, CV_8U, cv::Scalar(128)), bytes);
+  const auto put = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+      bytes[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(v >> (24 - 8 * i));
+    }
+  };
+  put(16, width); // after the signature (8), the chunk's length (4) and its type (4)
+  put(20, height);
+  std::uint32_t crc = 0xffffffffu; // over the chunk's type and data: bytes 12 to 29
+  for (std::size_t i = 12; i < 29; ++i) {
+    crc ^= bytes[i];
+    for (int k = 0; k < 8; ++k) {
+      crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+  }
+  put(29, ~crc);
+  return f.write("huge.png", std::string(bytes.begin(), bytes.end()));
+}
+
 const BadPhoto kBadPhotos[] = {
+    // A pipe would be waited on for ever: refused before it is opened.
+    {"Pipe",
+     [](const test::TempFolder& f) {
+       const std::string path = f.path() + "pipe.png";
+       ::mkfifo(path.c_str(), 0600);
+       return path;
+     },
+     kBoard, PhotoStatus::Failed, "не обычный файл"},
+    {"HeaderOf60000By60000", [](const test::TempFolder& f) { return pngClaiming(f, 60000, 60000); }, kBoard,
+     PhotoStatus::Failed, "снимок слишком велик: 60000 × 60000 пикселей"},
+    {"HeaderWiderThanAnySide", [](const test::TempFolder& f) { return pngClaiming(f, 70000, 10); }, kBoard,
+     PhotoStatus::Failed, "снимок слишком велик: 70000 × 10 пикселей"},
     {"Missing", [](const test::TempFolder& f) { return f.path() + "none.png"; }, kBoard, PhotoStatus::Failed,
      "не читается"},
     {"Folder", [](const test::TempFolder& f) { return f.path(); }, kBoard, PhotoStatus::Failed, "папка"},

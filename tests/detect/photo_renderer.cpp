@@ -6,8 +6,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <numbers>
+#include <sstream>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace kavo::test {
 
@@ -186,17 +191,122 @@ std::vector<cv::Point2d> truthInSeenOrder(const std::vector<cv::Point2d>& truth,
   return sorted;
 }
 
+namespace {
+
+// Everything that draws a photo, as text: the cache's key. The renderer's build time is part of it,
+// so that a changed renderer never meets photos drawn by an older one.
+std::string sceneKey(const PhotoScene& s) {
+  std::ostringstream key;
+  key.precision(17);
+  key << "renderer " << __DATE__ << ' ' << __TIME__ << '\n'
+      << static_cast<int>(s.target.kind) << ' ' << s.target.columns << ' ' << s.target.rows << ' '
+      << s.target.pitch << ' ' << s.target.markerSize << ' ' << s.target.dictionary << ' ' << s.width << ' '
+      << s.height << ' ' << s.focal << ' ' << s.distance << ' ' << s.offsetX << ' ' << s.offsetY << ' '
+      << s.rollDegrees << ' ' << s.tiltXDegrees << ' ' << s.tiltYDegrees << ' ' << s.mirrored << ' '
+      << s.lightOnDark << ' ' << s.circleRadius << ' ' << s.outerSquares << ' ' << s.hiddenCircle << ' '
+      << s.supersample << ' ' << s.blurSigma << ' ' << s.noiseLevels << ' ' << s.shading << ' '
+      << s.shadingDegrees << ' ' << s.dark << ' ' << s.light << ' ' << s.seed;
+  return key.str();
+}
+
+// Drawing a series' photo costs more than finding the target in it, and the test programs run one
+// test per process, many of them on the same series: a photo stored as the series stores it is kept,
+// with its truth, in the build's cache folder. Entries are published by renaming, so test programs
+// running side by side never read half of one; any trouble with the cache just draws the photo.
+class PhotoCache {
+public:
+  explicit PhotoCache(const PhotoScene& scene) : key(sceneKey(scene)) {
+#ifdef KAVO_TEST_PHOTO_CACHE
+    std::error_code error;
+    std::filesystem::create_directories(KAVO_TEST_PHOTO_CACHE, error);
+    if (!error) {
+      std::ostringstream name;
+      name << KAVO_TEST_PHOTO_CACHE << '/' << std::hex << std::hash<std::string>{}(key);
+      base = name.str();
+    }
+#endif
+  }
+
+  // Copies the kept photo to path and gives its truth; false when there is none.
+  bool fetch(const std::string& path, std::vector<cv::Point2d>& truth) const {
+    if (base.empty()) {
+      return false;
+    }
+    std::ifstream in(base + ".truth");
+    std::string storedKey, line;
+    for (int i = 0; i < 2 && std::getline(in, line); ++i) {
+      storedKey += (i ? "\n" : "") + line;
+    }
+    if (!in || storedKey != key) {
+      return false;
+    }
+    std::vector<cv::Point2d> points;
+    cv::Point2d p;
+    while (in >> p.x >> p.y) {
+      points.push_back(p);
+    }
+    std::error_code error;
+    std::filesystem::copy_file(base + ".png", path, std::filesystem::copy_options::overwrite_existing, error);
+    if (error) {
+      return false;
+    }
+    truth = std::move(points);
+    return true;
+  }
+
+  void keep(const std::string& path, const std::vector<cv::Point2d>& truth) const {
+    if (base.empty()) {
+      return;
+    }
+    const std::string own = "." + std::to_string(::getpid());
+    std::error_code error;
+    std::filesystem::copy_file(path, base + ".png" + own, std::filesystem::copy_options::overwrite_existing,
+                               error);
+    {
+      std::ofstream out(base + ".truth" + own);
+      out.precision(17);
+      out << key << '\n';
+      for (const auto& p : truth) {
+        out << p.x << ' ' << p.y << '\n';
+      }
+      if (!out) {
+        error = std::make_error_code(std::errc::io_error);
+      }
+    }
+    // The photo first: the truth's arrival says the entry is whole.
+    if (!error) {
+      std::filesystem::rename(base + ".png" + own, base + ".png", error);
+    }
+    if (!error) {
+      std::filesystem::rename(base + ".truth" + own, base + ".truth", error);
+    }
+    std::filesystem::remove(base + ".png" + own, error);
+    std::filesystem::remove(base + ".truth" + own, error);
+  }
+
+private:
+  std::string key;
+  std::string base;
+};
+
+} // namespace
+
 RenderedSeries renderSeries(const std::string& folder, const PhotoScene& first, int count, double step) {
   RenderedSeries series;
   for (int k = 0; k < count; ++k) {
     PhotoScene scene = first;
     scene.distance = first.distance + k * step;
     scene.seed = first.seed + static_cast<std::uint64_t>(k);
-    const RenderedPhoto photo = renderPhoto(scene);
     const std::string number = std::to_string(k + 1);
     const std::string path = folder + "img" + std::string(number.size() < 2 ? 1 : 0, '0') + number + ".png";
-    if (!cv::imwrite(path, storedPhoto(photo.image, 8, false))) {
-      throw std::runtime_error("cannot write " + path);
+    const PhotoCache cache(scene);
+    RenderedPhoto photo;
+    if (!cache.fetch(path, photo.truth)) {
+      photo = renderPhoto(scene);
+      if (!cv::imwrite(path, storedPhoto(photo.image, 8, false))) {
+        throw std::runtime_error("cannot write " + path);
+      }
+      cache.keep(path, photo.truth);
     }
     series.photos.push_back(path);
     const auto grid = detect::finderGrid(scene.target);

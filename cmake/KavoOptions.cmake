@@ -32,6 +32,15 @@ endif()
 # every test.
 set(KAVO_TEST_COMPILE_OPTIONS -O0 -g1 -fPIC)
 
+# In the address-sanitizer build CTest starts test programs through scripts/sanitizer-run.sh, which
+# tells the leak checker's own rare crash at exit from the program's faults.
+function(kavo_sanitizer_launcher target)
+  if(KAVO_SANITIZE STREQUAL "address")
+    set_property(TARGET ${target} PROPERTY CROSSCOMPILING_EMULATOR
+      bash ${PROJECT_SOURCE_DIR}/scripts/sanitizer-run.sh)
+  endif()
+endfunction()
+
 # Helper for test executables: GoogleTest with the project's options, registered with CTest. Every
 # one shares one precompiled header of GoogleTest and the standard library.
 include(GoogleTest)
@@ -51,5 +60,6 @@ function(kavo_add_gtest name)
   target_compile_definitions(${name} PRIVATE KAVO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
   target_compile_options(${name} PRIVATE ${KAVO_TEST_COMPILE_OPTIONS})
   target_precompile_headers(${name} REUSE_FROM kavo_gtest_pch)
+  kavo_sanitizer_launcher(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS core)
 endfunction()

@@ -3,6 +3,7 @@
 #include "app/memo_lines.h"
 #include "app/result_save.h"
 #include "app/run_report.h"
+#include "app/run_texts.h"
 #include "cli/cli.h"
 #include "cli/compute_outputs.h"
 #include "cli/values_file.h"
@@ -82,7 +83,8 @@ std::string writePicture(const ComputeRequest& request, const FocalValues& value
 // --save: the camera copy as the window's Save writes it, without a dialog (an existing file is
 // replaced).
 std::string saveCopy(const ComputeRequest& request, const RunResult& run) {
-  if (!hasClassicValue(run)) {
+  // Without a classic value the refined one is written, as the window's Save writes it.
+  if (!hasClassicValue(run) && refinedOf(run) == nullptr) {
     return "ничего не сохранено: результата нет";
   }
   const FocalLine focal = focalLineOf(run, request.saveRefinedValue);

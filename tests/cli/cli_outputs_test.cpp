@@ -61,7 +61,7 @@ const OutputCase kOutputs[] = {
      "Ошибка записи отчёта!",
      "saved.cam"},
     {"SaveWithoutAResult",
-     {"--save", "@/saved.cam", "--min-spacing", "99"},
+     {"--save", "@/saved.cam", "--min-spacing", "99", "--no-refine"},
      "noResult",
      "результата нет",
      ""},

@@ -38,10 +38,12 @@ TEST(KavoCli, SampleSeriesGivesTheExpectedJsonAndValues) {
   for (const auto& item : json.items()) {
     keys.push_back(item.key());
   }
-  EXPECT_EQ(keys.size(), 13u);
+  EXPECT_EQ(keys.size(), 14u);
   EXPECT_EQ(keys[10], "uncertainty");
   EXPECT_EQ(keys[11], "refined");
-  EXPECT_EQ(keys[12], "written");
+  EXPECT_EQ(keys[12], "suggestedSettings");
+  EXPECT_EQ(keys[13], "written");
+  EXPECT_TRUE(json["suggestedSettings"].is_null());
   EXPECT_EQ(json["written"], nlohmann::ordered_json::array({s.path("values.txt")}));
   EXPECT_EQ(json["refined"]["status"], "ok");
   EXPECT_EQ(fileText(s.path("values.txt")), fileText(kSample / "series.values.txt"));

@@ -3,6 +3,7 @@
 #include "app/abandon_text.h"
 #include "app/layout_advice.h"
 #include "app/run_figures.h"
+#include "cli/cli.h"
 
 #include <nlohmann/json.hpp>
 
@@ -160,6 +161,8 @@ std::string toJson(const ComputeResult& result) {
   j["suggestedSettings"] = suggestedSettingsJson(run);
   // The files the run wrote ("-" for standard output): none after a stop.
   j["written"] = result.written;
+  j["schemaVersion"] = kJsonSchemaVersion;
+  j["kavoVersion"] = KAVO_VERSION;
   // A file name given on the command line need not be valid UTF-8: it is shown, not refused.
   return j.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
 }

@@ -55,10 +55,10 @@ TEST(KavoCliRefined, TiltedSeriesGivesEveryMemberWithPlausibleNumbers) {
   ASSERT_EQ(r.status, 0) << r.err;
   const Json j = Json::parse(r.out);
   EXPECT_EQ(j["status"], "ok");
-  EXPECT_EQ(keysOf(j),
-            (std::vector<std::string>{"status", "message", "caption", "detail", "warnings", "valueCount",
-                                      "meanValue", "deviation", "standardDeviation", "shown", "uncertainty",
-                                      "refined", "suggestedSettings", "written"}));
+  EXPECT_EQ(keysOf(j), (std::vector<std::string>{"status", "message", "caption", "detail", "warnings",
+                                                 "valueCount", "meanValue", "deviation", "standardDeviation",
+                                                 "shown", "uncertainty", "refined", "suggestedSettings",
+                                                 "written", "schemaVersion", "kavoVersion"}));
 
   const Json& u = j["uncertainty"];
   EXPECT_EQ(keysOf(u), (std::vector<std::string>{"standardError", "interval95", "method"}));

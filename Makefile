@@ -5,6 +5,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
+DEMO_BUILD ?= build-demo
 CMAKE_FLAGS ?=
 # Optimised builds carry line tables only (enough for backtraces and profiles, a fifth less compile
 # time than full debug information); the address-sanitizer build is optimised lightly, which runs
@@ -14,10 +15,14 @@ OPT_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="
 ASAN_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DCMAKE_C_FLAGS_DEBUG="-O1 -g1"
 FUZZ_SECONDS ?= 20
 
-.PHONY: deps build test test-asan test-tsan format-check demo gui bench fuzz fuzz-smoke smoke clean
+.PHONY: deps deps-cli install build test test-asan test-tsan format-check demo gui bench fuzz fuzz-smoke smoke clean
 
 deps:
-	bash scripts/install-deps.sh
+	bash scripts/install-deps.sh all
+
+# Only what kavo-cli needs: make demo's first run stays short.
+deps-cli:
+	bash scripts/install-deps.sh cli
 
 build: deps
 	cmake -S . -B $(BUILD) -G Ninja $(OPT_FLAGS) $(CMAKE_FLAGS)
@@ -44,8 +49,18 @@ format-check:
 	@files=$$(git ls-files '*.cpp' '*.h'); \
 	if [ -n "$$files" ]; then clang-format --dry-run --Werror $$files; fi
 
-demo: build
-	bash scripts/demo.sh $(BUILD)
+# The road a new user takes, in minutes: only kavo-cli is built (no desktop, tests or benchmarks, in a
+# folder of its own), then detect finds the board in the bundled photos and compute gives the focal
+# length, printed beside the truth.
+demo: deps-cli
+	cmake -S . -B $(DEMO_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKAVO_GUI=OFF -DKAVO_TESTS=OFF -DKAVO_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(DEMO_BUILD) -j $(JOBS) --target kavo-cli
+	bash scripts/demo.sh $(DEMO_BUILD)
+
+# Installs the programs stripped, with their manual pages, completion and desktop files (PREFIX as
+# configured, /usr/local by default).
+install: build
+	cmake --install $(BUILD) --strip
 
 gui: build
 	./$(BUILD)/src/gui/kavo
@@ -68,4 +83,4 @@ fuzz-smoke: deps
 	fi
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(DEMO_BUILD)

@@ -1,22 +1,37 @@
 #!/usr/bin/env bash
-# Installs everything the build, the tests and the desktop program need, from Debian's packages.
+# Installs what the build needs from Debian's packages: everything (the desktop program, the tests) or
+# only what kavo-cli needs.
 # Safe to run again: packages already present are not fetched a second time.
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config mold
-  libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+# What kavo-cli needs to build and run (make demo): the compiler, CMake, and the libraries of the
+# rooms it links.
+cli_packages=(
+  build-essential cmake ninja-build pkg-config
   libcli11-dev nlohmann-json3-dev
   libceres-dev libeigen3-dev
   libopencv-dev libopencv-contrib-dev libjpeg-dev libpng-dev libtiff-dev
   libssl-dev
+)
+# Everything else: the desktop program, the tests and their tools, the benchmarks, the fuzzers, the
+# report's browser check and the desktop integration validators.
+more_packages=(
+  mold
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-translations-l10n
   chromium
   clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth fonts-dejavu-core xdotool openbox x11-apps imagemagick poppler-utils
   appstream desktop-file-utils
 )
+
+# Usage: install-deps.sh [cli|all] (all by default).
+case "${1:-all}" in
+  cli) packages=("${cli_packages[@]}") ;;
+  all) packages=("${cli_packages[@]}" "${more_packages[@]}") ;;
+  *) echo "install-deps: unknown set '$1' (cli or all)" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

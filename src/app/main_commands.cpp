@@ -3,6 +3,7 @@
 #include "app/abandon_text.h"
 #include "app/command_rules.h"
 #include "app/memo_lines.h"
+#include "app/run_texts.h"
 #include "app/settings_input.h"
 
 #include <cmath>
@@ -31,6 +32,15 @@ FileDialogRequest pickerRequest(FileField field) {
     break;
   }
   return request;
+}
+
+// The status line once a file is written: what was written and where.
+std::string savedStatus(const std::string& path) {
+  return "Результат сохранён: " + path;
+}
+
+std::string reportStatus(const std::string& path) {
+  return "Отчёт записан: " + path;
 }
 
 std::string currentDirectory() {
@@ -194,18 +204,31 @@ void MainCommands::showRunResult() {
   handedOver.reset();
   const RunFigures figures = runFigures(result);
   if (result.status == RunStatus::NoValue) {
-    // The refined fit does not rest on the classic values: it is shown in its own field unless a result
-    // of an earlier run is still shown (Save and the report still write that one).
+    // The refined fit does not rest on the classic values: it is shown in its own field unless a
+    // classic result of an earlier run is still shown (Save and the report still write that one).
+    // A refined value shown so is the result Save, the report and the closing question then take.
+    bool keep = false;
     if (result.assessment) {
-      if (state.shownResult) {
+      if (state.shownResult && hasClassicValue(*state.shownResult)) {
         view.showStatus(runFigures(*state.shownResult).statusLine);
       } else {
         view.showRefined(figures);
         view.showStatus(figures.statusLine);
+        keep = figures.refined.status == RefinedStatus::Ok;
+        if (!keep) {
+          // The field no longer shows an earlier refined value: nothing of it is left to save.
+          state.shownResult.reset();
+          state.resultSaved = true;
+        }
       }
     }
     port.showMessage(result.message);
     view.setProgressPosition(0);
+    if (keep) {
+      state.shownResult = std::move(result);
+      state.resultSaved = false;
+    }
+    refreshCommands();
     return;
   }
   if (state.processingMode == 2) {
@@ -233,6 +256,9 @@ SaveOutcome MainCommands::saveResult() {
     return {};
   }
   const SaveOutcome outcome = saveShownResult(state, port);
+  if (outcome.status == SaveOutcome::Status::Written) {
+    view.showStatus(savedStatus(outcome.path));
+  }
   refreshCommands();
   return outcome;
 }
@@ -241,7 +267,11 @@ ReportOutcome MainCommands::saveReport() {
   if (!reportAvailable()) {
     return {};
   }
-  return saveShownReport(state, port);
+  const ReportOutcome outcome = saveShownReport(state, port);
+  if (outcome.status == ReportOutcome::Status::Written) {
+    view.showStatus(reportStatus(outcome.path));
+  }
+  return outcome;
 }
 
 CloseDecision MainCommands::closeDecision() {

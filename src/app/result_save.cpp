@@ -10,7 +10,8 @@ namespace kavo {
 
 FocalLine focalLineOf(const RunResult& result, bool refinedValue) {
   const RunFigures f = runFigures(result);
-  if (!refinedValue) {
+  // Without a classic value the refined one is the result shown: it is what there is to write.
+  if (!refinedValue && hasClassicValue(result)) {
     return {focalLengthLine(f.focalText, f.deviationText, f.standardDeviationText), std::nullopt};
   }
   // A refined value that does not exist is refused outright rather than quietly replaced by the
@@ -18,9 +19,10 @@ FocalLine focalLineOf(const RunResult& result, bool refinedValue) {
   if (f.refined.status != RefinedStatus::Ok) {
     return {{},
             UserMessage{"Уточнённое значение не получено: сохранять нечего!", "Ошибка!",
-                        f.refinedAbsence +
-                            " Классическое значение сохраняется, если в настройках снять «Сохранять "
-                            "уточнённое значение».",
+                        hasClassicValue(result)
+                            ? f.refinedAbsence + " Классическое значение сохраняется, если в настройках "
+                                                 "снять «Сохранять уточнённое значение»."
+                            : f.refinedAbsence,
                         BoxOwner::MainWindow, BoxIcon::Error}};
   }
   const char sep = result.inputs.decimalSeparator;

@@ -1,8 +1,10 @@
 #include "app/run.h"
 
+#include "app/layout_advice.h"
 #include "app/memo_lines.h"
 #include "app/run_loading.h"
 #include "app/settings_input.h"
+#include "estimator/layout_reach.h"
 #include "platform/number_text.h"
 #include "refine/refine_series.h"
 #include "refine/series_assessment.h"
@@ -136,16 +138,15 @@ void Run::showClassic(double count, double mean, double deviation, double standa
   setClassicResult(result, count, mean, deviation, standardDeviation, separator);
 }
 
+// No value: the box, and for a series of two images or more how far its quadruples got in the layout
+// tests and what would pass.
 void Run::noValue() {
   result.status = RunStatus::NoValue;
-  const std::string detail =
-      result.inputs.imageCount < 2
-          ? "список файлов называет изображений: " + std::to_string(result.inputs.imageCount) +
-                "; значения получаются только из пары изображений"
-          : "ни одна четвёрка реперных точек не прошла проверку углов и расстояний ни в одной допустимой "
-            "паре изображений";
-  result.message = {"Неправильные входные данные! Измените параметры!", "Ошибка!", detail,
-                    BoxOwner::MainWindow, BoxIcon::Error};
+  if (result.inputs.imageCount >= 2) {
+    result.layout = layoutAdviceOf(layoutReach(points, settings, 50, hooks.shouldStop), request.settings);
+  }
+  result.message = {"Неправильные входные данные! Измените параметры!", "Ошибка!",
+                    noValueDetail(result, SettingsPlace::Window), BoxOwner::MainWindow, BoxIcon::Error};
 }
 
 // The values reduced as the processing mode says: one clipping pass at the settings' factor, or in

@@ -49,6 +49,18 @@ struct CameraFacts {
   double verticalScale = 1.0;               // line 1 of the table
 };
 
+// How far a run without a value got in the layout tests, in the settings dialog's units: the largest
+// spacing (percent of the diagonal) and angle (degrees) a quadruple reached in an admissible image
+// pair, and settings under which quadruples pass.
+struct LayoutAdvice {
+  bool known = false;
+  double largestSpacingPercent = 0.0;
+  double largestAngleDegrees = 0.0;
+  bool suggested = false;
+  double minSpacingPercent = 0.0;
+  double minAngleDegrees = 0.0;
+};
+
 // What the run went on to after its classic stage: the refined fit, the intervals of both results
 // and the checks of the series, with the corrected points the report draws the residuals with.
 struct RunAssessment {
@@ -93,6 +105,8 @@ struct RunResult {
   RunInputs inputs;
   // The refined fit and the checks (Done and NoValue); empty when switched off.
   std::optional<RunAssessment> assessment;
+  // NoValue of a series of two images or more: how far its quadruples got and what would pass.
+  std::optional<LayoutAdvice> layout;
   // The run's individual values, for the report's distribution and the values file.
   std::shared_ptr<const FocalValues> values;
 };

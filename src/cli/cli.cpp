@@ -161,12 +161,6 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   } else {
     compute.run.decimalSeparator = separator[0];
   }
-#ifndef KAVO_HAVE_GRAPH_PICTURE
-  if (!compute.histogramOut.empty()) {
-    err << "kavo-cli compute: --histogram-out: pictures are not available in this build (built without Qt)\n";
-    return kExitBadArguments;
-  }
-#endif
   settings.processingMode = mode == "debug" ? 2 : 1;
   settings.saveRefinedValue = saveValue == "refined";
   compute.saveRefinedValue = settings.saveRefinedValue;

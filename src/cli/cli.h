@@ -10,6 +10,9 @@ constexpr int kExitComputed = 0; // a focal length was computed (or synth wrote 
 constexpr int kExitNoResult = 1; // the command stopped, the run was abandoned or an output failed
 constexpr int kExitBadArguments = 2;
 constexpr int kExitCancelled = 130; // Ctrl+C during a run
+// The layout of the objects --json prints: raised when a member changes meaning or goes away (new
+// members may be added without it). Both commands' objects end with it and the program's version.
+constexpr int kJsonSchemaVersion = 1;
 
 // Why the text of --decimal-separator cannot be one ("" for "." and ",").
 std::string separatorProblem(const std::string& text);

@@ -1,7 +1,9 @@
 #include "cli/compute_report.h"
 
 #include "app/abandon_text.h"
+#include "app/layout_advice.h"
 #include "app/run_figures.h"
+#include "cli/cli.h"
 
 #include <nlohmann/json.hpp>
 
@@ -78,7 +80,21 @@ Why whyOf(const RunResult& run) {
   if (run.status == RunStatus::Done || run.message.text.empty()) {
     return {};
   }
-  return {run.message.text, run.message.caption, run.message.detail};
+  // The window's detail names its menu; here the options to change are named.
+  const std::string detail =
+      run.status == RunStatus::NoValue ? noValueDetail(run, SettingsPlace::CommandLine) : run.message.detail;
+  return {run.message.text, run.message.caption, detail};
+}
+
+// "suggestedSettings": the settings under which a run without a value would give one; null otherwise.
+Json suggestedSettingsJson(const RunResult& run) {
+  if (run.status != RunStatus::NoValue || !run.layout || !run.layout->suggested) {
+    return nullptr;
+  }
+  Json j = Json::object();
+  j["minSpacingPercent"] = run.layout->minSpacingPercent;
+  j["minAngleDegrees"] = run.layout->minAngleDegrees;
+  return j;
 }
 
 // The lines of the refined fit and the classic interval, and the warnings of the checks; nothing when
@@ -142,8 +158,11 @@ std::string toJson(const ComputeResult& result) {
   // interval of the classic mean whose members are null.
   j["uncertainty"] = run.assessment ? uncertaintyJson(f) : Json(nullptr);
   j["refined"] = run.assessment ? refinedJson(f) : Json(nullptr);
+  j["suggestedSettings"] = suggestedSettingsJson(run);
   // The files the run wrote ("-" for standard output): none after a stop.
   j["written"] = result.written;
+  j["schemaVersion"] = kJsonSchemaVersion;
+  j["kavoVersion"] = KAVO_VERSION;
   // A file name given on the command line need not be valid UTF-8: it is shown, not refused.
   return j.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
 }

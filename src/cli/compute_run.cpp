@@ -3,17 +3,15 @@
 #include "app/memo_lines.h"
 #include "app/result_save.h"
 #include "app/run_report.h"
+#include "app/run_texts.h"
 #include "cli/cli.h"
 #include "cli/compute_outputs.h"
 #include "cli/values_file.h"
+#include "graph/distribution_export.h"
 #include "report/report_page.h"
 
 #include <algorithm>
 #include <ostream>
-
-#ifdef KAVO_HAVE_GRAPH_PICTURE
-#include "graph/distribution_export.h"
-#endif
 
 namespace kavo {
 
@@ -62,7 +60,6 @@ std::string writeValues(const ComputeRequest& request, const FocalValues& values
 
 // The picture of the values' distribution as the window shows it when it opens.
 std::string writePicture(const ComputeRequest& request, const FocalValues& values) {
-#ifdef KAVO_HAVE_GRAPH_PICTURE
   if (values.empty()) {
     return "рисунок не записан: счёт не дал ни одного значения";
   }
@@ -72,17 +69,13 @@ std::string writePicture(const ComputeRequest& request, const FocalValues& value
       exportDistributionPicture(request.histogramOut, values, clip, n.meanValue, n.deviation,
                                 n.standardDeviation, request.run.decimalSeparator);
   return problem.empty() ? problem : "рисунок не записан: " + problem;
-#else
-  static_cast<void>(request);
-  static_cast<void>(values);
-  return "рисунок не записан: эта сборка без рисунков";
-#endif
 }
 
 // --save: the camera copy as the window's Save writes it, without a dialog (an existing file is
 // replaced).
 std::string saveCopy(const ComputeRequest& request, const RunResult& run) {
-  if (!hasClassicValue(run)) {
+  // Without a classic value the refined one is written, as the window's Save writes it.
+  if (!hasClassicValue(run) && refinedOf(run) == nullptr) {
     return "ничего не сохранено: результата нет";
   }
   const FocalLine focal = focalLineOf(run, request.saveRefinedValue);

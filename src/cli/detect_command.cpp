@@ -90,6 +90,8 @@ std::string toJson(const detect::PhotoSeriesRequest& request, const detect::Phot
   // The points every photo kept shows, which the series files hold (a ChArUco board's).
   j["sharedPoints"] = o.plan.shared.empty() ? Json(nullptr) : Json(o.plan.shared.size());
   j["photos"] = std::move(photos);
+  j["schemaVersion"] = kJsonSchemaVersion;
+  j["kavoVersion"] = KAVO_VERSION;
   // A photo's file name need not be valid UTF-8: it is shown, not refused.
   return j.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
 }

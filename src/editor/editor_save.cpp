@@ -42,8 +42,9 @@ EditorLines pointListLines(const EditorDocument& document) {
     const auto y = x ? numberOrReason(yText, separator, why) : std::nullopt;
     if (!x || !y) {
       return failed("Ошибка в " + std::to_string(r) + "-й строке координат изображения!",
-                    document.displayName() + ", строка " + std::to_string(r) + ", " + (x ? "y" : "x") + ": " +
-                        why);
+                    // The message is the one every point list has; the detail says which file it is.
+                    "файл точек сцены " + document.displayName() + ", строка " + std::to_string(r) + ", " +
+                        (x ? "y" : "x") + ": " + why);
     }
     result.lines.push_back(pointLine(*x, *y, separator));
   }

@@ -144,7 +144,7 @@ int TRedForm::LoadFile(const std::string& path, int kind) {
 void TRedForm::applyLayout() {
   const EditorLayout& layout = document_.layout();
   resize(layout.windowWidth, layout.windowHeight);
-  setWindowTitle(QString::fromStdString(layout.title));
+  refreshTitle();
   QTableWidget* grid = ui_->StringGrid1;
   grid->setColumnCount(layout.columnCount);
   for (int c = 0; c < layout.columnCount && c < static_cast<int>(layout.columnWidths.size()); ++c) {
@@ -157,6 +157,11 @@ void TRedForm::applyLayout() {
        {ui_->ToolButton3Action, ui_->ToolButton5Action, ui_->ToolButton1Action, ui_->ToolButton8Action}) {
     action->setEnabled(commands);
   }
+}
+
+void TRedForm::refreshTitle() {
+  const std::string title = document_.layout().title + (document_.modified() ? " *" : "");
+  setWindowTitle(QString::fromStdString(title));
 }
 
 void TRedForm::refreshGrid() {
@@ -196,6 +201,7 @@ void TRedForm::refreshGrid() {
     }
   }
   refreshing_ = false;
+  refreshTitle();
 }
 
 void TRedForm::commitOpenEditor() {
@@ -216,13 +222,14 @@ void TRedForm::StringGrid1CellChanged(QTableWidgetItem* item) {
   if (document_.cell(item->column(), row) != text) {
     document_.setCell(item->column(), row, text);
     document_.setModified(true);
+    refreshTitle();
   }
 }
 
 void TRedForm::N3Click() {
   commitOpenEditor();
   if (runEditorSave(document_, port_) == EditorSaveOutcome::Written) {
-    setWindowTitle(QString::fromStdString(document_.layout().title)); // the file may have a new name
+    refreshTitle(); // the file may have a new name, and nothing is unsaved
   }
 }
 

@@ -66,6 +66,8 @@ protected:
 private:
   void applyLayout();
   void refreshGrid();
+  // The file's name in the title, marked with "*" while edits are unsaved.
+  void refreshTitle();
   void commitOpenEditor();
   int currentDocumentRow() const;
   void StringGrid1CellChanged(QTableWidgetItem* item);

@@ -8,6 +8,7 @@
 
 #include "graph/distribution_drawing.h"
 #include "graph/graph_number.h"
+#include "graph/picture_file.h"
 #include "graph/qt/distribution_picture.h"
 #include "platform/number_text.h"
 #include "platform/user_port.h"

@@ -17,6 +17,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -63,12 +64,50 @@ void installSmokeHooks(kavo::TFocus_Form& window) {
 
 int run(const QCommandLineParser& parser, kavo::QtUserPort& port, char separator);
 
+// The options the program knows, for --help as for the window.
+void describeOptions(QCommandLineParser& parser) {
+  parser.setApplicationDescription(QStringLiteral("Вычисление фокусного расстояния камеры"));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addPositionalArgument(QStringLiteral("files"),
+                               QStringLiteral("Файлы .cam, .crd и .lst: как выбранные в окне программы."),
+                               QStringLiteral("[FILE...]"));
+}
+
+void nameTheApplication() {
+  QCoreApplication::setApplicationName(QStringLiteral("Kavo"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(KAVO_VERSION));
+}
+
+// --help and --version are answered before any window system is asked for, so they work without a
+// display (over ssh, in a package's build).
+bool asksOnlyForText(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--") {
+      break;
+    }
+    if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-?" || arg == "-v" ||
+        arg == "--version") {
+      return true;
+    }
+  }
+  return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+  if (asksOnlyForText(argc, argv)) {
+    QCoreApplication app(argc, argv);
+    nameTheApplication();
+    QCommandLineParser parser;
+    describeOptions(parser);
+    parser.process(app); // prints and exits
+    return 0;
+  }
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Kavo"));
-  QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+  nameTheApplication();
   QApplication::setDesktopFileName(QStringLiteral("org.kavo.Kavo"));
   // Qt sets the C locale from the environment; numbers in files follow its decimal separator.
   std::setlocale(LC_NUMERIC, "");
@@ -81,12 +120,7 @@ int main(int argc, char** argv) {
     QApplication::installTranslator(&qtTranslator);
 
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral("Вычисление фокусного расстояния камеры"));
-  parser.addHelpOption();
-  parser.addVersionOption();
-  parser.addPositionalArgument(QStringLiteral("files"),
-                               QStringLiteral("Файлы .cam, .crd и .lst: как выбранные в окне программы."),
-                               QStringLiteral("[FILE...]"));
+  describeOptions(parser);
   parser.process(app);
 
   kavo::QtUserPort port;

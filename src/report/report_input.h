@@ -100,8 +100,13 @@ struct ReportDistribution {
   std::int64_t valueCount = 0;
   double minValue = 0.0;
   double maxValue = 0.0;
+  // The bins span the clipping band with a margin (all the values when there is no band); the values
+  // beyond them are counted at either edge.
   std::vector<double> binCentres;
   std::vector<std::int64_t> binCounts;
+  std::array<double, 2> range{}; // the bins' outer borders
+  std::int64_t belowRange = 0;
+  std::int64_t aboveRange = 0;
   double meanValue = 0.0;
   double deviation = 0.0;
   double clipFactor = 0.0;

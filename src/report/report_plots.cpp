@@ -56,6 +56,15 @@ double arrowScale(double extent, double longestResidual, double fraction) {
   return magnitude;
 }
 
+// The values beyond the plotted range, counted at its edges.
+std::string outsideText(const ReportDistribution& d) {
+  if (d.belowRange == 0 && d.aboveRange == 0) {
+    return {};
+  }
+  return "; за краями рисунка: " + std::to_string(d.belowRange) + " левее, " + std::to_string(d.aboveRange) +
+         " правее";
+}
+
 std::string distributionPlot(const ReportDistribution& d, char sep) {
   if (!d.present || d.binCentres.empty() || d.binCentres.size() != d.binCounts.size()) {
     return {};
@@ -66,11 +75,9 @@ std::string distributionPlot(const ReportDistribution& d, char sep) {
   plot.setYLabel("Значений в интервале");
   plot.setWholeY(true);
 
-  // A band far wider than the values would squeeze the curve into a few pixels: it is drawn only
-  // as far as half the range beyond the values on each side.
-  const double span = std::max(d.maxValue - d.minValue, std::fabs(d.meanValue) * 1e-6);
-  const double lowest = d.minValue - span / 2;
-  const double highest = d.maxValue + span / 2;
+  // The plot spans the bins: the clipping band with a margin, or the values where they lie within it.
+  const double lowest = d.range[0];
+  const double highest = d.range[1];
   if (d.bandVisible) {
     const double low = std::clamp(d.band[0], lowest, highest);
     const double high = std::clamp(d.band[1], lowest, highest);
@@ -94,7 +101,8 @@ std::string distributionPlot(const ReportDistribution& d, char sep) {
         s.width = 1.3;
         return s;
       }(),
-      "Значения (" + std::to_string(d.valueCount) + ", 200 интервалов)");
+      "Значения (" + std::to_string(d.valueCount) + ", " + std::to_string(d.binCounts.size()) +
+          " интервалов" + outsideText(d) + ")");
   plot.addVerticalLine(d.meanValue, stroke(kRed, 2.0), "Среднее до отсечения");
   if (d.resultShown) {
     plot.addVerticalLine(d.resultMean, stroke(kGreen, 2.0, true), "Результат после отсечения");

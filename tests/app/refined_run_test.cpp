@@ -54,7 +54,8 @@ TEST(RefinedRun, ResultCarriesTheRefinedFitTheInputsAndTheValues) {
 
 // Spacing settings that no quadruple passes: the classic result is the error box as ever and the
 // classic fields keep what they showed, but the refined fit, which needs no classic value, is shown
-// in its own field. Nothing is saved or reported from it; the classic interval says why it is missing.
+// in its own field and is the result Save and the report take; the classic interval says why it is
+// missing.
 TEST(RefinedRun, NoClassicValueStillGivesTheRefinedFocalLength) {
   SynthOptions options;
   options.noise = 0.05;
@@ -66,9 +67,10 @@ TEST(RefinedRun, NoClassicValueStillGivesTheRefinedFocalLength) {
   ASSERT_EQ(b.port.messages().size(), 1u);
   EXPECT_EQ(b.port.messages()[0].text, "Неправильные входные данные! Измените параметры!");
   EXPECT_EQ(b.view.focal, "old focal");
-  EXPECT_FALSE(b.state.shownResult);
-  EXPECT_FALSE(b.view.saveEnabled);
-  EXPECT_FALSE(b.view.reportEnabled);
+  ASSERT_TRUE(b.state.shownResult);
+  EXPECT_EQ(b.state.shownResult->status, RunStatus::NoValue);
+  EXPECT_TRUE(b.view.saveEnabled);
+  EXPECT_TRUE(b.view.reportEnabled);
 
   const std::optional<RunResult> r = b.last();
   ASSERT_TRUE(r->assessment);

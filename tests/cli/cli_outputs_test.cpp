@@ -47,13 +47,11 @@ const OutputCase kOutputs[] = {
      "ok",
      "значения не записаны",
      "saved.cam"},
-#ifdef KAVO_HAVE_GRAPH_PICTURE
     {"PictureFolderMissing",
      {"--histogram-out", "@/no/such/d.bmp", "--values-out", "@/values.txt"},
      "ok",
      "рисунок не записан",
      "values.txt"},
-#endif
     {"SaveFolderMissing", {"--save", "@/no/such/saved.cam"}, "ok", "Ошибка записи cam-файла!", ""},
     {"ReportFolderMissing",
      {"--report", "@/no/such/report.html", "--save", "@/saved.cam"},
@@ -61,7 +59,7 @@ const OutputCase kOutputs[] = {
      "Ошибка записи отчёта!",
      "saved.cam"},
     {"SaveWithoutAResult",
-     {"--save", "@/saved.cam", "--min-spacing", "99"},
+     {"--save", "@/saved.cam", "--min-spacing", "99", "--no-refine"},
      "noResult",
      "результата нет",
      ""},

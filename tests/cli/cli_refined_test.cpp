@@ -57,7 +57,8 @@ TEST(KavoCliRefined, TiltedSeriesGivesEveryMemberWithPlausibleNumbers) {
   EXPECT_EQ(j["status"], "ok");
   EXPECT_EQ(keysOf(j), (std::vector<std::string>{"status", "message", "caption", "detail", "warnings",
                                                  "valueCount", "meanValue", "deviation", "standardDeviation",
-                                                 "shown", "uncertainty", "refined", "written"}));
+                                                 "shown", "uncertainty", "refined", "suggestedSettings",
+                                                 "written", "schemaVersion", "kavoVersion"}));
 
   const Json& u = j["uncertainty"];
   EXPECT_EQ(keysOf(u), (std::vector<std::string>{"standardError", "interval95", "method"}));

@@ -230,6 +230,8 @@ TEST_P(SkipUndetected, KeepsTheDistancesRight) {
   }
   const nlohmann::json report = nlohmann::json::parse(r.out);
   EXPECT_EQ(report["status"], "ok");
+  EXPECT_EQ(report["schemaVersion"], 1);
+  EXPECT_EQ(report["kavoVersion"], KAVO_VERSION);
   EXPECT_EQ(report["photos"][GetParam().blankAt]["status"], "not-found");
   EXPECT_TRUE(report["photos"][GetParam().blankAt]["coordinates"].is_null());
 

@@ -65,11 +65,13 @@ TEST(EditorLines, PointListReportsTheFirstBadRow) {
     std::string detail; // the file, the row and what was wrong
   };
   const Case cases[] = {
-      {"letters", 2, "1", "abc", "scene.crd, строка 2, y: «abc» не число"},
-      {"blank", 3, " ", "1", "scene.crd, строка 3, x: нет числа"},
-      {"empty_x", 4, "", "1", "scene.crd, строка 4, x: нет числа"},
-      {"point", 2, "1.5", "1", "scene.crd, строка 2, x: «1.5» не число (десятичный разделитель — запятая)"},
-      {"emoji", 3, "1", "2\xF0\x9F\x98\x80", "scene.crd, строка 3, y: «2\xF0\x9F\x98\x80» не число"},
+      {"letters", 2, "1", "abc", "файл точек сцены scene.crd, строка 2, y: «abc» не число"},
+      {"blank", 3, " ", "1", "файл точек сцены scene.crd, строка 3, x: нет числа"},
+      {"empty_x", 4, "", "1", "файл точек сцены scene.crd, строка 4, x: нет числа"},
+      {"point", 2, "1.5", "1",
+       "файл точек сцены scene.crd, строка 2, x: «1.5» не число (десятичный разделитель — запятая)"},
+      {"emoji", 3, "1", "2\xF0\x9F\x98\x80",
+       "файл точек сцены scene.crd, строка 3, y: «2\xF0\x9F\x98\x80» не число"},
   };
   for (const Case& c : cases) {
     TempFolder folder(c.name);

@@ -216,20 +216,27 @@ private slots:
     }
   }
 
-  // A save under another name: the title shows the file now being edited, and the next save
-  // starts from it.
+  // An edit marks the title with "*" until it is saved; a save under another name shows the file now
+  // being edited, and the next save starts from it.
   void titleFollowsASaveUnderAnotherName() {
     ScriptedUserPort port;
     auto form = openScene(port);
     QVERIFY(form);
+    grid(*form)->item(0, 1)->setText("11");
+    QCOMPARE(form->windowTitle(), QString("scene.crd Реперные точки *"));
     const QString other = dir.filePath("other.crd");
+    port.saveFiles = {other.toStdString()};
+    form->findChild<QAction*>("N3")->trigger();
+    QCOMPARE(form->windowTitle(), QString("other.crd Реперные точки"));
+    grid(*form)->item(1, 2)->setText("21");
+    QCOMPARE(form->windowTitle(), QString("other.crd Реперные точки *"));
     port.saveFiles = {other.toStdString()};
     form->findChild<QAction*>("N3")->trigger();
     QCOMPARE(form->windowTitle(), QString("other.crd Реперные точки"));
     port.saveFiles = {std::nullopt};
     form->findChild<QAction*>("N3")->trigger();
-    QCOMPARE(port.saveRequests().size(), size_t(2));
-    QCOMPARE(port.saveRequests()[1].proposedName, other.toStdString());
+    QCOMPARE(port.saveRequests().size(), size_t(3));
+    QCOMPARE(port.saveRequests()[2].proposedName, other.toStdString());
     QCOMPARE(form->windowTitle(), QString("other.crd Реперные точки"));
     QVERIFY(form->close());
   }

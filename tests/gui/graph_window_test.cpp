@@ -18,6 +18,7 @@
 #include "estimator/focal_values.h"
 #include "graph/distribution_drawing.h"
 #include "graph/distribution_export.h"
+#include "graph/picture_file.h"
 #include "graph/qt/distribution_picture.h"
 #include "graph_window.h"
 #include "platform/user_port.h"

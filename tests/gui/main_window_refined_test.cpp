@@ -1,6 +1,7 @@
 // The refined result in the main window: the field and its interval beside the classic results, the
 // warnings on the status line and in the tooltip, "Отчёт…", and Save writing the refined value when
 // the settings dialog's box asks for it.
+#include "platform/text_file.h"
 #include "synth/synthetic_series.h"
 #include "window_fixture.h"
 
@@ -57,9 +58,10 @@ private slots:
     QVERIFY(!p.find<QPushButton>("ReportButton")->isEnabled());
   }
 
-  // No quadruple passes the spacing test: the error box as ever and the classic fields as they were,
-  // but the refined field shows the fit, and neither Save nor "Отчёт…" offers anything; settings that
-  // pass then give the very same fit.
+  // No quadruple passes the spacing test: the error box as ever, its details saying what to set and
+  // where, and the classic fields as they were; the refined field shows the fit, which Save writes
+  // (line 4 with its "уточнённое" comment) and "Отчёт…" files, each named on the status line; settings
+  // that pass then give the very same fit.
   void noClassicValueStillShowsTheRefinedValue() {
     QTemporaryDir dir;
     QVERIFY(copySampleSeries(dir.path()));
@@ -73,8 +75,28 @@ private slots:
     QVERIFY(!refined.isEmpty());
     QVERIFY(!p.text("IntervalEdit").isEmpty());
     QVERIFY(p.find("RefinedEdit")->toolTip().contains("классических значений нет"));
+    const QString detail = QString::fromStdString(p.port.messages().back().detail);
+    QVERIFY2(detail.contains("Наибольшее расстояние между точками четвёрки") &&
+                 detail.contains("(меню «Счёт» → «Настройки…»)"),
+             qPrintable(detail));
+    QVERIFY(p.saveEnabled());
+    QVERIFY(p.find<QAction>("ReportAction")->isEnabled());
+
+    const QString saved = dir.path() + "/refined.cam";
+    p.port.saveFiles = {saved.toStdString()};
+    p.find<QAction>("N3")->trigger();
+    const std::vector<std::string> lines = kavo::loadLines(saved.toStdString()).lines;
+    QCOMPARE(lines.size(), size_t(8));
+    QVERIFY2(
+        QString::fromStdString(lines[3]).startsWith(refined + " ; Фокусное расстояние(пикс.), уточнённое."),
+        lines[3].c_str());
+    QCOMPARE(p.window.statusBar()->currentMessage(), "Результат сохранён: " + saved);
     QVERIFY(!p.saveEnabled());
-    QVERIFY(!p.find<QAction>("ReportAction")->isEnabled());
+    const QString report = dir.path() + "/report.html";
+    p.port.saveFiles = {report.toStdString()};
+    p.find<QAction>("ReportAction")->trigger();
+    QVERIFY(QFile::exists(report));
+    QCOMPARE(p.window.statusBar()->currentMessage(), "Отчёт записан: " + report);
 
     p.window.calibration().minPointSpacing = 0.3;
     p.runAndWait();

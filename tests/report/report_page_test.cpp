@@ -113,17 +113,42 @@ TEST(ReportPage, SampleHoldsItsNumbersAndTheDigestsOfItsFiles) {
   EXPECT_LT(page.size(), 200u * 1024);
 }
 
-TEST(ReportPage, DistributionIsTheWindowsBinningWithItsMeanBandAndResult) {
+// The report bins the values over the clipping band with a quarter of its width beyond either side
+// (never past the values themselves); far outliers are counted at the edges instead of stretching the
+// axis. Without a band the bins span all the values, as the window's do.
+TEST(ReportPage, DistributionSpansTheClippingBandAndCountsOutliersAtItsEdges) {
   const ReportInput in = testing::classicReportInput(sample(), '.');
   const ReportDistribution& d = in.distribution;
   ASSERT_TRUE(d.present);
   ASSERT_EQ(d.binCounts.size(), 200u);
   EXPECT_EQ(d.valueCount, 1314);
-  const FocalValues values = FocalValues::fromVector({1790, 1795, 1799, 1800, 1800, 1801, 1805, 1812});
-  const ReportDistribution small = reportDistribution(values, {1800.25, 3, 6.3, 2.2}, 1800.1);
-  const DistributionModel window(values, {1800.25, 3, 6.3, 2.2});
-  EXPECT_TRUE(std::equal(small.binCounts.begin(), small.binCounts.end(), window.binCounts().begin()));
-  EXPECT_DOUBLE_EQ(d.binCentres.front(), d.minValue + (d.maxValue - d.minValue) * 0.0025);
+  const double bandWidth = d.band[1] - d.band[0];
+  EXPECT_DOUBLE_EQ(d.range[0], std::max(d.minValue, d.band[0] - bandWidth / 4));
+  EXPECT_DOUBLE_EQ(d.range[1], std::min(d.maxValue, d.band[1] + bandWidth / 4));
+  EXPECT_EQ(std::accumulate(d.binCounts.begin(), d.binCounts.end(), std::int64_t{0}) + d.belowRange +
+                d.aboveRange,
+            1314);
+
+  // Mean 1800, deviation 2, band 1794 … 1806 drawn over 1791 … 1809; 500 and 4000 lie beyond it.
+  const FocalValues values = FocalValues::fromVector({500, 1795, 1799, 1800, 1800, 1801, 1805, 4000});
+  const ReportDistribution outliers = reportDistribution(values, {1800, 3, 2, 1}, 1800);
+  EXPECT_EQ(outliers.range, (std::array<double, 2>{1791, 1809}));
+  EXPECT_EQ(outliers.belowRange, 1);
+  EXPECT_EQ(outliers.aboveRange, 1);
+  EXPECT_EQ(outliers.binCounts[static_cast<std::size_t>((1800 - 1791) / 18.0 * 200)], 2);
+  EXPECT_THAT(buildReportPage([&] {
+                ReportInput page = in;
+                page.distribution = outliers;
+                return page;
+              }()),
+              HasSubstr("за краями рисунка: 1 левее, 1 правее"));
+
+  // Beside the table, a line on what each spread measures.
+  EXPECT_THAT(buildReportPage(in), HasSubstr("<li>Стандартное отклонение — разброс среднего, как если бы"));
+
+  const ReportDistribution noBand = reportDistribution(values, {1800, 0, 2, 1}, 1800);
+  EXPECT_EQ(noBand.range, (std::array<double, 2>{500, 4000}));
+  EXPECT_EQ(noBand.belowRange + noBand.aboveRange, 0);
   EXPECT_TRUE(d.bandVisible);
   EXPECT_EQ(d.band[0], d.meanValue - 3 * d.deviation);
   EXPECT_EQ(d.band[1], d.meanValue + 3 * d.deviation);

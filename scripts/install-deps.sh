@@ -10,11 +10,12 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   libceres-dev libeigen3-dev
   libopencv-dev libopencv-contrib-dev libjpeg-dev libpng-dev libtiff-dev
-  libssl-dev
+  libssl-dev libcairo2-dev libyaml-cpp-dev
   qt6-translations-l10n
   chromium
   clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth fonts-dejavu-core xdotool openbox x11-apps imagemagick poppler-utils
+  colmap camera-calibration-parsers-tools
   appstream desktop-file-utils
 )
 

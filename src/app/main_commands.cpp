@@ -244,6 +244,13 @@ ReportOutcome MainCommands::saveReport() {
   return saveShownReport(state, port);
 }
 
+CameraExportOutcome MainCommands::exportCamera() {
+  if (!exportAvailable()) {
+    return {};
+  }
+  return exportShownCamera(state, port);
+}
+
 CloseDecision MainCommands::closeDecision() {
   const CloseDecision decision = askToSaveBeforeClosing(state, port);
   refreshCommands();
@@ -262,10 +269,15 @@ bool MainCommands::reportAvailable() const {
   return kavo::reportAvailable(state, jobRunning);
 }
 
+bool MainCommands::exportAvailable() const {
+  return kavo::exportAvailable(state, jobRunning);
+}
+
 void MainCommands::refreshCommands() {
   view.setComputeEnabled(computeAvailable());
   view.setSaveEnabled(saveAvailable());
   view.setReportEnabled(reportAvailable());
+  view.setExportEnabled(exportAvailable());
 }
 
 } // namespace kavo

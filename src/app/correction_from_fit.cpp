@@ -27,20 +27,22 @@ struct Lens {
 // from ρ = rd; nothing where the distortion folds back (its radius stops growing) before rd.
 std::optional<double> undistortedRadius(double rd, const Lens& l) {
   double r = rd;
+  double g = 0.0;
   for (int i = 0; i < 50; ++i) {
     const double r2 = r * r;
-    const double g = r * (1 + l.k1 * r2 + l.k2 * r2 * r2) - rd;
+    g = r * (1 + l.k1 * r2 + l.k2 * r2 * r2) - rd;
     const double dg = 1 + 3 * l.k1 * r2 + 5 * l.k2 * r2 * r2;
     if (!(dg > 0.0)) {
       return std::nullopt;
     }
     const double next = r - g / dg;
-    if (std::fabs(next - r) <= 1e-15 * (1.0 + rd)) {
+    if (std::fabs(next - r) <= 1e-14 * (1.0 + rd)) {
       return next;
     }
     r = next;
   }
-  return std::nullopt;
+  // Rounding may keep the last steps from settling: a radius this close is still the undoing.
+  return std::fabs(g) <= 1e-12 * (1.0 + rd) ? std::optional<double>(r) : std::nullopt;
 }
 
 // The exact undoing at a distorted point (u, v): the undistorted point less the distorted one,

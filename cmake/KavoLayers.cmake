@@ -17,7 +17,7 @@ set(KAVO_LAYERS
   "kavo_platform"
   "kavo_datafiles;kavo_estimator"
   "kavo_refine;kavo_graph;kavo_detect;kavo_editor"
-  "kavo_report;kavo_graph_picture;kavo_graph_qt;kavo_synth"
+  "kavo_report;kavo_graph_picture;kavo_graph_qt;kavo_synth;kavo_target"
   "kavo_app"
   "kavo_cli_lib;kavo_gui_lib")
 

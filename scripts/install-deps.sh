@@ -11,18 +11,19 @@ cli_packages=(
   libcli11-dev nlohmann-json3-dev
   libceres-dev libeigen3-dev
   libopencv-dev libopencv-contrib-dev libjpeg-dev libpng-dev libtiff-dev
-  libssl-dev
+  libssl-dev libcairo2-dev
 )
 # Everything else: the desktop program, the tests and their tools, the benchmarks, the fuzzers, the
 # report's browser check and the desktop integration validators.
 more_packages=(
   mold
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libyaml-cpp-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-translations-l10n
   chromium
   clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth fonts-dejavu-core xdotool openbox x11-apps imagemagick poppler-utils
+  colmap camera-calibration-parsers-tools
   appstream desktop-file-utils
 )
 

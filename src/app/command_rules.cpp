@@ -19,4 +19,8 @@ bool reportAvailable(const CalibrationState& state, bool running) {
   return state.shownResult.has_value() && !running;
 }
 
+bool exportAvailable(const CalibrationState& state, bool running) {
+  return reportAvailable(state, running);
+}
+
 } // namespace kavo

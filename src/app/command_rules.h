@@ -16,4 +16,7 @@ bool saveAvailable(const CalibrationState& state, bool running);
 // "Отчёт…": a result is shown (saved or not), and no run is under way.
 bool reportAvailable(const CalibrationState& state, bool running);
 
+// "Экспорт камеры…": as the report; a shown result without a refined value says why when asked.
+bool exportAvailable(const CalibrationState& state, bool running);
+
 } // namespace kavo

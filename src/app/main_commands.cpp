@@ -274,6 +274,13 @@ ReportOutcome MainCommands::saveReport() {
   return outcome;
 }
 
+CameraExportOutcome MainCommands::exportCamera() {
+  if (!exportAvailable()) {
+    return {};
+  }
+  return exportShownCamera(state, port);
+}
+
 CloseDecision MainCommands::closeDecision() {
   const CloseDecision decision = askToSaveBeforeClosing(state, port);
   refreshCommands();
@@ -292,10 +299,15 @@ bool MainCommands::reportAvailable() const {
   return kavo::reportAvailable(state, jobRunning);
 }
 
+bool MainCommands::exportAvailable() const {
+  return kavo::exportAvailable(state, jobRunning);
+}
+
 void MainCommands::refreshCommands() {
   view.setComputeEnabled(computeAvailable());
   view.setSaveEnabled(saveAvailable());
   view.setReportEnabled(reportAvailable());
+  view.setExportEnabled(exportAvailable());
 }
 
 } // namespace kavo

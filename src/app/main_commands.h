@@ -1,5 +1,6 @@
 #pragma once
 #include "app/calibration_state.h"
+#include "app/camera_export_command.h"
 #include "app/file_fields.h"
 #include "app/main_view.h"
 #include "app/result_save.h"
@@ -64,12 +65,15 @@ public:
   SaveOutcome saveResult();
   // "Отчёт…": the report of the shown result; nothing while it is unavailable.
   ReportOutcome saveReport();
+  // "Экспорт камеры…": the refined camera of the shown result; nothing while it is unavailable.
+  CameraExportOutcome exportCamera();
   // Whether the window may close now (asks about an unsaved result).
   CloseDecision closeDecision();
 
   bool computeAvailable() const;
   bool saveAvailable() const;
   bool reportAvailable() const;
+  bool exportAvailable() const;
   // Tells the view which commands are available now.
   void refreshCommands();
 

@@ -34,11 +34,13 @@ public:
   // what they show.
   virtual void showRefined(const RunFigures& figures) { static_cast<void>(figures); }
 
-  // "Сохранить", the computation ("Фокусное расстояние" and "Счет") and "Отчёт…". The commands decide
+  // "Сохранить", the computation ("Фокусное расстояние" and "Счет"), "Отчёт…". The commands decide
   // when (command_rules.h).
   virtual void setSaveEnabled(bool enabled) = 0;
   virtual void setComputeEnabled(bool enabled) = 0;
   virtual void setReportEnabled(bool enabled) { static_cast<void>(enabled); }
+  // "Экспорт камеры…".
+  virtual void setExportEnabled(bool enabled) { static_cast<void>(enabled); }
 
   // A run has handed its result over, the doneCount-th of this run: the window signals it and, on the
   // first, calls MainCommands::showRunResult.

@@ -236,6 +236,7 @@ void Run::refine(const std::shared_ptr<const FocalValues>& values, std::future<R
   } catch (const std::exception& e) {
     assessment.series = failedAssessment(std::string("Уточнение не выполнено: ") + e.what() + ".");
   }
+  assessment.settings = input.settings;
   assessment.points = std::move(input.points);
   result.assessment = std::move(assessment);
   checkStop(hooks);

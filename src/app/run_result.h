@@ -64,8 +64,9 @@ struct LayoutAdvice {
 // What the run went on to after its classic stage: the refined fit, the intervals of both results
 // and the checks of the series, with the corrected points the report draws the residuals with.
 struct RunAssessment {
-  SeriesAssessment series; // refined.ok false with its message when the fit failed
-  EstimatorInput points;   // the corrected image points the run worked on
+  SeriesAssessment series;    // refined.ok false with its message when the fit failed
+  EstimatorInput points;      // the corrected image points the run worked on
+  EstimatorSettings settings; // the classic run's settings, as the estimator took them
 };
 
 // How a run ended.

@@ -6,6 +6,19 @@
 
 namespace kavo {
 
+bool overwriteAllowed(UserPort& port, const std::string& path) {
+  std::error_code ignored;
+  if (!std::filesystem::exists(path, ignored)) {
+    return true;
+  }
+  const UserMessage question{"Файл " + fileNameOf(path) + " уже существует. Перезаписать?",
+                             "Предупреждение",
+                             {},
+                             BoxOwner::MainWindow,
+                             BoxIcon::Question};
+  return port.askYesNo(question);
+}
+
 SaveTarget chooseSaveTarget(UserPort& port, const FileDialogRequest& request) {
   SaveTarget target;
   const auto chosen = port.chooseSaveFile(request);
@@ -13,19 +26,7 @@ SaveTarget chooseSaveTarget(UserPort& port, const FileDialogRequest& request) {
     return target;
   }
   target.path = *chosen;
-  std::error_code ignored;
-  if (std::filesystem::exists(*chosen, ignored)) {
-    const UserMessage question{"Файл " + fileNameOf(*chosen) + " уже существует. Перезаписать?",
-                               "Предупреждение",
-                               {},
-                               BoxOwner::MainWindow,
-                               BoxIcon::Question};
-    if (!port.askYesNo(question)) {
-      target.status = SaveTarget::Status::Declined;
-      return target;
-    }
-  }
-  target.status = SaveTarget::Status::Chosen;
+  target.status = overwriteAllowed(port, *chosen) ? SaveTarget::Status::Chosen : SaveTarget::Status::Declined;
   return target;
 }
 

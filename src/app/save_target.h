@@ -19,4 +19,8 @@ struct SaveTarget {
 
 SaveTarget chooseSaveTarget(UserPort& port, const FileDialogRequest& request);
 
+// The question whether to overwrite a file chosen in a save dialog, asked only when it exists: true
+// when it does not or the user said yes.
+bool overwriteAllowed(UserPort& port, const std::string& path);
+
 } // namespace kavo

@@ -7,6 +7,7 @@
 #include "cli/compute_run.h"
 #include "cli/detect_command.h"
 #include "cli/interrupt_guard.h"
+#include "cli/target_command.h"
 #include "core/error.h"
 #include "platform/locale_separator.h"
 #include "synth/synthetic_series.h"
@@ -78,6 +79,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       ->check(CLI::IsMember({"classic", "refined"}))
       ->capture_default_str();
   computeCmd->add_option("--report", compute.reportOut, "Write the calibration report (one HTML page)");
+  addCameraOutputOptions(*computeCmd, compute.cameraOutputs);
   bool noRefine = false;
   computeCmd->add_flag("--no-refine", noRefine,
                        "Skip the refined fit, the intervals and the checks of the series");
@@ -112,6 +114,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   synthCmd->add_option("--step-error", stepErrors, "K:MM: the step after image K listed MM longer than true");
 
   DetectCommand detect(app);
+  TargetCommand target(app);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
@@ -123,6 +126,9 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
   if (detect.parsed()) {
     return detect.run(out, err);
+  }
+  if (target.parsed()) {
+    return target.run(out, err);
   }
   if (synthCmd->parsed()) {
     int rows = 0, cols = 0;
@@ -167,6 +173,10 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   compute.run.refine = !noRefine;
   if (settings.saveRefinedValue && noRefine) {
     err << "kavo-cli compute: --save-value refined needs the refined fit, which --no-refine skips\n";
+    return kExitBadArguments;
+  }
+  if (const std::string problem = cameraOutputsProblem(compute.cameraOutputs, noRefine); !problem.empty()) {
+    err << "kavo-cli compute: " << problem << '\n';
     return kExitBadArguments;
   }
   if (const auto refused = settingsRefusal(settings)) {

@@ -32,6 +32,9 @@ std::vector<ComputeOutput> computeOutputs(const ComputeRequest& request) {
   add("--histogram-out", request.histogramOut);
   add("--save", request.saveTo);
   add("--report", request.reportOut);
+  for (const CameraOutputRequest& o : cameraOutputRequests(request.cameraOutputs)) {
+    add(o.option, o.path);
+  }
   return outputs;
 }
 
@@ -57,6 +60,10 @@ std::string outputsProblem(const ComputeRequest& request) {
       }
     }
     if (o.path == "-") {
+      // Save's copy is a camera file for later runs, not a text to read: it goes to a file only.
+      if (o.option == "--save") {
+        return "--save -: копия файла камеры записывается только в файл, не в стандартный вывод";
+      }
       ++onStandardOutput;
       continue;
     }

@@ -9,7 +9,7 @@ namespace kavo {
 
 // A file kavo-cli compute writes besides what it prints, named by its option; "-" is standard output.
 struct ComputeOutput {
-  std::string option; // "--values-out", "--histogram-out", "--save", "--report"
+  std::string option; // "--values-out", "--histogram-out", "--save", "--report", "--export-opencv", ...
   std::string path;
 };
 
@@ -17,8 +17,8 @@ std::vector<ComputeOutput> computeOutputs(const ComputeRequest& request);
 
 // Why the outputs cannot be written as asked, before the run ("" when they can): an output that names
 // a folder, a device, a pipe or a socket, one of the input files, or the same file as another output;
-// more than one output on standard output, or one there beside --json; a picture whose name ends in
-// neither .bmp nor .png.
+// more than one output on standard output, or one there beside --json, or Save's copy there; a picture
+// whose name ends in neither .bmp nor .png.
 std::string outputsProblem(const ComputeRequest& request);
 
 // Why an output names a file the run read ("" when none does): the correction table and the image

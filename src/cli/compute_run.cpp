@@ -155,6 +155,9 @@ ComputeResult runCompute(const ComputeRequest& request, const std::atomic<bool>&
     if (!request.reportOut.empty()) {
       write(request.reportOut, writeReportOf(request, run, out));
     }
+    for (const CameraOutputRequest& o : cameraOutputRequests(request.cameraOutputs)) {
+      write(o.path, writeCameraOutputOf(o, run, out));
+    }
   }
   result.warnings.insert(result.warnings.end(), problems.begin(), problems.end());
   result.exitStatus = hasClassicValue(run) && problems.empty() ? kExitComputed : kExitNoResult;

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/run.h"
+#include "cli/compute_exports.h"
 
 #include <atomic>
 #include <iosfwd>
@@ -18,6 +19,7 @@ struct ComputeRequest {
   std::string saveTo;
   bool saveRefinedValue = false; // --save writes the refined focal length
   std::string reportOut;
+  CameraOutputs cameraOutputs; // the refined camera for other tools
 };
 
 struct ComputeResult {

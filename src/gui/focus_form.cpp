@@ -5,6 +5,7 @@
 #include "graph_window.h"
 #include "help_window.h"
 #include "photo_dialog.h"
+#include "target_dialog.h"
 #include "text_editor_launcher.h"
 #include "ui_focus_form.h"
 
@@ -50,6 +51,8 @@ TFocus_Form::TFocus_Form(UserPort& userPort, char decimalSeparator, QWidget* par
   connect(ui->NPhotos, &QAction::triggered, this, &TFocus_Form::NPhotosClick);
   connect(ui->ReportAction, &QAction::triggered, this, &TFocus_Form::ReportClick);
   connect(ui->ReportButton, &QPushButton::clicked, this, &TFocus_Form::ReportClick);
+  connect(ui->ExportAction, &QAction::triggered, this, &TFocus_Form::ExportClick);
+  connect(ui->TargetAction, &QAction::triggered, this, &TFocus_Form::TargetClick);
   for (::QLineEdit* field : {ui->Edit6, ui->Edit4, ui->Edit1}) {
     connect(field, &::QLineEdit::textChanged, this, &TFocus_Form::Edit1Change);
   }
@@ -157,6 +160,14 @@ void TFocus_Form::NPhotosClick() {
 
 void TFocus_Form::ReportClick() {
   guarded([this] { commands->saveReport(); });
+}
+
+void TFocus_Form::ExportClick() {
+  guarded([this] { commands->exportCamera(); });
+}
+
+void TFocus_Form::TargetClick() {
+  openTargetDialog(this, port, separator);
 }
 
 void TFocus_Form::applyProcessingMode(int processingMode) {
@@ -342,6 +353,10 @@ void TFocus_Form::setSaveEnabled(bool enabled) {
 void TFocus_Form::setComputeEnabled(bool enabled) {
   ui->N10->setEnabled(enabled);
   ui->Button2->setEnabled(enabled);
+}
+
+void TFocus_Form::setExportEnabled(bool enabled) {
+  ui->ExportAction->setEnabled(enabled);
 }
 
 void TFocus_Form::setReportEnabled(bool enabled) {

@@ -76,6 +76,7 @@ public:
   void setSaveEnabled(bool enabled) override;
   void setComputeEnabled(bool enabled) override;
   void setReportEnabled(bool enabled) override;
+  void setExportEnabled(bool enabled) override;
   void signalRunEnd(int doneCount) override;
   void clearRunSignal() override;
   void showStatus(const std::string& text) override;
@@ -100,6 +101,8 @@ public slots:
   void N13Click();
   void N14Click();    // "Настройки...": the settings dialog, as Ctrl+J opens it
   void ReportClick(); // "Отчёт…" (menu item and button): the report of the shown result
+  void ExportClick(); // "Экспорт камеры…": the refined camera for other tools, or a correction table
+  void TargetClick(); // "Мишень для печати…": the target dialog
   void Edit6DblClick();
   void Edit4DblClick();
   void Edit1DblClick();

@@ -38,6 +38,18 @@ QString dialogDefaultSuffix(const std::string& defaultExtension) {
   return suffix;
 }
 
+QString filterSuffix(const QString& nameFilter) {
+  const qsizetype open = nameFilter.lastIndexOf(QLatin1Char('('));
+  const qsizetype close = nameFilter.lastIndexOf(QLatin1Char(')'));
+  if (open < 0 || close <= open)
+    return {};
+  const QString pattern = nameFilter.mid(open + 1, close - open - 1).trimmed();
+  if (!pattern.startsWith(QLatin1String("*.")) || pattern.contains(QLatin1Char(' ')) ||
+      pattern.indexOf(QLatin1Char('*'), 1) >= 0)
+    return {};
+  return pattern.mid(2);
+}
+
 QWidget* QtUserPort::ownerOf(BoxOwner owner) const {
   switch (owner) {
   case BoxOwner::MainWindow:
@@ -139,12 +151,21 @@ void openIn(QFileDialog& dialog, const FileDialogRequest& request) {
 
 } // namespace
 
-std::optional<std::string> QtUserPort::runFileDialog(const FileDialogRequest& request, bool save) {
+std::optional<std::string> QtUserPort::runFileDialog(const FileDialogRequest& request, bool save,
+                                                     int* filter) {
   QFileDialog dialog(dialogParent(), save ? QStringLiteral("Сохранить как") : QStringLiteral("Открыть"));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog.setNameFilter(qtNameFilter(request.filter));
+  const QString nameFilter = qtNameFilter(request.filter);
+  dialog.setNameFilter(nameFilter);
   dialog.setDefaultSuffix(dialogDefaultSuffix(request.defaultExtension));
+  if (filter != nullptr) {
+    // The filters are kinds of file: the one chosen gives the suffix a bare name receives.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& chosen) {
+      if (const QString suffix = filterSuffix(chosen); !suffix.isEmpty())
+        dialog.setDefaultSuffix(suffix);
+    });
+  }
   // The overwrite question, where there is one, is the caller's own box.
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.askBeforeOverwrite);
   openIn(dialog, request);
@@ -158,6 +179,8 @@ std::optional<std::string> QtUserPort::runFileDialog(const FileDialogRequest& re
   const QString chosen = dialog.selectedFiles().constFirst();
   if (save) // the open pickers move the current directory themselves, with the rest of a pick
     QDir::setCurrent(QFileInfo(chosen).absolutePath());
+  if (filter != nullptr)
+    *filter = static_cast<int>(nameFilter.split(QStringLiteral(";;")).indexOf(dialog.selectedNameFilter()));
   return chosen.toStdString();
 }
 
@@ -191,6 +214,14 @@ std::optional<std::string> QtUserPort::chooseOpenFile(const FileDialogRequest& r
 
 std::optional<std::string> QtUserPort::chooseSaveFile(const FileDialogRequest& request) {
   return runFileDialog(request, true);
+}
+
+std::optional<SaveChoice> QtUserPort::chooseSaveFileOfKind(const FileDialogRequest& request) {
+  int filter = 0;
+  const auto chosen = runFileDialog(request, true, &filter);
+  if (!chosen)
+    return std::nullopt;
+  return SaveChoice{*chosen, filter < 0 ? 0 : filter};
 }
 
 } // namespace kavo

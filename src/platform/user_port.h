@@ -29,6 +29,13 @@ struct FileDialogRequest {
   bool askBeforeOverwrite = false;
 };
 
+// A save dialog's answer when its filters name kinds of file: the file and the filter it was chosen
+// under (its place among the request's filters, from 0).
+struct SaveChoice {
+  std::string path;
+  int filter = 0;
+};
+
 class UserPort {
 public:
   virtual ~UserPort() = default;
@@ -41,6 +48,8 @@ public:
   // Open and save dialogs; nothing when cancelled.
   virtual std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) = 0;
+  // A save dialog whose filters are the kinds of file to write: nothing when cancelled.
+  virtual std::optional<SaveChoice> chooseSaveFileOfKind(const FileDialogRequest& request) = 0;
   // An open dialog that takes several files at once: their full paths, none when cancelled.
   virtual std::vector<std::string> chooseOpenFiles(const FileDialogRequest& request) = 0;
   // A folder dialog (the filter is not used): the folder's full path, nothing when cancelled.

@@ -36,6 +36,7 @@ public:
   bool saveEnabled = false;
   bool computeEnabled = false;
   bool reportEnabled = false;
+  bool exportEnabled = false;
   std::vector<int> signals; // every run end signalled, with its count
   std::string status;
   std::vector<std::string> statuses; // every status line shown, in order
@@ -67,6 +68,7 @@ public:
   void setSaveEnabled(bool e) override { saveEnabled = e; }
   void setComputeEnabled(bool e) override { computeEnabled = e; }
   void setReportEnabled(bool e) override { reportEnabled = e; }
+  void setExportEnabled(bool e) override { exportEnabled = e; }
   // As the desktop's hidden field: the first signal of a run shows its result.
   void signalRunEnd(int doneCount) override {
     signals.push_back(doneCount);

@@ -32,6 +32,26 @@ cv::Point2d project(const cv::Matx33d& h, double u, double v) {
   return {p[0] / p[2], p[1] / p[2]};
 }
 
+// A photo point moved by the lens's radial distortion about the principal point of k, and back.
+cv::Point2d distorted(const cv::Point2d& ideal, const PhotoScene& s, const cv::Matx33d& k) {
+  const double a = (ideal.x - k(0, 2)) / k(0, 0), b = (ideal.y - k(1, 2)) / k(1, 1);
+  const double r2 = a * a + b * b;
+  const double d = 1.0 + s.k1 * r2 + s.k2 * r2 * r2;
+  return {k(0, 2) + k(0, 0) * a * d, k(1, 2) + k(1, 1) * b * d};
+}
+
+cv::Point2d undistorted(const cv::Point2d& seen, const PhotoScene& s, const cv::Matx33d& k) {
+  const double a = (seen.x - k(0, 2)) / k(0, 0), b = (seen.y - k(1, 2)) / k(1, 1);
+  const double rd = std::hypot(a, b);
+  double r = rd;
+  for (int i = 0; i < 20 && rd > 0.0; ++i) {
+    const double r2 = r * r;
+    r -= (r * (1.0 + s.k1 * r2 + s.k2 * r2 * r2) - rd) / (1.0 + 3.0 * s.k1 * r2 + 5.0 * s.k2 * r2 * r2);
+  }
+  const double scale = rd > 0.0 ? r / rd : 1.0;
+  return {k(0, 2) + k(0, 0) * a * scale, k(1, 2) + k(1, 1) * b * scale};
+}
+
 } // namespace
 
 RenderedPhoto renderPhoto(const PhotoScene& s) {
@@ -120,9 +140,27 @@ RenderedPhoto renderPhoto(const PhotoScene& s) {
   const double ss = s.supersample;
   const cv::Matx33d toFrame(ss, 0, (ss - 1) / 2, 0, ss, (ss - 1) / 2, 0, 0, 1);
   cv::Mat frame;
-  cv::warpPerspective(drawing, frame, cv::Mat(toFrame * toPhoto * fromDrawing),
-                      cv::Size(s.width * s.supersample, s.height * s.supersample), cv::INTER_LINEAR,
-                      cv::BORDER_CONSTANT, cv::Scalar((s.dark + s.light) / 2));
+  const cv::Size frameSize(s.width * s.supersample, s.height * s.supersample);
+  const cv::Scalar border((s.dark + s.light) / 2);
+  if (s.k1 == 0.0 && s.k2 == 0.0) {
+    cv::warpPerspective(drawing, frame, cv::Mat(toFrame * toPhoto * fromDrawing), frameSize, cv::INTER_LINEAR,
+                        cv::BORDER_CONSTANT, border);
+  } else {
+    // Every frame pixel looks up the drawing where the undistorted ray through it meets the target.
+    const cv::Matx33d back = (toPhoto * fromDrawing).inv();
+    const cv::Matx33d frameToPhoto = toFrame.inv();
+    cv::Mat mapX(frameSize, CV_32F), mapY(frameSize, CV_32F);
+    for (int y = 0; y < frameSize.height; ++y) {
+      for (int x = 0; x < frameSize.width; ++x) {
+        const cv::Point2d photoPoint = project(frameToPhoto, x, y);
+        const cv::Point2d ideal = undistorted(photoPoint, s, k);
+        const cv::Point2d d = project(back, ideal.x, ideal.y);
+        mapX.at<float>(y, x) = static_cast<float>(d.x);
+        mapY.at<float>(y, x) = static_cast<float>(d.y);
+      }
+    }
+    cv::remap(drawing, frame, mapX, mapY, cv::INTER_LINEAR, cv::BORDER_CONSTANT, border);
+  }
   RenderedPhoto photo;
   if (s.supersample > 1) {
     cv::resize(frame, photo.image, cv::Size(s.width, s.height), 0, 0, cv::INTER_AREA);
@@ -149,7 +187,7 @@ RenderedPhoto renderPhoto(const PhotoScene& s) {
     photo.image += noise;
   }
   for (const auto& g : grid) {
-    photo.truth.push_back(project(toPhoto, g.column * p, g.row * p));
+    photo.truth.push_back(distorted(project(toPhoto, g.column * p, g.row * p), s, k));
   }
   return photo;
 }

@@ -9,9 +9,9 @@
 
 namespace kavo::test {
 
-// A photo of a flat target taken by an ideal pinhole camera: the target is drawn sharply, warped into
-// a supersampled frame, averaged down to the photo's pixels, blurred and given noise. The truth is the
-// exact projection of every corner or circle centre.
+// A photo of a flat target taken by a pinhole camera, with radial distortion where asked: the target is
+// drawn sharply, warped into a supersampled frame, averaged down to the photo's pixels, blurred and
+// given noise. The truth is the exact projection of every corner or circle centre.
 struct PhotoScene {
   detect::TargetSpec target{detect::TargetKind::Chessboard, 9, 6, 20.0};
   int width = 1200;
@@ -33,7 +33,11 @@ struct PhotoScene {
   double noiseLevels = 2.0;     // standard deviation of the noise, in levels of an 8-bit photo
   double shading = 0.0;         // uneven light: the brightness changes by this fraction across the photo
   double shadingDegrees = 30.0; // the direction in which it grows
-  double dark = 30.0;           // the target's dark and light levels, 8-bit scale
+  // Radial distortion of the lens at the normalised radius (x/z, y/z) about the principal point, as
+  // OpenCV's k1, k2 (and Kavo's refined fit) have it: the photo and its truth are distorted.
+  double k1 = 0.0;
+  double k2 = 0.0;
+  double dark = 30.0; // the target's dark and light levels, 8-bit scale
   double light = 220.0;
   std::uint64_t seed = 1;
 };

@@ -28,12 +28,13 @@ public:
   };
   using Kind = Shown::Kind;
 
-  std::deque<bool> answers;                         // askYesNo, in order
-  std::deque<Answer> threeWayAnswers;               // askYesNoCancel, in order
-  std::deque<std::optional<std::string>> openFiles; // chooseOpenFile, in order
-  std::deque<std::optional<std::string>> saveFiles; // chooseSaveFile, in order
-  std::deque<std::vector<std::string>> fileLists;   // chooseOpenFiles, in order
-  std::deque<std::optional<std::string>> folders;   // chooseFolder, in order
+  std::deque<bool> answers;                          // askYesNo, in order
+  std::deque<Answer> threeWayAnswers;                // askYesNoCancel, in order
+  std::deque<std::optional<std::string>> openFiles;  // chooseOpenFile, in order
+  std::deque<std::optional<std::string>> saveFiles;  // chooseSaveFile, in order
+  std::deque<std::optional<SaveChoice>> saveChoices; // chooseSaveFileOfKind, in order
+  std::deque<std::vector<std::string>> fileLists;    // chooseOpenFiles, in order
+  std::deque<std::optional<std::string>> folders;    // chooseFolder, in order
   std::vector<Shown> shown;
   int unexpected = 0;
   // Runs while a message box is up, to see what the user sees behind it.
@@ -60,6 +61,10 @@ public:
   std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override {
     shown.push_back({Kind::SaveDialog, {}, request});
     return take(saveFiles, std::optional<std::string>{});
+  }
+  std::optional<SaveChoice> chooseSaveFileOfKind(const FileDialogRequest& request) override {
+    shown.push_back({Kind::SaveDialog, {}, request});
+    return take(saveChoices, std::optional<SaveChoice>{});
   }
   std::vector<std::string> chooseOpenFiles(const FileDialogRequest& request) override {
     shown.push_back({Kind::OpenFilesDialog, {}, request});

@@ -33,7 +33,7 @@ ReportInput fullInput() {
   in.imageCount = 101;
   in.scenePointCount = 50;
   in.measuredPointCount = 5050;
-  in.classic = {true, {}, 0, 1800.0, 9.0, 0.01, {true, 0.3, {1799.4, 1800.6}, "изображения"}, {}};
+  in.classic = {true, {}, 0, 1800.0, 9.0, 0.01, {true, 0.3, {1799.4, 1800.6}, "изображения"}, {}, {}};
   in.refined.status = RefinedStatus::Ok;
   in.refined.focal = 1800.01;
   for (int i = 1; i <= 101; ++i) {

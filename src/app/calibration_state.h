@@ -27,6 +27,8 @@ struct CalibrationState {
   // Save writes the refined focal length on line 4 instead of the classic one ("Сохранять уточнённое
   // значение", kavo-cli --save-value refined).
   bool saveRefinedValue = false;
+  double stepAccuracy = 0.05; // millimetres ("Точность шага камеры", kavo-cli --step-accuracy)
+  double circleRadius = 0.0; // millimetres, 0 for corners ("Радиус кругов мишени", --circle-radius)
 
   // Runs and results.
   int doneCount = 0; // results of the current run handed to the window (at most one)

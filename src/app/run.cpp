@@ -197,6 +197,8 @@ RefineInput Run::refineInput() const {
   input.principalPointX = result.camera.principalPointX;
   input.principalPointY = result.camera.principalPointY;
   input.decimalSeparator = separator;
+  input.stepAccuracy = request.settings.stepAccuracy;
+  input.circleRadius = request.settings.circleRadius;
   return input;
 }
 

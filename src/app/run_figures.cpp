@@ -17,25 +17,32 @@ std::string joined(const std::vector<std::string>& parts) {
   return text;
 }
 
-// How the classic interval was found, in the report's words, from the parts that entered it.
-std::string classicMethodText(const ClassicUncertainty& u, char sep) {
+// How the classic value's interval was found, in the report's words, from the parts that entered it.
+std::string classicMethodText(const ClassicUncertainty& u) {
   std::vector<std::string> parts{"разброс среднего при исключении изображений по одному (по " +
                                  std::to_string(u.imagesUsed) + " изображениям, t-распределение)"};
   if (u.stepError > 0.0) {
     parts.emplace_back("разброс шагов камеры, измеренный уточнённой подгонкой");
   }
-  if (u.biasKnown) {
-    std::string bias = formatFixed(u.bias, sep);
-    parts.push_back("центр сдвинут на смещение классической формулы при этой геометрии (" +
-                    (u.bias > 0 ? "+" + bias : bias) +
-                    " пикс.), предсказанное уточнённой моделью с её шумом");
-  }
-  return joined(parts);
+  return "интервал самого классического значения, вокруг него: где лежит среднее классического счёта при "
+         "этой геометрии; " +
+         joined(parts);
+}
+
+std::string correctedMethodText(const ClassicUncertainty& u, char sep) {
+  const std::string shift = formatFixed(u.corrected.shift, sep);
+  return "классическое значение за вычетом смещения классической формулы при этой геометрии (" +
+         (u.corrected.shift > 0 ? "+" + shift : shift) +
+         " пикс.), предсказанного уточнённой моделью с её шумом; интервал вокруг истинного фокусного "
+         "расстояния: разброс значения и разброс этого предсказания";
 }
 
 std::string refinedMethodText(const RefinedResult& r) {
   std::vector<std::string> parts{"ковариация подгонки по шуму точек"};
-  if (r.stepScatterGrid.size() > 1) {
+  if (r.stepAccuracyStated) {
+    parts.emplace_back(
+        "заявленная точность шага камеры (шагов слишком мало, чтобы снимки показали их разброс)");
+  } else if (r.stepScatterGrid.size() > 1) {
     parts.emplace_back("разброс шагов камеры, который допускают снимки");
   }
   return joined(parts);
@@ -67,10 +74,17 @@ ReportClassic classicFigures(const RunResult& result) {
   c.deviation = std::fabs(result.deviation);
   c.standardDeviation = std::fabs(result.standardDeviation);
   if (const ClassicUncertainty* u = classicIntervalOf(result)) {
-    c.uncertainty = {true,
-                     u->standardError,
-                     {u->intervalLow, u->intervalHigh},
-                     classicMethodText(*u, result.inputs.decimalSeparator)};
+    c.uncertainty = {true, u->standardError, {u->intervalLow, u->intervalHigh}, classicMethodText(*u)};
+    if (u->corrected.available) {
+      const ClassicCorrected& k = u->corrected;
+      c.corrected = {true,
+                     k.focal,
+                     k.shift,
+                     {true,
+                      k.standardError,
+                      {k.intervalLow, k.intervalHigh},
+                      correctedMethodText(*u, result.inputs.decimalSeparator)}};
+    }
     if (result.inputs.settings.processingMode == 2) {
       c.intervalNote = debugIntervalNote(result, *u);
     }
@@ -98,6 +112,11 @@ ReportRefined refinedFigures(const RunResult& result) {
   out.principalPoint = {r.principalPointX, r.principalPointY};
   out.distortion = {r.k1, r.k2};
   out.tiltDegrees = r.tiltDegrees;
+  out.railKnown = r.railFree;
+  out.railDegrees = {r.railDegrees[0], r.railDegrees[1]};
+  out.railStandardError = r.railStandardError;
+  out.stepAccuracyUsed = r.stepAccuracyStated;
+  out.stepAccuracy = r.stepAccuracy;
   out.reprojectionRms = r.reprojectionRms;
   out.intervalMethod = refinedMethodText(r);
   for (const ImageFit& f : r.images) {
@@ -130,6 +149,7 @@ RunFigures runFigures(const RunResult& result) {
   f.classic = classicFigures(result);
   if (const ClassicUncertainty* u = classicIntervalOf(result)) {
     f.classicIntervalMethod = u->method;
+    f.classicCorrectedMethod = u->corrected.method;
   }
   f.refined = refinedFigures(result);
   if (hasClassicValue(result)) {
@@ -140,6 +160,9 @@ RunFigures runFigures(const RunResult& result) {
   f.refinedFocalText = refinedFocalText(result);
   f.refinedIntervalText = refinedIntervalText(result);
   f.classicIntervalText = classicIntervalText(result);
+  f.classicCorrectedText = classicCorrectedText(result);
+  f.classicCorrectedIntervalText = classicCorrectedIntervalText(result);
+  f.classicToolTip = classicIntervalLines(result);
   f.refinedAbsence = refinedAbsenceText(result);
   f.checkWarnings = assessmentWarnings(result);
   f.statusLine = runStatusText(result);

@@ -274,9 +274,7 @@ bool Loader::load() {
   }
   if (!pointsSpreadEnough(points.images, result.camera.imageWidth, result.camera.imageHeight,
                           hooks.shouldStop)) {
-    const UserMessage warning =
-        windowBox("Реперные точки расположены слишком кучно. Достоверность результата низкая.",
-                  "Предупреждение!", {}, BoxIcon::Warning);
+    const UserMessage warning = windowBox(kClusteredPointsWarning, "Предупреждение!", {}, BoxIcon::Warning);
     record.warnings.push_back(warning.text);
     if (hooks.warn) {
       hooks.warn(warning);

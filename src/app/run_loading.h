@@ -31,6 +31,15 @@ struct LoadedPoints {
 // hooks.warn and the run goes on.
 bool loadRunInputs(const RunRequest& request, const RunHooks& hooks, RunResult& result, LoadedPoints& points);
 
+// The classic method's warning of points that lie close together, and what it means, for the report.
+inline constexpr const char* kClusteredPointsWarning =
+    "Реперные точки расположены слишком кучно. Достоверность результата низкая.";
+inline constexpr const char* kClusteredPointsMeaning =
+    "Это проверка классического метода: на каком-то снимке две самые далёкие точки ближе друг к другу, чем "
+    "половина диагонали кадра. Она срабатывает на дальних снимках почти любой серии, где доска занимает "
+    "около половины ширины кадра, и сама по себе не означает, что результат неверен: о его точности "
+    "говорят интервалы.";
+
 // True when in every image the two farthest points are at least half the image diagonal apart. Its
 // pairs of points grow with the square of the points: a true shouldStop ends it with
 // RunAbandoned(Cancelled).

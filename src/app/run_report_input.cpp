@@ -3,6 +3,7 @@
 #include "app/run_report.h"
 
 #include "app/run_figures.h"
+#include "app/run_loading.h"
 #include "platform/number_text.h"
 #include "report/report_distribution.h"
 
@@ -27,9 +28,12 @@ ReportInput commonPart(const RunInputs& inputs, const std::string& date) {
   in.scenePointCount = inputs.scenePointCount;
   in.measuredPointCount = inputs.measuredPointCount;
   const SettingsNumbers& s = inputs.settings;
-  in.settings = {s.clipSigmaCount,   s.minLineAngleDegrees, s.minPointSpacingPercent,
-                 s.firstImageNumber, s.secondImageNumber,   s.processingMode};
-  in.warnings = inputs.warnings;
+  in.settings = {s.clipSigmaCount,    s.minLineAngleDegrees, s.minPointSpacingPercent, s.firstImageNumber,
+                 s.secondImageNumber, s.processingMode,      s.stepAccuracy,           s.circleRadius};
+  for (const std::string& w : inputs.warnings) {
+    // The report says what the classic method's test of clustered points means: it fires on most series.
+    in.warnings.push_back(w == kClusteredPointsWarning ? w + " " + kClusteredPointsMeaning : w);
+  }
   return in;
 }
 

@@ -36,6 +36,39 @@ std::string classicIntervalText(const RunResult& result) {
                       : std::string();
 }
 
+namespace {
+
+const ClassicCorrected* correctedOf(const RunResult& result) {
+  const ClassicUncertainty* u = classicIntervalOf(result);
+  return u != nullptr && u->corrected.available ? &u->corrected : nullptr;
+}
+
+} // namespace
+
+std::string classicCorrectedText(const RunResult& result) {
+  const ClassicCorrected* c = correctedOf(result);
+  return c != nullptr ? formatFixed(c->focal, result.inputs.decimalSeparator) : std::string();
+}
+
+std::string classicCorrectedIntervalText(const RunResult& result) {
+  const ClassicCorrected* c = correctedOf(result);
+  return c != nullptr ? intervalText(c->intervalLow, c->intervalHigh, result.inputs.decimalSeparator)
+                      : std::string();
+}
+
+std::string classicIntervalLines(const RunResult& result) {
+  if (classicIntervalOf(result) == nullptr) {
+    return {};
+  }
+  std::string text = "95 % интервал классического значения: " + classicIntervalText(result) +
+                     " (где лежит среднее классического счёта при этой геометрии)";
+  if (correctedOf(result) != nullptr) {
+    text += "\nКлассическая оценка с поправкой на геометрию: " + classicCorrectedText(result) +
+            ", 95 % интервал: " + classicCorrectedIntervalText(result);
+  }
+  return text;
+}
+
 std::string refinedAbsenceText(const RunResult& result) {
   if (refinedOf(result) != nullptr) {
     return {};
@@ -92,7 +125,7 @@ std::string refinedToolTip(const RunResult& result) {
     lines.push_back(refinedAbsenceText(result));
   }
   if (classicIntervalOf(result) != nullptr) {
-    lines.push_back("95 % интервал классического результата: " + classicIntervalText(result));
+    lines.push_back(classicIntervalLines(result));
   }
   for (const std::string& w : assessmentWarnings(result)) {
     lines.push_back("• " + w);

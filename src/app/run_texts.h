@@ -22,6 +22,14 @@ std::string refinedFocalText(const RunResult& result);
 std::string refinedIntervalText(const RunResult& result);
 std::string classicIntervalText(const RunResult& result);
 
+// The corrected classic estimate ("1599.6012") and its interval; "" without one.
+std::string classicCorrectedText(const RunResult& result);
+std::string classicCorrectedIntervalText(const RunResult& result);
+
+// The classic value's interval and the corrected estimate, one line each, as the classic field's
+// tooltip and the refined one's name them; "" without the interval.
+std::string classicIntervalLines(const RunResult& result);
+
 // Why there is no refined focal length: the fit's message, or that it was not run. "" when there is one.
 std::string refinedAbsenceText(const RunResult& result);
 

@@ -2,6 +2,7 @@
 
 #include "platform/number_text.h"
 
+#include <cmath>
 #include <numbers>
 
 namespace kavo {
@@ -14,21 +15,42 @@ UserMessage refusal(const char* text) {
 }
 
 const char* const kBadParameters = "Параметры заданы неправильно!";
+const char* const kBadStepAccuracy = "Точность шага камеры должна быть неотрицательным числом миллиметров!";
+const char* const kBadCircleRadius =
+    "Радиус кругов мишени должен быть неотрицательным числом миллиметров (0 для шахматной доски)!";
+
+// The target's own numbers (millimetres), checked and stored with the image numbers.
+struct TargetNumbers {
+  double stepAccuracy = 0.0;
+  double circleRadius = 0.0;
+};
+
+bool nonNegativeNumber(double mm) {
+  return std::isfinite(mm) && mm >= 0.0;
+}
 
 // Steps 5 to 8 of OK: the image numbers are checked together and stored with the mode and the
 // saved value's choice.
 std::optional<UserMessage> applyImagesAndMode(CalibrationState& state, int first, int second, int mode,
-                                              bool saveRefined) {
+                                              bool saveRefined, const TargetNumbers& target) {
   if (first <= 0 || second <= 0) {
     return refusal("Номера изображений должны быть положительными!");
   }
   if (first >= second) {
     return refusal("Номер первого изображения должен быть меньше номера второго!");
   }
+  if (!nonNegativeNumber(target.stepAccuracy)) {
+    return refusal(kBadStepAccuracy);
+  }
+  if (!nonNegativeNumber(target.circleRadius)) {
+    return refusal(kBadCircleRadius);
+  }
   state.firstImageNumber = first;
   state.secondImageNumber = second;
   state.processingMode = mode == 2 ? 2 : 1;
   state.saveRefinedValue = saveRefined;
+  state.stepAccuracy = target.stepAccuracy;
+  state.circleRadius = target.circleRadius;
   return std::nullopt;
 }
 
@@ -52,6 +74,8 @@ SettingsTexts settingsTexts(const CalibrationState& state, char separator) {
   t.secondImageNumber = std::to_string(state.secondImageNumber);
   t.processingMode = state.processingMode;
   t.saveRefinedValue = state.saveRefinedValue;
+  t.stepAccuracy = formatGeneral(state.stepAccuracy, separator);
+  t.circleRadius = formatGeneral(state.circleRadius, separator);
   return t;
 }
 
@@ -64,6 +88,8 @@ SettingsNumbers settingsNumbers(const CalibrationState& state) {
   n.secondImageNumber = state.secondImageNumber;
   n.processingMode = state.processingMode;
   n.saveRefinedValue = state.saveRefinedValue;
+  n.stepAccuracy = state.stepAccuracy;
+  n.circleRadius = state.circleRadius;
   return n;
 }
 
@@ -77,6 +103,8 @@ SettingsTexts defaultSettingsTexts(char separator) {
   t.secondImageNumber = std::to_string(defaults.secondImageNumber);
   t.processingMode = defaults.processingMode;
   t.saveRefinedValue = defaults.saveRefinedValue;
+  t.stepAccuracy = formatGeneral(defaults.stepAccuracy, separator);
+  t.circleRadius = formatGeneral(defaults.circleRadius, separator);
   return t;
 }
 
@@ -102,7 +130,16 @@ std::optional<UserMessage> applySettingsTexts(CalibrationState& state, const Set
   if (!first || !second) {
     return refusal(kBadParameters);
   }
-  return applyImagesAndMode(state, *first, *second, texts.processingMode, texts.saveRefinedValue);
+  const auto accuracy = parseNumber(texts.stepAccuracy, separator);
+  if (!accuracy) {
+    return refusal(kBadStepAccuracy);
+  }
+  const auto radius = parseNumber(texts.circleRadius, separator);
+  if (!radius) {
+    return refusal(kBadCircleRadius);
+  }
+  return applyImagesAndMode(state, *first, *second, texts.processingMode, texts.saveRefinedValue,
+                            {*accuracy, *radius});
 }
 
 std::optional<UserMessage> settingsRefusal(const SettingsNumbers& numbers) {
@@ -115,7 +152,8 @@ std::optional<UserMessage> applySettings(CalibrationState& state, const Settings
   state.minLineAngle = minLineAngleFromDegrees(numbers.minLineAngleDegrees);
   state.minPointSpacing = minPointSpacingFromPercent(numbers.minPointSpacingPercent);
   return applyImagesAndMode(state, numbers.firstImageNumber, numbers.secondImageNumber,
-                            numbers.processingMode, numbers.saveRefinedValue);
+                            numbers.processingMode, numbers.saveRefinedValue,
+                            {numbers.stepAccuracy, numbers.circleRadius});
 }
 
 } // namespace kavo

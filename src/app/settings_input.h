@@ -9,7 +9,8 @@
 namespace kavo {
 
 // The settings dialog's fields as texts: the clipping factor, the angle, the spacing, the two image
-// numbers, the processing mode (1 or 2) and the box "Сохранять уточнённое значение".
+// numbers, the processing mode (1 or 2), the box "Сохранять уточнённое значение", the camera
+// step's accuracy and the radius of the target's circles.
 struct SettingsTexts {
   std::string clipSigmaCount;
   std::string minLineAngleDegrees;
@@ -18,6 +19,8 @@ struct SettingsTexts {
   std::string secondImageNumber;
   int processingMode = 1;
   bool saveRefinedValue = false;
+  std::string stepAccuracy; // millimetres
+  std::string circleRadius; // millimetres, 0 for corners
 };
 
 // Degrees × π × (1/180) and percent × 0.01, each product formed in extended precision and stored as
@@ -34,9 +37,9 @@ SettingsTexts defaultSettingsTexts(char decimalSeparator);
 SettingsNumbers settingsNumbers(const CalibrationState& state);
 
 // The dialog's OK, in its order: each of the first three numbers is stored as soon as
-// it converts, so a later failure leaves the earlier ones applied; the image numbers, the mode and
-// the saved value's choice only when everything is accepted. Returns the box to show when something is
-// refused.
+// it converts, so a later failure leaves the earlier ones applied; the step accuracy, the circles'
+// radius, the image numbers, the mode and the saved value's choice only when everything is accepted. Returns
+// the box to show when something is refused.
 std::optional<UserMessage> applySettingsTexts(CalibrationState& state, const SettingsTexts& texts,
                                               char decimalSeparator);
 

@@ -13,6 +13,14 @@ struct SettingsNumbers {
   int secondImageNumber = 2;
   int processingMode = 1;        // 1 normal, 2 debug
   bool saveRefinedValue = false; // Save writes the refined focal length instead of the classic one
+  // How well each camera step is known, millimetres (standard deviation): the intervals rest on it
+  // when the series has too few steps to show their scatter (a rail read to a twentieth of a
+  // millimetre by default).
+  double stepAccuracy = 0.05;
+  // The radius of the target's circles, millimetres, when its points are circle centres (0 for the
+  // corners of a chessboard): under distortion a circle's found centre is not the image of its centre,
+  // and the refined fit models the difference.
+  double circleRadius = 0.0;
 };
 
 } // namespace kavo

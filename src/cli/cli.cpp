@@ -80,6 +80,16 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       ->capture_default_str();
   computeCmd->add_option("--report", compute.reportOut, "Write the calibration report (one HTML page)");
   addCameraOutputOptions(*computeCmd, compute.cameraOutputs);
+  computeCmd
+      ->add_option("--step-accuracy", settings.stepAccuracy,
+                   "How well each camera step is known, mm (standard deviation): the intervals rest on it "
+                   "when the series has fewer than 4 steps")
+      ->capture_default_str();
+  computeCmd
+      ->add_option("--circle-radius", settings.circleRadius,
+                   "Radius of the target's circles, mm, when its points are circle centres (0: chessboard "
+                   "corners): the refined fit models how distortion moves a circle's found centre")
+      ->capture_default_str();
   bool noRefine = false;
   computeCmd->add_flag("--no-refine", noRefine,
                        "Skip the refined fit, the intervals and the checks of the series");
@@ -100,7 +110,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   synthCmd->add_option("--seed", synth.seed, "Seed of the noise")->capture_default_str();
   synthCmd->add_option("--decimal-separator", synthSeparator, "Decimal separator written")
       ->capture_default_str();
-  std::string tiltAxis, principalOffset;
+  std::string tiltAxis, principalOffset, rail;
   std::vector<std::string> stepErrors;
   synthCmd->add_option("--tilt", synth.tiltDegrees, "Tilt of the target against the viewing axis, degrees");
   synthCmd->add_option("--tilt-axis", tiltAxis,
@@ -112,6 +122,11 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   synthCmd->add_option("--step-jitter", synth.stepJitter,
                        "Deviation of the true steps from the listed one, mm");
   synthCmd->add_option("--step-error", stepErrors, "K:MM: the step after image K listed MM longer than true");
+  synthCmd->add_option("--rail", rail,
+                       "X,Y: the camera travels off its axis by X degrees to the right and Y degrees down");
+  synthCmd->add_option("--circle-radius", synth.circleRadius,
+                       "Circles of this radius, mm, found by the centres of their outlines as the lens draws "
+                       "them (0: points)");
 
   DetectCommand detect(app);
   TargetCommand target(app);
@@ -144,7 +159,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       return kExitBadArguments;
     }
     synth.decimalSeparator = synthSeparator[0];
-    if (std::string problem = applySynthTexts(synth, tiltAxis, principalOffset, stepErrors);
+    if (std::string problem = applySynthTexts(synth, tiltAxis, principalOffset, stepErrors, rail);
         !problem.empty() || !(problem = synthOptionsProblem(synth)).empty()) {
       err << "kavo-cli synth: " << problem << '\n';
       return kExitBadArguments;

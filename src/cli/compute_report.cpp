@@ -23,14 +23,28 @@ Json pair(const std::array<double, 2>& v) {
   return Json::array({v[0], v[1]});
 }
 
-// "uncertainty": the classic mean's interval; null members when it could not be computed (the
-// refined part's warnings say why).
+// "uncertainty": the classic value's interval, about the value; null members when it could not be
+// computed (the refined part's warnings say why).
 Json uncertaintyJson(const RunFigures& f) {
   const ReportInterval& u = f.classic.uncertainty;
   Json j = Json::object();
   j["standardError"] = u.present ? Json(u.standardError) : Json(nullptr);
   j["interval95"] = u.present ? pair(u.interval95) : Json(nullptr);
   j["method"] = u.present ? Json(f.classicIntervalMethod) : Json(nullptr);
+  return j;
+}
+
+// "classicCorrected": the classic estimate corrected for the shift of the classic formula in this
+// geometry, with its interval about the true focal length; null members without a refined model.
+Json correctedJson(const RunFigures& f) {
+  const ReportCorrected& c = f.classic.corrected;
+  const auto number = [&c](double value) { return c.present ? Json(value) : Json(nullptr); };
+  Json j = Json::object();
+  j["focal"] = number(c.focal);
+  j["shift"] = number(c.shift);
+  j["standardError"] = number(c.interval.standardError);
+  j["interval95"] = c.present ? pair(c.interval.interval95) : Json(nullptr);
+  j["method"] = c.present ? Json(f.classicCorrectedMethod) : Json(nullptr);
   return j;
 }
 
@@ -49,6 +63,8 @@ Json refinedJson(const RunFigures& f) {
   j["principalPoint"] = ok ? pair(r.principalPoint) : Json(nullptr);
   j["distortion"] = ok ? Json{{"k1", r.distortion.k1}, {"k2", r.distortion.k2}} : Json(nullptr);
   j["tiltDegrees"] = number(r.tiltDegrees);
+  // The rail's direction only where the series determines it; null where it was held along the axis.
+  j["railDegrees"] = ok && r.railKnown ? pair(r.railDegrees) : Json(nullptr);
   j["reprojectionRms"] = number(r.reprojectionRms);
   Json images = Json::array();
   for (const ReportImageFit& image : r.images) {
@@ -62,6 +78,8 @@ Json refinedJson(const RunFigures& f) {
   }
   j["images"] = std::move(images);
   j["steps"] = std::move(steps);
+  // The stated accuracy of a step the intervals rest on; null where the steps showed their scatter.
+  j["stepAccuracy"] = ok && r.stepAccuracyUsed ? Json(r.stepAccuracy) : Json(nullptr);
   j["warnings"] = f.checkWarnings;
   return j;
 }
@@ -104,7 +122,11 @@ void printRefined(const RunResult& run, const RunFigures& f, std::ostream& out, 
     return;
   }
   if (f.classic.uncertainty.present) {
-    out << "95 % интервал классического результата: " << f.classicIntervalText << '\n';
+    out << "95 % интервал классического значения: " << f.classicIntervalText << '\n';
+  }
+  if (f.classic.corrected.present) {
+    out << "Классическая оценка с поправкой на геометрию (пикс.): " << f.classicCorrectedText
+        << ", 95 % интервал: " << f.classicCorrectedIntervalText << '\n';
   }
   if (f.refined.status == RefinedStatus::Ok) {
     out << "Уточнённое фокусное расстояние (пикс.): " << f.refinedFocalText
@@ -157,6 +179,7 @@ std::string toJson(const ComputeResult& result) {
   // on to the refined fit. A run without a classic value has a refined fit all the same, and an
   // interval of the classic mean whose members are null.
   j["uncertainty"] = run.assessment ? uncertaintyJson(f) : Json(nullptr);
+  j["classicCorrected"] = run.assessment ? correctedJson(f) : Json(nullptr);
   j["refined"] = run.assessment ? refinedJson(f) : Json(nullptr);
   j["suggestedSettings"] = suggestedSettingsJson(run);
   // The files the run wrote ("-" for standard output): none after a stop.

@@ -322,10 +322,7 @@ void TFocus_Form::showResult(const RunFigures& figures) {
   ui->Edit8->setText(QString::fromStdString(figures.deviationText));
   ui->Edit9->setText(QString::fromStdString(figures.standardDeviationText));
   showRefined(figures);
-  const std::string& classic = figures.classicIntervalText;
-  ui->Edit5->setToolTip(classic.empty()
-                            ? QString()
-                            : QString::fromStdString("95 % интервал классического результата: " + classic));
+  ui->Edit5->setToolTip(QString::fromStdString(figures.classicToolTip));
 }
 void TFocus_Form::showRefined(const RunFigures& figures) {
   const bool ran = figures.refined.status != RefinedStatus::NotRun;

@@ -24,6 +24,8 @@ void TFocusNForm::showTexts(const SettingsTexts& texts) {
   ui->Edit5->setText(QString::fromStdString(texts.secondImageNumber));
   (texts.processingMode == 2 ? ui->RadioItem1 : ui->RadioItem0)->setChecked(true);
   ui->SaveRefinedBox->setChecked(texts.saveRefinedValue);
+  ui->StepAccuracyEdit->setText(QString::fromStdString(texts.stepAccuracy));
+  ui->CircleRadiusEdit->setText(QString::fromStdString(texts.circleRadius));
 }
 
 void TFocusNForm::fillFromState() {
@@ -49,6 +51,8 @@ void TFocusNForm::Button1Click() {
   texts.secondImageNumber = ui->Edit5->text().toStdString();
   texts.processingMode = radioIndex() + 1;
   texts.saveRefinedValue = ui->SaveRefinedBox->isChecked();
+  texts.stepAccuracy = ui->StepAccuracyEdit->text().toStdString();
+  texts.circleRadius = ui->CircleRadiusEdit->text().toStdString();
   if (const auto refused = applySettingsTexts(state, texts, separator)) {
     port.showMessage(*refused); // the dialog stays open
     return;

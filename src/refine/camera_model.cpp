@@ -61,4 +61,10 @@ double tiltDegrees(const TargetPose& pose) {
   return std::acos(cosine) * 180.0 / std::numbers::pi;
 }
 
+void railDegrees(const TargetPose& pose, double degrees[2]) {
+  for (int i = 0; i < 2; ++i) {
+    degrees[i] = std::atan(pose.rail[i]) * 180.0 / std::numbers::pi;
+  }
+}
+
 } // namespace kavo

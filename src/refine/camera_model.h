@@ -4,8 +4,10 @@
 //
 // Frames. The target lies in its plane z = 0 with its reference points at (X, Y) in scene units. The
 // first camera sees a target point at P = R·(X, Y, 0) + t, R given as an angle-axis vector; the
-// camera of a later image has moved along its own viewing axis, which adds that image's depth shift
-// to P.z (positive when the camera has moved away from the target). Image coordinates are those the
+// camera of a later image has moved by that image's shift s along the rail, the unit direction
+// u = (a, b, 1) / √(1 + a² + b²) of the camera frame, which adds s·u to P (s positive when the camera
+// has moved away from the target). A rail along the viewing axis has a = b = 0 and adds s to P.z
+// alone. Image coordinates are those the
 // compute command reads: relative to the image centre, x to the right and y upwards, y divided by
 // the correction table's vertical scale, so that pixels are square.
 //
@@ -46,16 +48,19 @@ template <typename T> void rotateByAngleAxis(const T w[3], const T p[3], T out[3
   }
 }
 
-// A target point in the frame of the camera of one image.
+// A target point in the frame of the camera of one image. rail = (a, b): the slopes of the rail's
+// direction against the viewing axis; shift: how far the camera moved along it.
 template <typename T>
-void targetPointInCamera(const T rotation[3], const T translation[3], const T& depthShift, double sceneX,
-                         double sceneY, T out[3]) {
+void targetPointInCamera(const T rotation[3], const T translation[3], const T rail[2], const T& shift,
+                         double sceneX, double sceneY, T out[3]) {
+  using std::sqrt;
   const T p[3] = {T(sceneX), T(sceneY), T(0)};
   T q[3];
   rotateByAngleAxis(rotation, p, q);
-  out[0] = q[0] + translation[0];
-  out[1] = q[1] + translation[1];
-  out[2] = q[2] + translation[2] + depthShift;
+  const T along = shift / sqrt(T(1) + rail[0] * rail[0] + rail[1] * rail[1]);
+  out[0] = q[0] + translation[0] + along * rail[0];
+  out[1] = q[1] + translation[1] + along * rail[1];
+  out[2] = q[2] + translation[2] + along;
 }
 
 // Image coordinates of a point P of the camera frame (P.z > 0 in front of the camera).
@@ -71,12 +76,14 @@ void projectCameraPoint(const T& focal, const T principal[2], const T distortion
   out[1] = focal * point[1] / point[2] * d + principal[1];
 }
 
-// The whole model: target point (X, Y) → image coordinates in the image with the given depth shift.
+// The whole model: target point (X, Y) → image coordinates in the image with the given shift along
+// the rail.
 template <typename T>
 void projectTargetPoint(const T& focal, const T principal[2], const T distortion[2], const T rotation[3],
-                        const T translation[3], const T& depthShift, double sceneX, double sceneY, T out[2]) {
+                        const T translation[3], const T rail[2], const T& shift, double sceneX, double sceneY,
+                        T out[2]) {
   T p[3];
-  targetPointInCamera(rotation, translation, depthShift, sceneX, sceneY, p);
+  targetPointInCamera(rotation, translation, rail, shift, sceneX, sceneY, p);
   projectCameraPoint(focal, principal, distortion, p, out);
 }
 
@@ -90,10 +97,15 @@ struct CameraParameters {
 struct TargetPose {
   double rotation[3] = {0.0, 0.0, 0.0}; // angle-axis, radians
   double translation[3] = {0.0, 0.0, 0.0};
+  double rail[2] = {0.0, 0.0}; // the slopes a, b of the camera's direction of travel (see above)
 };
 
 // Angle between the target's normal and the viewing axis, in degrees (0 for a target square to it).
 double tiltDegrees(const TargetPose& pose);
+
+// The rail's direction as two angles against the viewing axis, degrees: towards the image's x (to the
+// right) and towards its y (upwards in the model's frame).
+void railDegrees(const TargetPose& pose, double degrees[2]);
 
 // The rotation matrix of an angle-axis vector, row-major, and back.
 void rotationMatrix(const double w[3], double m[9]);

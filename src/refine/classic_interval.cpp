@@ -1,5 +1,6 @@
 #include "refine/classic_interval.h"
 
+#include "refine/circle_centres.h"
 #include "refine/refine_texts.h"
 #include "refine/step_scatter.h"
 #include "refine/synthetic_geometry.h"
@@ -176,8 +177,15 @@ EstimatorInput modelPoints(const RefineInput& input, const RefinedResult& refine
     for (std::size_t j = 0; j < n; ++j) {
       double p[2];
       projectTargetPoint(refined.camera.focal, refined.camera.principal, refined.camera.distortion,
-                         refined.pose.rotation, refined.pose.translation, shift, model.scene[j].x,
-                         model.scene[j].y, p);
+                         refined.pose.rotation, refined.pose.translation, refined.pose.rail, shift,
+                         model.scene[j].x, model.scene[j].y, p);
+      if (input.circleRadius > 0.0) {
+        // Where the circle finder puts the centre, as the classic run reads it.
+        const auto s = circleCentreShift(refined.camera, refined.pose, shift, model.scene[j].x,
+                                         model.scene[j].y, input.circleRadius);
+        p[0] += s[0];
+        p[1] += s[1];
+      }
       if (noise > 0.0) {
         p[0] += noise * gaussian.next();
         p[1] += noise * gaussian.next();
@@ -328,7 +336,6 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
       u.bias = sum / replicates - refined->focal;
       u.biasKnown = std::isfinite(u.bias);
       u.replicates = replicates;
-      parts.push_back("bias from the refined model with its noise");
     }
   }
   if (!u.biasKnown) {
@@ -341,18 +348,30 @@ ClassicUncertainty classicInterval(const RefineInput& input, const RefinedResult
   // The images' part has the jackknife's few degrees of freedom; the two half-widths add as
   // independent errors do.
   u.degreesOfFreedom = static_cast<double>(images.size()) - 1.0;
-  // The shift predicted from a few noisy replicates carries their scatter, about the images' part
-  // over the number of replicates.
-  const double imageError = u.imageError * std::sqrt(1.0 + (replicates > 0 ? 1.0 / replicates : 0.0));
-  const double imageHalf = studentQuantile95(u.degreesOfFreedom) * imageError;
-  const double half = std::hypot(imageHalf, stepHalf);
-  u.standardError = std::hypot(imageError, u.stepError);
-  const double unbiased = u.mean - u.bias;
-  u.intervalLow = std::max(0.0, unbiased - half);
-  u.intervalHigh = unbiased + half;
+  const double t = studentQuantile95(u.degreesOfFreedom);
+  // The classic value's own interval: about the mean itself, for the images' noise and the steps'
+  // scatter that another series of this geometry would have afresh.
+  const double valueHalf = std::hypot(t * u.imageError, stepHalf);
+  u.standardError = std::hypot(u.imageError, u.stepError);
+  u.intervalLow = std::max(0.0, u.mean - valueHalf);
+  u.intervalHigh = u.mean + valueHalf;
   u.method.clear();
   for (std::size_t i = 0; i < parts.size(); ++i) {
     u.method += (i == 0 ? "" : "; ") + parts[i];
+  }
+  if (u.biasKnown) {
+    // The corrected estimate: the shift predicted from a few noisy replicates carries their scatter,
+    // about the images' part over the number of replicates.
+    const double imageError = u.imageError * std::sqrt(1.0 + 1.0 / replicates);
+    const double half = std::hypot(t * imageError, stepHalf);
+    ClassicCorrected& c = u.corrected;
+    c.available = true;
+    c.shift = u.bias;
+    c.focal = u.mean - u.bias;
+    c.standardError = std::hypot(imageError, u.stepError);
+    c.intervalLow = std::max(0.0, c.focal - half);
+    c.intervalHigh = c.focal + half;
+    c.method = u.method + "; less the shift of the classic formula the refined model predicts with its noise";
   }
   u.available = true;
   if (hooks.progress) {

@@ -28,4 +28,13 @@ RefinedResult finishRefinedResult(const SeriesProblem& problem, const SeriesStat
 // Distance from the camera of image i to the target plane along the viewing axis.
 double axisDistance(const SeriesState& state, const SeriesData& data, std::size_t i);
 
+// The camera's direction of travel is freed only where its angle's standard error is at most this
+// many degrees: an angle known no better lets the focal length follow its noise (the fitted focal
+// length moves with the cosine of the angle, by about f·σ² for a standard error σ in radians).
+constexpr double kRailDeterminedDegrees = 0.3;
+
+// The standard error of the rail's direction, degrees: the larger axis of its covariance; infinite
+// when the covariance does not exist.
+double railStandardError(const SeriesCovariance& covariance);
+
 } // namespace kavo

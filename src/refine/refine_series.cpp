@@ -1,5 +1,6 @@
 #include "refine/refine_series.h"
 
+#include "refine/circle_centres.h"
 #include "refine/refine_outcome.h"
 #include "refine/refine_texts.h"
 #include "refine/series_problem.h"
@@ -33,7 +34,7 @@ double robustSigma(const std::vector<std::vector<std::array<double, 2>>>& residu
 
 int freeParameters(const StageSettings& stage) {
   int p = 6 + (stage.focalFixed ? 0 : 1) + (stage.principalFixed ? 0 : 2) + (stage.k1Fixed ? 0 : 1) +
-          (stage.k2Fixed ? 0 : 1);
+          (stage.k2Fixed ? 0 : 1) + (stage.railFixed ? 0 : 2);
   for (const char f : stage.freeStep) {
     p += f != 0 ? 1 : 0;
   }
@@ -87,6 +88,10 @@ private:
   bool settleNoise(const SeriesProblem& problem, SeriesState& state, StageSettings& stage) const;
   bool principalDetermined(const SeriesProblem& problem, const SeriesState& state,
                            const StageSettings& stage) const;
+  void freeRailWhereDetermined(const SeriesProblem& problem, SeriesState& state, StageSettings& stage) const;
+  // Circles: each found centre's shift from its model point follows the solution (k1 above all).
+  bool followCircles(const SeriesProblem& problem, SeriesState& state, StageSettings& stage);
+  void setCircleShifts(const SeriesState& state);
   bool findSuspectSteps(const SeriesProblem& problem, SeriesState& state, StageSettings& stage);
   StepMeasurement measureSteps(const SeriesProblem& problem, const SeriesState& state,
                                const StageSettings& stage) const;
@@ -136,6 +141,57 @@ bool Refiner::principalDetermined(const SeriesProblem& problem, const SeriesStat
   const bool inside = (w <= 0.0 || std::fabs(state.camera.principal[0]) <= 0.5 * w) &&
                       (h <= 0.0 || std::fabs(state.camera.principal[1] * input.verticalScale) <= 0.5 * h);
   return std::sqrt(std::max(largest, 0.0)) <= limit && inside;
+}
+
+void Refiner::freeRailWhereDetermined(const SeriesProblem& problem, SeriesState& state,
+                                      StageSettings& stage) const {
+  // A camera travelling off its axis shifts a square-on target's image as a principal point off the
+  // centre would: only with the principal point free, and a target tilted enough to tell the two
+  // apart, is the direction determined.
+  if (stage.principalFixed) {
+    return;
+  }
+  StageSettings free = stage;
+  free.railFixed = false;
+  if (!(railStandardError(problem.covariance(state, free)) <= kRailDeterminedDegrees)) {
+    return;
+  }
+  SeriesState trial = state;
+  if (!settleNoise(problem, trial, free) ||
+      !(railStandardError(problem.covariance(trial, free)) <= kRailDeterminedDegrees)) {
+    return;
+  }
+  state = trial;
+  stage = free;
+}
+
+void Refiner::setCircleShifts(const SeriesState& state) {
+  const double direction = state.movingAway ? 1.0 : -1.0;
+  for (std::size_t i = 0; i < data.images.size(); ++i) {
+    const double shift = direction * (data.cumulative[i] + state.offset[i]);
+    for (Observation& o : data.images[i].points) {
+      const auto s =
+          circleCentreShift(state.camera, state.pose, shift, o.sceneX, o.sceneY, input.circleRadius);
+      o.correctionX = s[0];
+      o.correctionY = s[1];
+    }
+  }
+}
+
+bool Refiner::followCircles(const SeriesProblem& problem, SeriesState& state, StageSettings& stage) {
+  if (!(input.circleRadius > 0.0)) {
+    return true;
+  }
+  // The shifts move the solution by a small part of themselves: twice is enough.
+  for (int round = 0; round < 2; ++round) {
+    setCircleShifts(state);
+    problem.forget();
+    measured.clear();
+    if (!settleNoise(problem, state, stage)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 StepMeasurement Refiner::measureSteps(const SeriesProblem& problem, const SeriesState& state,
@@ -261,7 +317,7 @@ RefinedResult Refiner::run() {
   stage.loss = StageSettings::Loss::Huber;
   stage.lossScale = kLossScale;
   stage.sigma = robustSigma(problem.residuals(state));
-  if (!settleNoise(problem, state, stage)) {
+  if (!settleNoise(problem, state, stage) || !followCircles(problem, state, stage)) {
     return failed("решатель не нашёл решения");
   }
   checkStop();
@@ -301,6 +357,10 @@ RefinedResult Refiner::run() {
   }
   if (result.distortionFixed) {
     result.warnings.push_back("Дисторсия по этой серии не определяется: принята равной нулю");
+  }
+  freeRailWhereDetermined(problem, state, stage);
+  if (!followCircles(problem, state, stage)) {
+    return failed("решатель не нашёл решения");
   }
   checkStop();
   progress(0.45);

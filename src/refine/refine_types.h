@@ -24,6 +24,14 @@ struct RefineInput {
   double principalPointX = 0.0;
   double principalPointY = 0.0;
   char decimalSeparator = '.'; // for the numbers inside the warning texts
+  // The standard deviation of each step's error as the user states it (scene units, independent
+  // from step to step): the intervals rest on it when the series has too few steps to show how much
+  // they scatter.
+  double stepAccuracy = 0.05;
+  // The radius of the target's circles (scene units) when its points are the centres of circles
+  // found in photos, 0 when they are corners: a circle's image under lens distortion has its centre
+  // off the image of the circle's centre, and the fit models that.
+  double circleRadius = 0.0;
 };
 
 struct RefineHooks {
@@ -95,8 +103,16 @@ struct RefinedResult {
   // The interval averages over it.
   std::vector<double> stepScatterGrid;
   std::vector<double> stepScatterWeight;
+  // The camera's direction of travel ("railDegrees"): free only where the series determines it (a
+  // target tilted enough), otherwise held along the viewing axis.
+  bool railFree = false;
+  double railDegrees[2] = {0.0, 0.0}; // towards the image's x (right) and y (down), degrees
+  double railStandardError = 0.0;     // of the direction's angle, degrees (the larger axis)
+  // Too few steps to measure their scatter: the intervals take the stated step accuracy instead.
+  bool stepAccuracyStated = false;
+  double stepAccuracy = 0.0;      // the accuracy the intervals took, scene units
   CameraParameters camera;        // in the fit's image frame
-  TargetPose pose;                // at the first image
+  TargetPose pose;                // at the first image, with the rail's direction
   std::vector<double> depthShift; // per image: how far the camera had moved along its axis
   int worstImage = 0;             // from 1: the image with the largest RMS
   std::vector<PointResidual> worstImageResiduals;
@@ -120,15 +136,32 @@ struct ClassicReduction {
   PairSumsTable pairs;
 };
 
-// "uncertainty": the interval of the classic mean.
+// "classicCorrected": the classic estimate of the focal length, the classic mean less the shift the
+// classic formula has for this geometry (a tilted target, a principal point off the centre,
+// distortion, steps found wrong, a rail off the axis) as the refined model predicts it.
+struct ClassicCorrected {
+  bool available = false; // the refined fit succeeded and the shift could be predicted
+  double focal = 0.0;     // the classic mean less the shift
+  double shift = 0.0;     // classic minus true, predicted by the refined model
+  double standardError = 0.0;
+  double intervalLow = 0.0; // "interval95": about the true focal length
+  double intervalHigh = 0.0;
+  std::string method;
+};
+
+// "uncertainty": the interval of the classic value itself, the mean the classic algorithm computes:
+// where that algorithm's mean lies for this geometry, that is what other series taken the same way
+// give on average (the interval always holds the value it belongs to). Beside it, the corrected
+// estimate of the focal length with its own interval.
 struct ClassicUncertainty {
   bool available = false;
   std::string message;        // why not available
   double mean = 0.0;          // the classic mean the interval belongs to
-  double standardError = 0.0; // of the classic mean as an estimate of the focal length
-  double intervalLow = 0.0;   // "interval95"
+  double standardError = 0.0; // of the classic mean over series of this geometry
+  double intervalLow = 0.0;   // "interval95", about the classic mean
   double intervalHigh = 0.0;
   std::string method;
+  ClassicCorrected corrected;
 
   // Parts of the standard error and the systematic shift, for the report.
   double imageError = 0.0;     // from resampling whole images

@@ -36,10 +36,13 @@ void addComparisonWarnings(const RefineInput& input, const ClassicUncertainty& c
     refined.warnings[static_cast<std::size_t>(refined.tiltWarning)] +=
         " на " + signedDecimalText(100.0 * classic.bias / refined.focal, 2, sep) + " %";
   }
-  if (classic.intervalHigh < refined.intervalLow || refined.intervalHigh < classic.intervalLow) {
-    refined.warnings.push_back("Классический (" + decimalText(classic.mean, 2, sep) + ") и уточнённый (" +
-                               decimalText(refined.focal, 2, sep) +
-                               ") результаты расходятся сильнее своих интервалов");
+  // Both estimate the focal length once the classic mean is corrected for its shift; the classic value
+  // itself may lie away from the refined one by that shift without any contradiction.
+  const ClassicCorrected& c = classic.corrected;
+  if (c.available && (c.intervalHigh < refined.intervalLow || refined.intervalHigh < c.intervalLow)) {
+    refined.warnings.push_back("Классическая оценка с поправкой на геометрию (" +
+                               decimalText(c.focal, 2, sep) + ") и уточнённый результат (" +
+                               decimalText(refined.focal, 2, sep) + ") расходятся сильнее своих интервалов");
   }
 }
 

@@ -13,6 +13,10 @@ struct Observation {
   double sceneY = 0.0;
   double x = 0.0; // corrected image coordinates
   double y = 0.0;
+  // For the centres of circles: how far the centre of the circle's image lies from the image of its
+  // centre, as the model predicts it (see circle_centres.h); the fit compares x − correctionX.
+  double correctionX = 0.0;
+  double correctionY = 0.0;
 };
 
 struct ImageObservations {

@@ -29,10 +29,10 @@ struct PointCost {
 
   template <typename T>
   bool operator()(const T* focal, const T* principal, const T* distortion, const T* rotation,
-                  const T* translation, const T* offset, T* residual) const {
+                  const T* translation, const T* rail, const T* offset, T* residual) const {
     const T shift = T(listedShift) + T(direction) * offset[0];
     T p[3];
-    targetPointInCamera(rotation, translation, shift, sceneX, sceneY, p);
+    targetPointInCamera(rotation, translation, rail, shift, sceneX, sceneY, p);
     if (!(p[2] > T(0))) {
       return false; // behind the camera: the solver must not go there
     }
@@ -82,19 +82,21 @@ struct Built {
   double* distortion = nullptr;  // 2
   double* rotation = nullptr;    // 3
   double* translation = nullptr; // 3
+  double* rail = nullptr;        // 2
   double* blocks = nullptr;      // distance offsets, shared by the images of one block
   std::size_t blockCount = 0;
   std::vector<int> blockOf; // per image
   std::vector<char> blockFree;
 
   void allocate(const std::vector<double>& offsets) {
-    unknowns.assign(11 + offsets.size(), 0.0);
+    unknowns.assign(13 + offsets.size(), 0.0);
     focal = unknowns.data();
     principal = focal + 1;
     distortion = principal + 2;
     rotation = distortion + 2;
     translation = rotation + 3;
-    blocks = translation + 3;
+    rail = translation + 3;
+    blocks = rail + 2;
     blockCount = offsets.size();
     std::copy(offsets.begin(), offsets.end(), blocks);
   }
@@ -143,6 +145,8 @@ std::unique_ptr<Built> build(const SeriesData& data, const std::vector<char>& us
     b->rotation[i] = state.pose.rotation[i];
     b->translation[i] = state.pose.translation[i];
   }
+  b->rail[0] = state.pose.rail[0];
+  b->rail[1] = state.pose.rail[1];
 
   switch (stage.loss) {
   case StageSettings::Loss::Plain:
@@ -161,10 +165,11 @@ std::unique_ptr<Built> build(const SeriesData& data, const std::vector<char>& us
     }
     double* offset = &b->blocks[static_cast<std::size_t>(b->blockOf[i])];
     for (const Observation& o : data.images[i].points) {
-      auto* cost = new ceres::AutoDiffCostFunction<PointCost, 2, 1, 2, 2, 3, 3, 1>(new PointCost{
-          o.sceneX, o.sceneY, o.x, o.y, direction * data.cumulative[i], direction, 1.0 / stage.sigma});
+      auto* cost = new ceres::AutoDiffCostFunction<PointCost, 2, 1, 2, 2, 3, 3, 2, 1>(
+          new PointCost{o.sceneX, o.sceneY, o.x - o.correctionX, o.y - o.correctionY,
+                        direction * data.cumulative[i], direction, 1.0 / stage.sigma});
       b->problem.AddResidualBlock(cost, b->loss.get(), b->focal, b->principal, b->distortion, b->rotation,
-                                  b->translation, offset);
+                                  b->translation, b->rail, offset);
     }
   }
   if (stage.steps == StageSettings::Steps::Prior && stage.stepPrior > 0.0) {
@@ -184,6 +189,9 @@ std::unique_ptr<Built> build(const SeriesData& data, const std::vector<char>& us
   }
   if (stage.principalFixed) {
     p.SetParameterBlockConstant(b->principal);
+  }
+  if (stage.railFixed) {
+    p.SetParameterBlockConstant(b->rail);
   }
   if (stage.k1Fixed && stage.k2Fixed) {
     p.SetParameterBlockConstant(b->distortion);
@@ -208,6 +216,8 @@ void readBack(const Built& b, SeriesState& state) {
     state.pose.rotation[i] = b.rotation[i];
     state.pose.translation[i] = b.translation[i];
   }
+  state.pose.rail[0] = b.rail[0];
+  state.pose.rail[1] = b.rail[1];
   for (std::size_t i = 0; i < b.blockOf.size(); ++i) {
     state.offset[i] = b.blocks[static_cast<std::size_t>(b.blockOf[i])];
   }
@@ -272,16 +282,16 @@ bool sameBits(const SeriesState& a, const SeriesState& b) {
          sameDoubles(a.camera.principal, b.camera.principal, 2) &&
          sameDoubles(a.camera.distortion, b.camera.distortion, 2) &&
          sameDoubles(a.pose.rotation, b.pose.rotation, 3) &&
-         sameDoubles(a.pose.translation, b.pose.translation, 3) &&
+         sameDoubles(a.pose.translation, b.pose.translation, 3) && sameDoubles(a.pose.rail, b.pose.rail, 2) &&
          sameDoubles(a.offset.data(), b.offset.data(), a.offset.size());
 }
 
 bool sameBits(const StageSettings& a, const StageSettings& b) {
   return a.loss == b.loss && sameDoubles(&a.lossScale, &b.lossScale, 1) &&
          sameDoubles(&a.sigma, &b.sigma, 1) && a.focalFixed == b.focalFixed &&
-         a.principalFixed == b.principalFixed && a.k1Fixed == b.k1Fixed && a.k2Fixed == b.k2Fixed &&
-         a.steps == b.steps && a.freeStep == b.freeStep && sameDoubles(&a.stepPrior, &b.stepPrior, 1) &&
-         a.maxIterations == b.maxIterations;
+         a.principalFixed == b.principalFixed && a.railFixed == b.railFixed && a.k1Fixed == b.k1Fixed &&
+         a.k2Fixed == b.k2Fixed && a.steps == b.steps && a.freeStep == b.freeStep &&
+         sameDoubles(&a.stepPrior, &b.stepPrior, 1) && a.maxIterations == b.maxIterations;
 }
 
 SeriesCovariance SeriesProblem::covariance(const SeriesState& state, const StageSettings& stage) const {
@@ -316,9 +326,9 @@ SeriesCovariance SeriesProblem::computeCovariance(const SeriesState& state,
     return out;
   }
   // The unknowns in the order of Built: focal length, principal point, distortion, rotation,
-  // translation, then the distance blocks.
-  std::vector<double*> unknowns{b->focal, b->principal, b->distortion, b->rotation, b->translation};
-  constexpr std::size_t kFirstBlock = 5;
+  // translation, rail, then the distance blocks.
+  std::vector<double*> unknowns{b->focal, b->principal, b->distortion, b->rotation, b->translation, b->rail};
+  constexpr std::size_t kFirstBlock = 6;
   for (std::size_t k = 0; k < b->blockCount; ++k) {
     unknowns.push_back(&b->blocks[k]);
   }
@@ -330,6 +340,9 @@ SeriesCovariance SeriesProblem::computeCovariance(const SeriesState& state,
   out.principal[0] = covariance.at(1, 0, 1, 0);
   out.principal[1] = covariance.at(1, 0, 1, 1);
   out.principal[2] = covariance.at(1, 1, 1, 1);
+  out.rail[0] = covariance.at(5, 0, 5, 0);
+  out.rail[1] = covariance.at(5, 0, 5, 1);
+  out.rail[2] = covariance.at(5, 1, 5, 1);
   // Covariance of two images' distance offsets (0 for a held block).
   const auto offsetCovariance = [&](std::size_t i, std::size_t j) {
     return covariance.at(kFirstBlock + static_cast<std::size_t>(b->blockOf[i]), 0,
@@ -361,8 +374,9 @@ std::vector<std::vector<std::array<double, 2>>> SeriesProblem::residuals(const S
     for (const Observation& o : data.images[i].points) {
       double out[2];
       projectTargetPoint(state.camera.focal, state.camera.principal, state.camera.distortion,
-                         state.pose.rotation, state.pose.translation, shift, o.sceneX, o.sceneY, out);
-      all[i].push_back({out[0] - o.x, out[1] - o.y});
+                         state.pose.rotation, state.pose.translation, state.pose.rail, shift, o.sceneX,
+                         o.sceneY, out);
+      all[i].push_back({out[0] - (o.x - o.correctionX), out[1] - (o.y - o.correctionY)});
     }
   }
   return all;

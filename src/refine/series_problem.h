@@ -34,6 +34,7 @@ struct StageSettings {
   double sigma = 1.0;     // noise of one coordinate, pixels: residuals are divided by it
   bool focalFixed = false;
   bool principalFixed = false;
+  bool railFixed = true; // the camera moves along its viewing axis
   bool k1Fixed = false;
   bool k2Fixed = false;
   Steps steps = Steps::Listed;
@@ -46,6 +47,7 @@ struct SeriesCovariance {
   bool ok = false;
   double focal = 0.0;                    // variance
   double principal[3] = {0.0, 0.0, 0.0}; // xx, xy, yy
+  double rail[3] = {0.0, 0.0, 0.0};      // of the rail's slopes: aa, ab, bb
   std::vector<double> step;              // per step: variance of the measured step (0 when held)
   std::vector<double> stepMatrix;        // covariance of the measured steps, row-major
 };
@@ -67,6 +69,8 @@ public:
   std::vector<std::vector<std::array<double, 2>>> residuals(const SeriesState& state) const;
 
   const SeriesData& series() const { return data; }
+  // The series' points have changed (the circles' shifts): the covariances kept are forgotten.
+  void forget() const { kept.clear(); }
   const std::vector<char>& used() const { return imageUsed; }
   int observationCount() const;
 

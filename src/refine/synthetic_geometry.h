@@ -40,6 +40,19 @@ struct SyntheticGeometryOptions {
   double stepJitter = 0.0; // standard deviation of the true steps around the listed one
   std::vector<ListedStepError> stepErrors;
   bool approach = false; // the camera moves towards the target instead of away from it
+  // The rail's direction against the viewing axis, degrees: towards the image's x (right) and y
+  // (down). The steps are lengths along the rail.
+  double railDegreesX = 0.0;
+  double railDegreesY = 0.0;
+  // Circles of this radius (scene units) in place of corners: each measured point is the centre of
+  // the circle's outline as the lens draws it (the area centroid of its distorted image), moved by
+  // the perspective shift of its ellipse as the detector undoes it (detect/subpixel.h), so that what
+  // is left is the shift the distortion makes. 0: points.
+  double circleRadius = 0.0;
+  // A bias of each point's measured position, the same in every image (pixels, standard deviation
+  // per coordinate, drawn once per point from its own stream): what a corner finder repeats when
+  // every image sees the target alike.
+  double pointBias = 0.0;
 };
 
 struct SyntheticGeometry {

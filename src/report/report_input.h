@@ -23,7 +23,9 @@ struct ReportSettings {
   double minSpacingPercent = 30.0; // of the image diagonal
   int firstImage = 1;
   int secondImage = 2;
-  int mode = 1; // 1 "Обычный", 2 "Отладочный"
+  int mode = 1;                 // 1 "Обычный", 2 "Отладочный"
+  double stepAccuracyMm = 0.05; // the stated accuracy of a camera step
+  double circleRadiusMm = 0.0;  // the target's circles; 0 for corners
 };
 
 // A 95 % interval for a focal length, with its standard error and how it was found.
@@ -34,7 +36,18 @@ struct ReportInterval {
   std::string method;
 };
 
-// The classic result: the three numbers the main window shows and the number of values.
+// The classic estimate of the focal length: the classic mean less the shift of the classic formula
+// for this geometry, as the refined model predicts it, with its own interval about the true focal
+// length.
+struct ReportCorrected {
+  bool present = false;
+  double focal = 0.0;
+  double shift = 0.0; // classic minus true, pixels
+  ReportInterval interval;
+};
+
+// The classic result: the three numbers the main window shows and the number of values, the interval
+// of that value (where the classic mean lies for this geometry) and the corrected estimate.
 struct ReportClassic {
   bool present = false;
   std::string absentReason; // the run's message when it gave no focal length
@@ -42,7 +55,8 @@ struct ReportClassic {
   double focal = 0.0;
   double deviation = 0.0;
   double standardDeviation = 0.0;
-  ReportInterval uncertainty;
+  ReportInterval uncertainty; // of the classic value, about the mean
+  ReportCorrected corrected;
   std::string intervalNote; // a sentence under the interval, such as what the debug mode clipped
 };
 
@@ -85,7 +99,15 @@ struct ReportRefined {
   std::array<double, 2> principalPoint{};
   ReportDistortion distortion;
   double tiltDegrees = 0.0;
+  // The camera's direction of travel against its viewing axis, degrees towards the image's right and
+  // down: known only where the series determines it (a tilted target), otherwise held along the axis.
+  bool railKnown = false;
+  std::array<double, 2> railDegrees{};
+  double railStandardError = 0.0; // degrees
   double reprojectionRms = 0.0;
+  // Too few steps to show their scatter: the intervals took the stated accuracy of a step (mm).
+  bool stepAccuracyUsed = false;
+  double stepAccuracy = 0.0;
   std::string intervalMethod;
   std::vector<ReportImageFit> images;
   std::vector<ReportRefinedStep> steps;

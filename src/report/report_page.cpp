@@ -30,6 +30,11 @@ std::string interval(const std::array<double, 2>& bounds, char sep) {
   return "от " + formatFixed(bounds[0], sep) + " до " + formatFixed(bounds[1], sep);
 }
 
+std::string signedFixed(double value, char sep) {
+  const std::string text = formatFixed(value, sep);
+  return value > 0.0 ? "+" + text : text;
+}
+
 std::string figure(const std::string& svg, const std::string& caption) {
   return "<figure>\n" + svg + "<figcaption>" + escapeText(caption) + "</figcaption>\n</figure>\n";
 }
@@ -82,11 +87,11 @@ std::string classicPart(const ReportInput& in) {
   out += "</table>\n<table class=\"block\">\n";
   out += row("Число значений", std::to_string(c.valueCount));
   if (c.uncertainty.present) {
-    out += row("Стандартная ошибка среднего", formatFixed(c.uncertainty.standardError, sep));
-    out += row("95 % интервал", interval(c.uncertainty.interval95, sep));
+    out += row("Стандартная ошибка значения", formatFixed(c.uncertainty.standardError, sep));
+    out += row("95 % интервал значения", interval(c.uncertainty.interval95, sep));
     out += row("Способ оценки интервала", escapeText(c.uncertainty.method), false);
   } else {
-    out += row("95 % интервал", "не вычислялся", false);
+    out += row("95 % интервал значения", "не вычислялся", false);
   }
   out += "</table>\n";
   // Three spreads of different things stand side by side: each is said in a line.
@@ -95,11 +100,21 @@ std::string classicPart(const ReportInput& in) {
          "независимы: среднеквадратическое отклонение, делённое на корень из числа значений, оставшихся "
          "после отсечения.</li>\n";
   if (c.uncertainty.present) {
-    out += "<li>Стандартная ошибка среднего — разброс среднего, измеренный по самим изображениям (при "
+    out += "<li>Стандартная ошибка значения — разброс среднего, измеренный по самим изображениям (при "
            "исключении их по одному); значения из общих точек не независимы, поэтому она больше, и по "
            "ней построен 95 % интервал.</li>\n";
   }
   out += "</ul>\n";
+  if (c.corrected.present) {
+    const ReportCorrected& k = c.corrected;
+    out += "<h3>Классическая оценка с поправкой на геометрию</h3>\n<table class=\"block\">\n";
+    out += row("Фокусное расстояние (пикс.)", formatFixed(k.focal, sep));
+    out += row("Смещение классической формулы", signedFixed(k.shift, sep) + " пикс.");
+    out += row("Стандартная ошибка", formatFixed(k.interval.standardError, sep));
+    out += row("95 % интервал", interval(k.interval.interval95, sep));
+    out += row("Способ оценки интервала", escapeText(k.interval.method), false);
+    out += "</table>\n";
+  }
   if (!c.intervalNote.empty()) {
     out += note(sentence(c.intervalNote));
   }
@@ -161,6 +176,18 @@ std::string refinedPart(const ReportInput& in) {
              "k1 = " + escapeText(svg::significantNumber(r.distortion.k1, 4, sep)) +
                  "; k2 = " + escapeText(svg::significantNumber(r.distortion.k2, 4, sep)));
   out += row("Наклон мишени к оси камеры", svg::fixedNumber(r.tiltDegrees, 2, sep) + "°");
+  out += row("Направление хода камеры",
+             r.railKnown ? "от оси вправо " + svg::fixedNumber(r.railDegrees[0], 2, sep) + "°, вниз " +
+                               svg::fixedNumber(r.railDegrees[1], 2, sep) + "° (± " +
+                               svg::fixedNumber(r.railStandardError, 2, sep) + "°)"
+                         : std::string("по этой серии не определяется, принято вдоль оси камеры"),
+             r.railKnown);
+  if (r.stepAccuracyUsed) {
+    out += row("Разброс шагов камеры",
+               "шагов слишком мало, чтобы его оценить: взята заявленная точность шага " +
+                   escapeText(svg::fixedNumber(r.stepAccuracy, 3, sep)) + " мм",
+               false);
+  }
   out += row("СКО репроекции", svg::fixedNumber(r.reprojectionRms, 3, sep) + " пикс");
   out += row("Точки, ослабленные робастной оценкой",
              r.downWeighted.empty() ? std::string("нет") : escapeText(downWeightedText(r.downWeighted, sep)),
@@ -199,6 +226,12 @@ std::string inputsPart(const ReportInput& in) {
              escapeText(formatGeneral(s.minSpacingPercent, sep)) + " % диагонали изображения");
   out += row("Номер начального файла", std::to_string(s.firstImage));
   out += row("Номер следующего файла", std::to_string(s.secondImage));
+  out += row("Точность шага камеры (берётся, когда шагов меньше четырёх)",
+             escapeText(formatGeneral(s.stepAccuracyMm, sep)) + " мм");
+  out += row("Радиус кругов мишени",
+             s.circleRadiusMm > 0.0 ? escapeText(formatGeneral(s.circleRadiusMm, sep)) + " мм"
+                                    : std::string("— (точки — углы шахматной доски)"),
+             s.circleRadiusMm > 0.0);
   out +=
       row("Десятичный разделитель в файлах данных", std::string("«") + escapeText(std::string(1, sep)) + "»");
   return out + "</table>\n";

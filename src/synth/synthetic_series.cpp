@@ -50,6 +50,9 @@ SyntheticGeometryOptions geometryOf(const SynthOptions& o) {
   g.principalOffsetY = o.principalOffsetY;
   g.stepJitter = o.stepJitter;
   g.stepErrors = o.stepErrors;
+  g.railDegreesX = o.railDegreesX;
+  g.railDegreesY = o.railDegreesY;
+  g.circleRadius = o.circleRadius;
   return g;
 }
 
@@ -75,7 +78,7 @@ bool readNumber(const std::string& text, double& value) {
 } // namespace
 
 std::string applySynthTexts(SynthOptions& o, const std::string& tiltAxis, const std::string& principalOffset,
-                            const std::vector<std::string>& stepErrors) {
+                            const std::vector<std::string>& stepErrors, const std::string& rail) {
   if (!tiltAxis.empty()) {
     if (tiltAxis != "x" && tiltAxis != "y") {
       return "--tilt-axis must be x or y";
@@ -87,6 +90,13 @@ std::string applySynthTexts(SynthOptions& o, const std::string& tiltAxis, const 
     if (comma == std::string::npos || !readNumber(principalOffset.substr(0, comma), o.principalOffsetX) ||
         !readNumber(principalOffset.substr(comma + 1), o.principalOffsetY)) {
       return "--principal-offset must look like 12.5,-8";
+    }
+  }
+  if (!rail.empty()) {
+    const auto comma = rail.find(',');
+    if (comma == std::string::npos || !readNumber(rail.substr(0, comma), o.railDegreesX) ||
+        !readNumber(rail.substr(comma + 1), o.railDegreesY)) {
+      return "--rail must look like 2,-1 (degrees to the right and down)";
     }
   }
   for (const std::string& text : stepErrors) {
@@ -127,6 +137,12 @@ std::string synthOptionsProblem(const SynthOptions& o) {
   if (!std::isfinite(o.k1) || !std::isfinite(o.k2) || !std::isfinite(o.principalOffsetX) ||
       !std::isfinite(o.principalOffsetY)) {
     return "distortion and principal point offset must be numbers";
+  }
+  if (!(std::fabs(o.railDegreesX) < 30.0) || !(std::fabs(o.railDegreesY) < 30.0)) {
+    return "the rail must lie within ±30 degrees of the viewing axis";
+  }
+  if (!(o.circleRadius >= 0.0) || !(o.circleRadius < 0.5 * o.pitch)) {
+    return "the circles' radius must be zero or a positive number under half the pitch";
   }
   if (!(o.stepJitter >= 0.0) || !std::isfinite(o.stepJitter)) {
     return "the step jitter must be zero or a positive number";
@@ -220,6 +236,8 @@ SynthSeries writeSyntheticSeries(const std::string& folder, const SynthOptions& 
            numbers(
                {geometry.pose.translation[0], geometry.pose.translation[1], geometry.pose.translation[2]}) +
            ",",
+       "  \"railDegrees\": " + numbers({o.railDegreesX, o.railDegreesY}) + ",",
+       "  \"circleRadius\": " + shortest(o.circleRadius) + ",",
        "  \"stepJitter\": " + shortest(o.stepJitter) + ",",
        "  \"trueSteps\": " + numbers(geometry.trueSteps) + ",",
        "  \"listedSteps\": " + numbers(geometry.listedSteps) + ",",

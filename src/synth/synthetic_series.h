@@ -32,6 +32,9 @@ struct SynthOptions {
   double principalOffsetY = 0.0;
   double stepJitter = 0.0;                 // standard deviation of the true steps around the listed one
   std::vector<ListedStepError> stepErrors; // steps the list states wrongly
+  double railDegreesX = 0.0;               // the camera's travel off its axis, degrees to the right and down
+  double railDegreesY = 0.0;
+  double circleRadius = 0.0; // circles of this radius (mm) found by their outlines; 0: points
 };
 
 struct SynthSeries {
@@ -42,10 +45,12 @@ struct SynthSeries {
 };
 
 // Reads the options given as text: the tilt axis ("x" or "y"), the principal point offset ("X,Y",
-// pixels) and wrong steps ("K:MM": the step after image K is listed MM longer than it was; repeat
-// for more). Empty texts leave the options as they are. Returns the problem, or "".
+// pixels), wrong steps ("K:MM": the step after image K is listed MM longer than it was; repeat
+// for more) and the rail's direction ("X,Y", degrees to the right and down). Empty texts leave the
+// options as they are. Returns the problem, or "".
 std::string applySynthTexts(SynthOptions& options, const std::string& tiltAxis,
-                            const std::string& principalOffset, const std::vector<std::string>& stepErrors);
+                            const std::string& principalOffset, const std::vector<std::string>& stepErrors,
+                            const std::string& rail = {});
 
 // Checks the options; returns the reason they cannot make a series, or "" when they can.
 std::string synthOptionsProblem(const SynthOptions& options);

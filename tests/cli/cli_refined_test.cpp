@@ -13,6 +13,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // A synthetic series written by kavo-cli synth into a fresh folder.
 struct SynthSeries {
@@ -55,10 +56,10 @@ TEST(KavoCliRefined, TiltedSeriesGivesEveryMemberWithPlausibleNumbers) {
   ASSERT_EQ(r.status, 0) << r.err;
   const Json j = Json::parse(r.out);
   EXPECT_EQ(j["status"], "ok");
-  EXPECT_EQ(keysOf(j), (std::vector<std::string>{"status", "message", "caption", "detail", "warnings",
-                                                 "valueCount", "meanValue", "deviation", "standardDeviation",
-                                                 "shown", "uncertainty", "refined", "suggestedSettings",
-                                                 "written", "schemaVersion", "kavoVersion"}));
+  EXPECT_EQ(keysOf(j), (std::vector<std::string>{
+                           "status", "message", "caption", "detail", "warnings", "valueCount", "meanValue",
+                           "deviation", "standardDeviation", "shown", "uncertainty", "classicCorrected",
+                           "refined", "suggestedSettings", "written", "schemaVersion", "kavoVersion"}));
 
   const Json& u = j["uncertainty"];
   EXPECT_EQ(keysOf(u), (std::vector<std::string>{"standardError", "interval95", "method"}));
@@ -67,16 +68,28 @@ TEST(KavoCliRefined, TiltedSeriesGivesEveryMemberWithPlausibleNumbers) {
   EXPECT_GT(u["standardError"].get<double>(), 0.0);
   EXPECT_LT(classicLow, classicHigh);
   EXPECT_TRUE(u["method"].is_string());
-  // The classic mean is shifted by the tilt; its interval is centred where the classic formula's
-  // shift has been taken off.
-  EXPECT_LT(j["meanValue"].get<double>(), 1800.0 * 0.99);
-  EXPECT_LT(classicLow, 1800.0);
-  EXPECT_GT(classicHigh, 1800.0);
+  // The classic mean is shifted by the tilt; its own interval holds it (and not the truth).
+  const double mean = j["meanValue"];
+  EXPECT_LT(mean, 1800.0 * 0.99);
+  EXPECT_LT(classicLow, mean);
+  EXPECT_GT(classicHigh, mean);
+  EXPECT_LT(classicHigh, 1800.0);
+  // The corrected estimate takes the formula's shift off, and its interval holds the truth.
+  const Json& c = j["classicCorrected"];
+  EXPECT_EQ(keysOf(c), (std::vector<std::string>{"focal", "shift", "standardError", "interval95", "method"}));
+  EXPECT_NEAR(c["focal"].get<double>(), 1800.0, 1800.0 * 0.001);
+  EXPECT_NEAR(c["focal"].get<double>() + c["shift"].get<double>(), mean, 1e-9 * mean);
+  EXPECT_LT(c["shift"].get<double>(), -0.01 * 1800.0);
+  EXPECT_LT(c["interval95"][0].get<double>(), 1800.0);
+  EXPECT_GT(c["interval95"][1].get<double>(), 1800.0);
+  EXPECT_GT(c["standardError"].get<double>(), u["standardError"].get<double>());
+  EXPECT_TRUE(c["method"].is_string());
 
   const Json& f = j["refined"];
-  EXPECT_EQ(keysOf(f), (std::vector<std::string>{"status", "message", "focal", "standardError", "interval95",
-                                                 "principalPoint", "distortion", "tiltDegrees",
-                                                 "reprojectionRms", "images", "steps", "warnings"}));
+  EXPECT_EQ(keysOf(f),
+            (std::vector<std::string>{"status", "message", "focal", "standardError", "interval95",
+                                      "principalPoint", "distortion", "tiltDegrees", "railDegrees",
+                                      "reprojectionRms", "images", "steps", "stepAccuracy", "warnings"}));
   EXPECT_EQ(f["status"], "ok");
   EXPECT_TRUE(f["message"].is_null());
   const double focal = f["focal"];
@@ -89,6 +102,13 @@ TEST(KavoCliRefined, TiltedSeriesGivesEveryMemberWithPlausibleNumbers) {
   EXPECT_EQ(keysOf(f["distortion"]), (std::vector<std::string>{"k1", "k2"}));
   EXPECT_LT(std::fabs(f["distortion"]["k1"].get<double>()), 0.01);
   EXPECT_NEAR(f["tiltDegrees"].get<double>(), 8.0, 0.5);
+  // A target tilted this much shows the rail's direction: along the axis here, and not warned of.
+  ASSERT_TRUE(f["railDegrees"].is_array());
+  EXPECT_LT(std::fabs(f["railDegrees"][0].get<double>()), 0.3);
+  EXPECT_LT(std::fabs(f["railDegrees"][1].get<double>()), 0.3);
+  EXPECT_THAT(f["warnings"].dump(), Not(HasSubstr("Камера движется не вдоль своей оси")));
+  // Seven steps show their own scatter: no stated accuracy taken.
+  EXPECT_TRUE(f["stepAccuracy"].is_null());
   EXPECT_GT(f["reprojectionRms"].get<double>(), 0.02);
   EXPECT_LT(f["reprojectionRms"].get<double>(), 0.2);
 
@@ -155,6 +175,7 @@ TEST(KavoCliRefined, NoClassicValueStillRefinesAndNoRefineLeavesBothMembersNull)
   SeriesCopy s;
   const Json off = Json::parse(cli(s.computeArgs({"--json", "--no-refine"})).out);
   EXPECT_TRUE(off["uncertainty"].is_null());
+  EXPECT_TRUE(off["classicCorrected"].is_null());
   EXPECT_TRUE(off["refined"].is_null());
   const CliRun human = cli(s.computeArgs({"--no-refine"}));
   EXPECT_EQ(human.status, 0);
@@ -171,6 +192,8 @@ TEST(KavoCliRefined, NoClassicValueStillRefinesAndNoRefineLeavesBothMembersNull)
   EXPECT_EQ(strict["refined"]["focal"], passing["refined"]["focal"]);
   EXPECT_EQ(strict["refined"]["interval95"], passing["refined"]["interval95"]);
   EXPECT_TRUE(strict["uncertainty"]["interval95"].is_null());
+  EXPECT_TRUE(strict["classicCorrected"]["focal"].is_null());
+  EXPECT_TRUE(strict["classicCorrected"]["interval95"].is_null());
   EXPECT_THAT(strict["refined"]["warnings"].dump(), HasSubstr("классических значений нет"));
 
   const CliRun strictHuman = cli(s.computeArgs({"--min-spacing", "99"}));
@@ -241,6 +264,44 @@ TEST(KavoCliRefined, SaveValueRefinedWritesTheRefinedFocalLength) {
   EXPECT_THAT(refused.err, HasSubstr("Уточнённое значение не получено"));
   EXPECT_FALSE(fs::exists(failed.folder.file("refined.cam")));
   EXPECT_EQ(cli(s.computeArgs({"--save-value", "refined", "--no-refine"})).status, 2);
+}
+
+// Three images: two steps cannot show their scatter, and the intervals rest on --step-accuracy, named
+// in refined.stepAccuracy and a warning; a stated accuracy that is no length is refused.
+TEST(KavoCliRefined, StepAccuracyCarriesTheIntervalsOfAShortSeries) {
+  const SynthSeries s({"--images", "3", "--noise", "0.05", "--tilt", "3", "--step-jitter", "0.05"});
+  const Json given = Json::parse(cli(s.computeArgs({"--json"})).out);
+  ASSERT_EQ(given["refined"]["status"], "ok") << given.dump();
+  EXPECT_EQ(given["refined"]["stepAccuracy"], 0.05);
+  EXPECT_THAT(given["refined"]["warnings"].dump(), HasSubstr("Шагов слишком мало (2)"));
+  const Json coarse = Json::parse(cli(s.computeArgs({"--json", "--step-accuracy", "0.2"})).out);
+  EXPECT_EQ(coarse["refined"]["stepAccuracy"], 0.2);
+  const auto width = [](const Json& j) {
+    return j["interval95"][1].get<double>() - j["interval95"][0].get<double>();
+  };
+  EXPECT_GT(width(coarse["refined"]), 2.5 * width(given["refined"]));
+  EXPECT_GT(width(coarse["uncertainty"]), width(given["uncertainty"]));
+  EXPECT_EQ(coarse["meanValue"], given["meanValue"]); // the classic value itself is as ever
+  for (const char* bad : {"-0.1", "abc"}) {
+    const CliRun refused = cli(s.computeArgs({"--step-accuracy", bad}));
+    EXPECT_EQ(refused.status, 2) << bad;
+  }
+}
+
+// A rail 3° off the axis under a target tilted 5°: found, reported and kept out of the focal length.
+TEST(KavoCliRefined, ARailOffTheAxisIsReported) {
+  const SynthSeries s({"--tilt", "5", "--rail", "0,3", "--noise", "0.05"});
+  const CliRun r = cli(s.computeArgs({"--json"}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Json j = Json::parse(r.out);
+  const Json& f = j["refined"];
+  ASSERT_TRUE(f["railDegrees"].is_array()) << f.dump();
+  EXPECT_NEAR(f["railDegrees"][0].get<double>(), 0.0, 0.2);
+  EXPECT_NEAR(f["railDegrees"][1].get<double>(), 3.0, 0.2);
+  EXPECT_NEAR(f["focal"].get<double>(), 1800.0, 0.5);
+  EXPECT_THAT(f["warnings"].dump(),
+              HasSubstr("Камера движется не вдоль своей оси: ход отклонён от оси на 3.0°"));
+  EXPECT_EQ(cli(s.computeArgs({"--json", "--circle-radius", "-1"})).status, 2);
 }
 
 } // namespace

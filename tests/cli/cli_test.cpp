@@ -38,13 +38,14 @@ TEST(KavoCli, SampleSeriesGivesTheExpectedJsonAndValues) {
   for (const auto& item : json.items()) {
     keys.push_back(item.key());
   }
-  EXPECT_EQ(keys.size(), 16u);
+  EXPECT_EQ(keys.size(), 17u);
   EXPECT_EQ(keys[10], "uncertainty");
-  EXPECT_EQ(keys[11], "refined");
-  EXPECT_EQ(keys[12], "suggestedSettings");
-  EXPECT_EQ(keys[13], "written");
-  EXPECT_EQ(keys[14], "schemaVersion");
-  EXPECT_EQ(keys[15], "kavoVersion");
+  EXPECT_EQ(keys[11], "classicCorrected");
+  EXPECT_EQ(keys[12], "refined");
+  EXPECT_EQ(keys[13], "suggestedSettings");
+  EXPECT_EQ(keys[14], "written");
+  EXPECT_EQ(keys[15], "schemaVersion");
+  EXPECT_EQ(keys[16], "kavoVersion");
   EXPECT_EQ(json["schemaVersion"], 1);
   EXPECT_EQ(json["kavoVersion"], KAVO_VERSION);
   EXPECT_TRUE(json["suggestedSettings"].is_null());
@@ -63,11 +64,14 @@ TEST(KavoCli, HumanSummaryShowsTheThreeFieldsAndTheCount) {
       "Стандартное отклонение: 0.2547\nКоличество значений: 1314\n";
   ASSERT_EQ(r.out.substr(0, classic.size()), classic);
   const std::string added = r.out.substr(classic.size());
-  EXPECT_THAT(added, ::testing::MatchesRegex(
-                         "95 % интервал классического результата: 17[0-9]{2}\\.[0-9]{4} … "
-                         "18[0-9]{2}\\.[0-9]{4}\n"
-                         "Уточнённое фокусное расстояние \\(пикс\\.\\): 1[78][0-9]{2}\\.[0-9]{4}, "
-                         "95 % интервал: 1[78][0-9]{2}\\.[0-9]{4} … 18[0-9]{2}\\.[0-9]{4}\n"));
+  EXPECT_THAT(added,
+              ::testing::MatchesRegex(
+                  "95 % интервал классического значения: 17[0-9]{2}\\.[0-9]{4} … "
+                  "18[0-9]{2}\\.[0-9]{4}\n"
+                  "Классическая оценка с поправкой на геометрию \\(пикс\\.\\): 1[78][0-9]{2}\\.[0-9]{4}, "
+                  "95 % интервал: 1[78][0-9]{2}\\.[0-9]{4} … 18[0-9]{2}\\.[0-9]{4}\n"
+                  "Уточнённое фокусное расстояние \\(пикс\\.\\): 1[78][0-9]{2}\\.[0-9]{4}, "
+                  "95 % интервал: 1[78][0-9]{2}\\.[0-9]{4} … 18[0-9]{2}\\.[0-9]{4}\n"));
 }
 
 // Hostile inputs: the exact message of the window, a detail naming what was wrong, exit 1.

@@ -43,7 +43,12 @@ private slots:
     QVERIFY(bounds[0].toDouble() < p.text("RefinedEdit").toDouble());
     QVERIFY(bounds[1].toDouble() > p.text("RefinedEdit").toDouble());
     QVERIFY(p.find("RefinedEdit")->toolTip().contains("стандартная ошибка"));
-    QVERIFY(p.find("Edit5")->toolTip().startsWith("95 % интервал классического результата: "));
+    // The classic field names both classic numbers: the value's own interval, and the estimate corrected
+    // for the shift of the classic formula with its interval.
+    const QString classicTip = p.find("Edit5")->toolTip();
+    QVERIFY2(classicTip.startsWith("95 % интервал классического значения: "), qPrintable(classicTip));
+    QVERIFY2(classicTip.contains("\nКлассическая оценка с поправкой на геометрию: "), qPrintable(classicTip));
+    QVERIFY(p.find("RefinedEdit")->toolTip().contains("Классическая оценка с поправкой на геометрию: "));
     QVERIFY(p.find<QAction>("ReportAction")->isEnabled());
     QVERIFY(p.find<QPushButton>("ReportButton")->isEnabled());
     QCOMPARE(p.window.statusBar()->currentMessage(), QString()); // nothing to warn about

@@ -1,5 +1,6 @@
-// The interval of the classic mean: built on exactly the classic values, reaching across the shift
-// the refined model predicts, and naming the images the classic result leaves unused.
+// The interval of the classic mean: built on exactly the classic values and holding the value it
+// belongs to; beside it the estimate corrected for the shift the refined model predicts, with an
+// interval reaching across that shift; and the images the classic result leaves unused.
 #include "refine/classic_interval.h"
 #include "refine/refine_series.h"
 #include "refine/refine_texts.h"
@@ -73,10 +74,21 @@ TEST(ClassicInterval, ReachesAcrossTheShiftOfATiltedTarget) {
   // The classic formula reads a target tilted this way 1.6 % short; the model predicts it.
   EXPECT_LT(u.mean, 0.99 * o.focal);
   EXPECT_NEAR(u.mean - u.bias, o.focal, 0.001 * o.focal);
-  // The interval is about the truth: it lies around the mean less its shift, here well above the mean.
-  EXPECT_GT(u.intervalLow, u.mean);
-  EXPECT_LE(u.intervalLow, o.focal);
-  EXPECT_GE(u.intervalHigh, o.focal);
+  // The value's interval describes the value: it holds the mean, and not the truth 1.6 % above it.
+  EXPECT_LT(u.intervalLow, u.mean);
+  EXPECT_GT(u.intervalHigh, u.mean);
+  EXPECT_LT(u.intervalHigh, o.focal);
+  // The corrected estimate has its own interval, about the truth, well above the mean.
+  const ClassicCorrected& c = u.corrected;
+  ASSERT_TRUE(c.available);
+  EXPECT_EQ(c.focal, u.mean - u.bias);
+  EXPECT_EQ(c.shift, u.bias);
+  EXPECT_GT(c.intervalLow, u.mean);
+  EXPECT_LE(c.intervalLow, o.focal);
+  EXPECT_GE(c.intervalHigh, o.focal);
+  // It carries the scatter of the predicted shift as well: a little wider than the value's.
+  EXPECT_GT(c.standardError, u.standardError);
+  EXPECT_LT(c.standardError, 1.5 * u.standardError);
   ASSERT_GE(a.refined.tiltWarning, 0);
   const std::string& tilt = a.refined.warnings[static_cast<std::size_t>(a.refined.tiltWarning)];
   EXPECT_EQ(tilt.rfind("Мишень наклонена на 8,0° к оси съёмки: классический результат смещён на -1,5", 0), 0u)
@@ -99,8 +111,11 @@ TEST(ClassicInterval, NamesTheImagesTheSettingsLeaveUnused) {
   ASSERT_TRUE(u.available) << u.message;
   EXPECT_TRUE(u.unusedImages.empty());
   EXPECT_EQ(u.imagesUsed, 10);
-  EXPECT_LE(u.intervalLow, o.focal);
-  EXPECT_GE(u.intervalHigh, o.focal);
+  EXPECT_LE(u.intervalLow, u.mean);
+  EXPECT_GE(u.intervalHigh, u.mean);
+  ASSERT_TRUE(u.corrected.available);
+  EXPECT_LE(u.corrected.intervalLow, o.focal);
+  EXPECT_GE(u.corrected.intervalHigh, o.focal);
 }
 
 TEST(ClassicInterval, ContradictingResultsAreReported) {
@@ -110,12 +125,24 @@ TEST(ClassicInterval, ContradictingResultsAreReported) {
   ASSERT_TRUE(refined.ok);
   ClassicUncertainty classic = classicInterval(in, &refined);
   ASSERT_TRUE(classic.available);
-  classic.mean += 20.0;
-  classic.intervalLow += 20.0;
-  classic.intervalHigh += 20.0;
+  ASSERT_TRUE(classic.corrected.available);
+  // The value alone away from the refined result is no contradiction: it is shifted by its geometry.
+  RefinedResult quiet = refined;
+  ClassicUncertainty shifted = classic;
+  shifted.mean += 20.0;
+  shifted.intervalLow += 20.0;
+  shifted.intervalHigh += 20.0;
+  addComparisonWarnings(in, shifted, quiet);
+  EXPECT_FALSE(hasWarning(quiet, "Классическая оценка"));
+  // The corrected estimate away from it is.
+  classic.corrected.focal += 20.0;
+  classic.corrected.intervalLow += 20.0;
+  classic.corrected.intervalHigh += 20.0;
   addComparisonWarnings(in, classic, refined);
-  EXPECT_TRUE(hasWarning(refined, "Классический (" + decimalText(classic.mean, 2, '.') + ") и уточнённый (" +
-                                      decimalText(refined.focal, 2, '.') + ") результаты расходятся"))
+  EXPECT_TRUE(hasWarning(refined, "Классическая оценка с поправкой на геометрию (" +
+                                      decimalText(classic.corrected.focal, 2, '.') +
+                                      ") и уточнённый результат (" + decimalText(refined.focal, 2, '.') +
+                                      ") расходятся"))
       << refined.warnings.back();
 }
 

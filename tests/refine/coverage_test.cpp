@@ -33,10 +33,12 @@ struct Tally {
       refinedCovered += a.refined.intervalLow <= truth && truth <= a.refined.intervalHigh ? 1 : 0;
       refinedWidth += (a.refined.intervalHigh - a.refined.intervalLow) / truth;
     }
-    if (a.uncertainty.available) {
+    // The classic estimate corrected for its geometry: its interval is the one about the truth.
+    const ClassicCorrected& c = a.uncertainty.corrected;
+    if (c.available) {
       ++classicRuns;
-      classicCovered += a.uncertainty.intervalLow <= truth && truth <= a.uncertainty.intervalHigh ? 1 : 0;
-      classicWidth += (a.uncertainty.intervalHigh - a.uncertainty.intervalLow) / truth;
+      classicCovered += c.intervalLow <= truth && truth <= c.intervalHigh ? 1 : 0;
+      classicWidth += (c.intervalHigh - c.intervalLow) / truth;
     }
   }
   double refinedCoverage() const { return static_cast<double>(refinedCovered) / runs; }

@@ -40,6 +40,7 @@ inline RefineInput refineInputFor(const SyntheticGeometry& g, const SyntheticGeo
   in.settings.threads = 1;
   in.imageCentreX = o.imageWidth / 2.0;
   in.imageCentreY = o.imageHeight / 2.0;
+  in.circleRadius = o.circleRadius; // as kavo-cli compute --circle-radius gives it
   return in;
 }
 

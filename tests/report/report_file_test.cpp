@@ -31,7 +31,7 @@ std::vector<std::string> entries(const std::string& folder) {
 ReportInput smallInput() {
   ReportInput in;
   in.date = "10.12.2025 12:00";
-  in.classic = {true, {}, 10, 1800, 1, 0.3, {}, {}};
+  in.classic = {true, {}, 10, 1800, 1, 0.3, {}, {}, {}};
   return in;
 }
 

@@ -235,8 +235,9 @@ TEST(Run, ClusteringWarnsOnceAndStillRuns) {
   EXPECT_EQ(b.last().status, RunStatus::NoValue);
   EXPECT_EQ(b.last().message.text, shown[1].text);
   EXPECT_EQ(b.last().inputs.warnings, std::vector<std::string>{shown[0].text});
-  // The record a report of the run files holds the warning too.
-  EXPECT_EQ(runReportInput(b.last(), "").warnings, std::vector<std::string>{shown[0].text});
+  // The record a report of the run files holds the warning too, with what it means.
+  EXPECT_EQ(runReportInput(b.last(), "").warnings,
+            std::vector<std::string>{shown[0].text + " " + kClusteredPointsMeaning});
   EXPECT_EQ(b.last().valueCount, 0);
   EXPECT_EQ(b.view.focal, "old focal");
   // Only a refined value shown alone is left to save.

@@ -42,7 +42,13 @@ void PrintTo(const NumbersCase& c, std::ostream* os) {
 
 const NumbersCase kNumbers[] = {
     {"Defaults", {}, ""},
-    {"AllNew", {2.5, 45, 12.5, 2, 5, 2, true}, ""},
+    {"AllNew", {2.5, 45, 12.5, 2, 5, 2, true, 0.1, 7.5}, ""},
+    {"NegativeStepAccuracy",
+     {3, 30, 30, 1, 2, 1, true, -0.01},
+     "Точность шага камеры должна быть неотрицательным числом миллиметров!"},
+    {"NegativeCircleRadius",
+     {3, 30, 30, 1, 2, 1, true, 0.05, -1.0},
+     "Радиус кругов мишени должен быть неотрицательным числом миллиметров (0 для шахматной доски)!"},
     {"EqualImageNumbers",
      {3, 30, 30, 2, 2, 1, true},
      "Номер первого изображения должен быть меньше номера второго!"},
@@ -69,6 +75,10 @@ TEST_P(SettingsNumbersTest, FollowTheDialogsChecks) {
     EXPECT_EQ(state.processingMode, c.numbers.processingMode);
     EXPECT_EQ(state.saveRefinedValue, c.numbers.saveRefinedValue);
     EXPECT_EQ(settingsTexts(state, '.').saveRefinedValue, c.numbers.saveRefinedValue);
+    EXPECT_EQ(state.stepAccuracy, c.numbers.stepAccuracy);
+    EXPECT_EQ(state.circleRadius, c.numbers.circleRadius);
+    EXPECT_EQ(settingsNumbers(state).stepAccuracy, c.numbers.stepAccuracy);
+    EXPECT_EQ(settingsNumbers(state).circleRadius, c.numbers.circleRadius);
     return;
   }
   ASSERT_TRUE(refused);
@@ -78,6 +88,8 @@ TEST_P(SettingsNumbersTest, FollowTheDialogsChecks) {
   EXPECT_EQ(state.firstImageNumber, 1);
   EXPECT_EQ(state.secondImageNumber, 2);
   EXPECT_FALSE(state.saveRefinedValue); // stored only with everything accepted
+  EXPECT_EQ(state.stepAccuracy, 0.05);
+  EXPECT_EQ(state.circleRadius, 0.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SettingsNumbersTest, ::testing::ValuesIn(kNumbers),

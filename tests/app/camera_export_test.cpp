@@ -111,9 +111,11 @@ TEST(CameraExport, OpenCvFileStorageReadsTheRefinedCamera) {
   EXPECT_EQ(d.at<double>(2), 0.0);
   EXPECT_EQ(d.at<double>(4), 0.0);
   // The truth of the series, for a sense of the numbers: 1800 px, the point 12.5 px right, 7.25 up.
+  // The fit also frees the rail's direction here, which the principal point shares some of its
+  // freedom with: the point is known to a few pixels.
   EXPECT_NEAR(r.focal, 1800.0, 2.0);
-  EXPECT_NEAR(r.principalPoint[0], 1012.5, 1.0);
-  EXPECT_NEAR(r.principalPoint[1], 742.75, 1.0);
+  EXPECT_NEAR(r.principalPoint[0], 1012.5, 3.0);
+  EXPECT_NEAR(r.principalPoint[1], 742.75, 3.0);
   EXPECT_NEAR(r.distortion.k1, -0.04, 0.005);
 
   EXPECT_EQ(static_cast<double>(fs["kavo_focal_standard_error"]), r.standardError);

@@ -27,11 +27,15 @@ more_packages=(
   appstream desktop-file-utils
 )
 
-# Usage: install-deps.sh [cli|all] (all by default).
+# What scripts/fresh-machine.sh needs to build a clean Debian 12 in a folder.
+fresh_packages=(debootstrap)
+
+# Usage: install-deps.sh [cli|all|fresh] (all by default).
 case "${1:-all}" in
   cli) packages=("${cli_packages[@]}") ;;
   all) packages=("${cli_packages[@]}" "${more_packages[@]}") ;;
-  *) echo "install-deps: unknown set '$1' (cli or all)" >&2; exit 2 ;;
+  fresh) packages=("${fresh_packages[@]}") ;;
+  *) echo "install-deps: unknown set '$1' (cli, all or fresh)" >&2; exit 2 ;;
 esac
 
 missing=()

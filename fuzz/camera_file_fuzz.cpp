@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   again.correctionTablePath == first.correctionTablePath &&
                   again.hasPrincipalPoint == first.hasPrincipalPoint &&
                   (!first.hasPrincipalPoint || (again.principalPointX == first.principalPointX &&
-                                                again.principalPointY == first.principalPointY)),
+                                                again.principalPointY == first.principalPointY)) &&
+                  again.exifFocalLength == first.exifFocalLength,
               "the copy keeps the other values");
   return 0;
 }

@@ -12,6 +12,7 @@ cli_packages=(
   libceres-dev libeigen3-dev
   libopencv-dev libopencv-contrib-dev libjpeg-dev libpng-dev libtiff-dev
   libssl-dev libcairo2-dev
+  libexiv2-dev
 )
 # Everything else: the desktop program, the tests and their tools, the benchmarks, the fuzzers, the
 # report's browser check and the desktop integration validators.

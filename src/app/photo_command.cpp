@@ -137,7 +137,7 @@ void PhotoCommand::finish(const detect::PhotoSeriesOutcome& o) {
     takeFile(FileField::Scene, o.sceneFile);
     takeFile(FileField::List, o.listFile);
     view.setOverlayFolder(last.overlayFolder);
-    view.showStatus(seriesWrittenText(o, runRequest.photos.size()) +
+    view.showStatus(seriesWrittenText(runRequest, o) +
                     " Файлы серии выбраны в главном окне: можно нажать «Счет».");
     view.setRunning(false);
     return;

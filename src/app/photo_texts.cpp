@@ -1,5 +1,6 @@
 #include "app/photo_texts.h"
 
+#include "platform/number_text.h"
 #include "platform/paths.h"
 
 namespace kavo {
@@ -25,11 +26,16 @@ std::string photoProgressText(const detect::PhotoSeriesProgress& progress, const
   return photoText(*progress.photo, shownName);
 }
 
-std::string seriesWrittenText(const detect::PhotoSeriesOutcome& outcome, std::size_t photosGiven) {
+std::string seriesWrittenText(const detect::PhotoSeriesRequest& request,
+                              const detect::PhotoSeriesOutcome& outcome) {
   std::string text = "Серия записана: снимков " + std::to_string(outcome.plan.kept.size()) + " из " +
-                     std::to_string(photosGiven) + ".";
+                     std::to_string(request.photos.size()) + ".";
   if (!outcome.plan.shared.empty()) {
     text += " Точек мишени, видных на всех снимках: " + std::to_string(outcome.plan.shared.size()) + ".";
+  }
+  if (outcome.exifFocalLength) {
+    text += " Фокусное расстояние по EXIF: " +
+            formatFixed(*outcome.exifFocalLength, request.decimalSeparator, 1) + " пикс.";
   }
   return text;
 }

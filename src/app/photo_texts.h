@@ -11,9 +11,11 @@ namespace kavo {
 // The command line and the photo dialog print the same lines.
 std::string photoProgressText(const detect::PhotoSeriesProgress& progress, const std::string& shownName);
 
-// "Серия записана: снимков 9 из 10.", and for a target whose photos may show part of it, how many of
-// its points every photo shows (the points of the series files).
-std::string seriesWrittenText(const detect::PhotoSeriesOutcome& outcome, std::size_t photosGiven);
+// "Серия записана: снимков 9 из 10.", for a target whose photos may show part of it, how many of its
+// points every photo shows (the points of the series files), and the focal length the photos' EXIF
+// gives when camera.cam records it.
+std::string seriesWrittenText(const detect::PhotoSeriesRequest& request,
+                              const detect::PhotoSeriesOutcome& outcome);
 
 // A reason or warning that starts with a photo's path, starting with its file name instead; the
 // dialog names photos by their file names, as its list shows them.

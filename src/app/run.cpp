@@ -3,6 +3,7 @@
 #include "app/layout_advice.h"
 #include "app/memo_lines.h"
 #include "app/run_loading.h"
+#include "app/run_texts.h"
 #include "app/settings_input.h"
 #include "estimator/layout_reach.h"
 #include "platform/number_text.h"
@@ -287,6 +288,15 @@ RunResult Run::compute() {
     result.assessment.reset();
     if (result.end.reason == AbandonReason::Cancelled) {
       result.values.reset();
+    }
+    return std::move(result);
+  }
+  // The result checked against the focal length the photos' EXIF gives: a run warning, as the
+  // clustered points' one.
+  if (const std::string warning = exifFocalWarning(result); !warning.empty()) {
+    result.inputs.warnings.push_back(warning);
+    if (hooks.warn) {
+      hooks.warn({warning, "Предупреждение!", {}, BoxOwner::MainWindow, BoxIcon::Warning});
     }
   }
   return std::move(result);

@@ -128,6 +128,7 @@ bool Loader::readCamera(RunInputFile& tableRecord) {
   camera.hasPrincipalPoint = values.hasPrincipalPoint;
   camera.principalPointX = values.principalPointX;
   camera.principalPointY = values.principalPointY;
+  camera.exifFocalLength = values.exifFocalLength;
   camera.correctionTablePath = values.correctionTablePath;
   camera.verticalScale = correctionVerticalScale(camera.correctionTable, separator).value_or(1.0);
   return true;

@@ -44,6 +44,7 @@ struct CameraFacts {
   bool hasPrincipalPoint = false; // lines 7 and 8, when both hold numbers
   double principalPointX = 0.0;
   double principalPointY = 0.0;
+  std::optional<double> exifFocalLength; // line 9: the focal length the photos' EXIF gives, pixels
   std::string correctionTablePath;
   std::vector<std::string> correctionTable; // its lines
   double verticalScale = 1.0;               // line 1 of the table

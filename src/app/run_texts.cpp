@@ -2,6 +2,8 @@
 
 #include "platform/number_text.h"
 
+#include <cmath>
+
 namespace kavo {
 
 const RefinedResult* refinedOf(const RunResult& result) {
@@ -92,6 +94,37 @@ std::vector<std::string> assessmentWarnings(const RunResult& result) {
     warnings.push_back("Интервал классического результата не вычислен: " + a.uncertainty.message);
   }
   return warnings;
+}
+
+std::string exifFocalWarning(const RunResult& result) {
+  if (!result.camera.exifFocalLength) {
+    return {};
+  }
+  const double exif = *result.camera.exifFocalLength;
+  const char sep = result.inputs.decimalSeparator;
+  const auto differs = [exif](double value) { return std::fabs(value - exif) > kExifFocalTolerance * exif; };
+  const bool classicShown = hasClassicValue(result);
+  const RefinedResult* refined = refinedOf(result);
+  const double classic = std::fabs(result.meanValue);
+  const bool classicDiffers = classicShown && differs(classic);
+  const bool refinedDiffers = refined != nullptr && differs(refined->focal);
+  if (!classicDiffers && !refinedDiffers) {
+    return {};
+  }
+  // With both values shown the warning says which of them differs.
+  std::string which;
+  if (classicDiffers && refinedDiffers) {
+    which = "от классического результата " + formatFixed(classic, sep, 1) + " и от уточнённого " +
+            formatFixed(refined->focal, sep, 1);
+  } else if (classicShown && refined != nullptr) {
+    which = classicDiffers ? "от классического результата " + formatFixed(classic, sep, 1)
+                           : "от уточнённого результата " + formatFixed(refined->focal, sep, 1);
+  } else {
+    which = "от результата " + formatFixed(classicDiffers ? classic : refined->focal, sep, 1);
+  }
+  return "Фокусное расстояние по EXIF " + formatFixed(exif, sep, 1) + " пикс. отличается " + which +
+         " более чем на " + std::to_string(static_cast<int>(kExifFocalTolerance * 100.0 + 0.5)) +
+         " %: проверьте, не менялись ли зум и фокус, и шаги камеры";
 }
 
 std::string runStatusText(const RunResult& result) {

@@ -37,6 +37,17 @@ std::string refinedAbsenceText(const RunResult& result);
 // not be computed. The run's own warnings (RunInputs::warnings) are not among them.
 std::vector<std::string> assessmentWarnings(const RunResult& result);
 
+// The relative difference from the focal length the photos' EXIF gives (the camera file's line 9)
+// beyond which a result is suspect: the EXIF value is rounded, but a changed zoom or focus, or wrong
+// camera steps, move the result much further.
+inline constexpr double kExifFocalTolerance = 0.10;
+
+// The warning of a result that differs from the EXIF focal length by more than that: "Фокусное
+// расстояние по EXIF 2100.0 пикс. отличается от результата 1799.7 более чем на 10 %: …", naming
+// the classic or the refined value, or both, whichever is shown and differs. "" when every shown
+// value agrees, nothing is shown, or the camera file has no EXIF focal length.
+std::string exifFocalWarning(const RunResult& result);
+
 // The status line under a shown result: the first warning and how many more there are, or "".
 std::string runStatusText(const RunResult& result);
 

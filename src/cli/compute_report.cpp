@@ -4,6 +4,7 @@
 #include "app/layout_advice.h"
 #include "app/run_figures.h"
 #include "cli/cli.h"
+#include "platform/number_text.h"
 
 #include <nlohmann/json.hpp>
 
@@ -139,6 +140,14 @@ void printRefined(const RunResult& run, const RunFigures& f, std::ostream& out, 
   }
 }
 
+// The focal length the photos' EXIF gives, beside a result it was checked against.
+void printExifFocal(const RunResult& run, std::ostream& out) {
+  if (run.camera.exifFocalLength && (run.status == RunStatus::Done || run.status == RunStatus::NoValue)) {
+    out << "Фокусное расстояние по EXIF (пикс.): "
+        << formatFixed(*run.camera.exifFocalLength, run.inputs.decimalSeparator, 1) << '\n';
+  }
+}
+
 } // namespace
 
 const char* computeStatusName(RunStatus status) {
@@ -175,6 +184,11 @@ std::string toJson(const ComputeResult& result) {
   j["deviation"] = done ? Json(run.deviation) : Json(nullptr);
   j["standardDeviation"] = done ? Json(run.standardDeviation) : Json(nullptr);
   j["shown"] = std::move(shown);
+  // The focal length the photos' EXIF gives (the camera file's line 9), which the result was checked
+  // against; only where the camera file has it.
+  if (run.camera.exifFocalLength) {
+    j["exifFocalLength"] = *run.camera.exifFocalLength;
+  }
   // The refined result beside the classic keys, which stay as they are: null when the run did not go
   // on to the refined fit. A run without a classic value has a refined fit all the same, and an
   // interval of the classic mean whose members are null.
@@ -202,6 +216,7 @@ void printSummary(const ComputeResult& result, std::ostream& out, std::ostream& 
         << "Стандартное отклонение: " << f.standardDeviationText << '\n'
         << "Количество значений: " << run.valueCount << '\n';
     printRefined(run, f, out, err);
+    printExifFocal(run, out);
     return;
   }
   const Why why = whyOf(run);
@@ -214,6 +229,7 @@ void printSummary(const ComputeResult& result, std::ostream& out, std::ostream& 
     err << "  " << why.detail << '\n';
   }
   printRefined(run, f, out, err);
+  printExifFocal(run, out);
 }
 
 } // namespace kavo

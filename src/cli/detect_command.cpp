@@ -89,6 +89,10 @@ std::string toJson(const detect::PhotoSeriesRequest& request, const detect::Phot
   j["list"] = textOrNull(o.listFile);
   // The points every photo kept shows, which the series files hold (a ChArUco board's).
   j["sharedPoints"] = o.plan.shared.empty() ? Json(nullptr) : Json(o.plan.shared.size());
+  // The focal length in pixels the photos' EXIF gives, as camera.cam's line 9 records it.
+  j["exifFocalLength"] = o.exifFocalLength && o.status == detect::PhotoSeriesOutcome::Status::Written
+                             ? Json(*o.exifFocalLength)
+                             : Json(nullptr);
   j["photos"] = std::move(photos);
   j["schemaVersion"] = kJsonSchemaVersion;
   j["kavoVersion"] = KAVO_VERSION;
@@ -200,8 +204,8 @@ int DetectCommand::run(std::ostream& out, std::ostream& err) {
     if (!json_) {
       out << outcome.cameraFile << '\n' << outcome.sceneFile << '\n' << outcome.listFile << '\n';
     }
-    err << seriesWrittenText(outcome, request.photos.size()) << " Дальше: kavo-cli compute --camera "
-        << outcome.cameraFile << " --scene " << outcome.sceneFile << " --list " << outcome.listFile << '\n';
+    err << seriesWrittenText(request, outcome) << " Дальше: kavo-cli compute --camera " << outcome.cameraFile
+        << " --scene " << outcome.sceneFile << " --list " << outcome.listFile << '\n';
     return kExitComputed;
   case detect::PhotoSeriesOutcome::Status::Cancelled:
     err << "kavo-cli detect: " << outcome.error << '\n';

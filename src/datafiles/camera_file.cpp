@@ -144,6 +144,7 @@ ReadStatus parseCameraFile(const FileBytes& file, CameraFileValues& values, cons
       values.principalPointY = *y;
     }
   }
+  values.exifFocalLength = exifFocalLengthOf(fileLines, decimalSeparator);
   return ReadStatus::success();
 }
 

@@ -4,14 +4,15 @@
 #include "platform/text_file.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace kavo {
 
 // What a camera file says: lines 1 to 6 as ReadCameraFile reads them, the correction table's path as
-// line 3 names it (relative to the camera file's folder), and the principal point of lines 7 and 8
-// when both hold numbers.
+// line 3 names it (relative to the camera file's folder), the principal point of lines 7 and 8
+// when both hold numbers, and the EXIF focal length of line 9 when it holds a positive number.
 struct CameraFileValues {
   double imageCentreX = 0.0;
   double imageCentreY = 0.0;
@@ -22,6 +23,7 @@ struct CameraFileValues {
   bool hasPrincipalPoint = false;
   double principalPointX = 0.0;
   double principalPointY = 0.0;
+  std::optional<double> exifFocalLength; // pixels, as the photos' EXIF gives it
 };
 
 // Reads the correction table named on line 3 when the parser reaches it: "" once it is read,

@@ -35,6 +35,21 @@ std::string cameraFileLine(std::size_t index, const std::string& value) {
   return value + cameraLineComments().at(index);
 }
 
+std::string exifFocalLengthLine(const std::string& value) {
+  return value + " ; Фокусное расстояние по EXIF (пикс.)";
+}
+
+std::optional<double> exifFocalLengthOf(const std::vector<std::string>& lines, char decimalSeparator) {
+  if (lines.size() <= kExifFocalLineIndex) {
+    return std::nullopt;
+  }
+  const auto focal = parseNumber(cameraLineValue(lines[kExifFocalLineIndex]), decimalSeparator);
+  if (!focal || !(*focal > 0.0)) {
+    return std::nullopt;
+  }
+  return focal;
+}
+
 std::string cameraValueProblem(std::string_view value) {
   if (value.find(';') != std::string_view::npos) {
     return "в значении есть «;», а она завершает значение строки";
@@ -84,6 +99,16 @@ CameraFileText cameraFileLines(const CameraGeometry& camera, char decimalSeparat
       value = formatGeneral(*numbers[i], decimalSeparator);
     }
     text.lines.push_back(cameraFileLine(i, value));
+  }
+  if (camera.exifFocalLength) {
+    if (!std::isfinite(*camera.exifFocalLength) || !(*camera.exifFocalLength > 0.0)) {
+      text.problem = "строка " + std::to_string(kExifFocalLineIndex + 1) + ": " +
+                     formatGeneral(*camera.exifFocalLength, decimalSeparator) +
+                     " не положительное конечное число";
+      text.lines.clear();
+      return text;
+    }
+    text.lines.push_back(exifFocalLengthLine(formatGeneral(*camera.exifFocalLength, decimalSeparator)));
   }
   return text;
 }

@@ -12,6 +12,11 @@ namespace kavo {
 
 constexpr std::size_t kCameraFileLineCount = 8;
 
+// An optional ninth line after them: the focal length in pixels that the photos' EXIF gives, written
+// by detect when the photos carry it, against which compute checks its result. Files without it read
+// as before.
+constexpr std::size_t kExifFocalLineIndex = 8;
+
 // The value of a line: the text before its first ';'; a line without ';' has an empty value.
 std::string_view cameraLineValue(std::string_view line);
 
@@ -23,6 +28,13 @@ const std::array<std::string, kCameraFileLineCount>& cameraLineComments();
 
 // Line index (counted from 0) as written: the value followed directly by its comment.
 std::string cameraFileLine(std::size_t index, const std::string& value);
+
+// The ninth line as written: "1000.5 ; Фокусное расстояние по EXIF (пикс.)".
+std::string exifFocalLengthLine(const std::string& value);
+
+// The focal length of the ninth line: its value when it is a positive number, nothing otherwise (a
+// file without the line, or a line of other text).
+std::optional<double> exifFocalLengthOf(const std::vector<std::string>& lines, char decimalSeparator);
 
 // Why a text cannot stand as a line's value and read back unchanged: it holds ';' (which would end
 // the value) or a line break. "" when it can.
@@ -49,11 +61,12 @@ struct CameraGeometry {
   double imageHeight = 0.0;
   double principalPointX = 0.0;
   double principalPointY = 0.0;
+  std::optional<double> exifFocalLength; // the ninth line, pixels; none: the file has eight lines
 };
 
-// The eight lines of the camera file, or the reason they would not read back as given (a number that
-// is not finite, a table name that is empty or holds ';' or a line break). Exactly one of the two is
-// filled.
+// The eight lines (nine with the EXIF focal length) of the camera file, or the reason they would not read
+// back as given (a number that is not finite, a table name that is empty or holds ';' or a line break).
+// Exactly one of the two is filled.
 struct CameraFileText {
   std::vector<std::string> lines;
   std::string problem;

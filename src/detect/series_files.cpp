@@ -108,7 +108,8 @@ OwnedEntry keptBesideSeries() {
 
 std::string writeSeriesFiles(const std::string& folder, const std::vector<PhotoDetection>& photos,
                              const SeriesPlan& plan, const std::vector<std::string>& baseNames,
-                             const TargetSpec& targetSpec, char decimalSeparator) {
+                             const TargetSpec& targetSpec, char decimalSeparator,
+                             std::optional<double> exifFocalLength) {
   if (plan.kept.empty()) {
     return folder + ": в серии нет снимков";
   }
@@ -124,6 +125,7 @@ std::string writeSeriesFiles(const std::string& folder, const std::vector<PhotoD
   camera.imageHeight = height;
   camera.principalPointX = camera.imageCentreX;
   camera.principalPointY = camera.imageCentreY;
+  camera.exifFocalLength = exifFocalLength;
   if (std::string why = writeCameraFile(folder + kCameraFileName, camera, decimalSeparator); !why.empty()) {
     return why;
   }

@@ -4,6 +4,7 @@
 #include "detect/series_plan.h"
 #include "detect/target.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,13 +32,15 @@ OwnedEntry seriesFilesOf(const std::string& folder);
 OwnedEntry keptBesideSeries();
 
 // Writes the series into folder: camera.cam (the photos' size, image centre and principal point at
-// the middle of the photo, the correction table's name, no focal length yet), correction.txt
+// the middle of the photo, the correction table's name, no focal length yet, and on line 9 the focal
+// length the photos' EXIF gives when there is one), correction.txt
 // (coordinates kept as measured), scene.crd (the target's points in millimetres, in the photos'
 // numbering, X to the right and Y upwards), one coordinate file per photo kept (pixel column and
 // row, the centre of the first pixel at 0, 0) and series.lst (the coordinate files in order and the
 // camera's travel after each photo but the last). Returns "" or the reason, naming the file.
 std::string writeSeriesFiles(const std::string& folder, const std::vector<PhotoDetection>& photos,
                              const SeriesPlan& plan, const std::vector<std::string>& baseNames,
-                             const TargetSpec& targetSpec, char decimalSeparator);
+                             const TargetSpec& targetSpec, char decimalSeparator,
+                             std::optional<double> exifFocalLength = std::nullopt);
 
 } // namespace kavo::detect

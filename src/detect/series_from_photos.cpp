@@ -3,6 +3,7 @@
 #include "detect/output_folder.h"
 #include "detect/overlay.h"
 #include "detect/parallel.h"
+#include "detect/photo_exif.h"
 #include "detect/series_files.h"
 
 #include <cmath>
@@ -155,9 +156,25 @@ PhotoSeriesOutcome writeSeriesFromPhotos(const PhotoSeriesRequest& request,
     return out;
   }
 
+  // The focal length the camera states, from the photos kept, for compute's check of its result.
+  std::vector<std::string> keptPhotos;
+  std::vector<std::optional<double>> exifFocals;
+  for (const std::size_t i : out.plan.kept) {
+    const PhotoDetection& photo = out.detection.photos[i];
+    keptPhotos.push_back(photo.photo);
+    exifFocals.push_back(photoExifFocalPixels(photo.photo, photo.width, photo.height));
+  }
+  const SeriesExifFocal exif = seriesExifFocal(keptPhotos, exifFocals, request.decimalSeparator);
+  if (!exif.warning.empty()) {
+    out.warnings.push_back(exif.warning);
+  }
+  if (exif.focal) {
+    out.exifFocalLength = std::round(*exif.focal * 10.0) / 10.0;
+  }
+
   const std::vector<std::string> names = photoBaseNames(request.photos);
   out.error = writeSeriesFiles(staged->stagedFolder(0), out.detection.photos, out.plan, names, request.target,
-                               request.decimalSeparator);
+                               request.decimalSeparator, out.exifFocalLength);
   if (!out.error.empty()) {
     return out;
   }

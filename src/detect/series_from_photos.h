@@ -4,6 +4,7 @@
 #include "detect/target.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ struct PhotoSeriesOutcome {
   enum class Status { Written, Failed, Cancelled } status = Status::Failed;
   std::string error; // why nothing was written, naming the photo or file
   std::vector<std::string> warnings;
+  // The focal length in pixels the photos' EXIF gives (to a tenth of a pixel), as camera.cam's line 9
+  // records it; none when the photos do not say it or disagree.
+  std::optional<double> exifFocalLength;
   SeriesDetection detection;
   SeriesPlan plan;
   // Where the files went (set when written).

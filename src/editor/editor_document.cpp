@@ -56,6 +56,7 @@ int EditorDocument::LoadFile(const std::string& path, int kind) {
   modified_ = false;
   failureDetail_.clear();
   rows_.clear();
+  exifFocalLength_.reset();
 
   if (kind == 2) {
     layout_ = EditorLayout{300, 500, displayName_ + titleSuffix(kind), 1, 3, {50, 100, 100}, 20, true};
@@ -125,10 +126,12 @@ bool EditorDocument::loadCamera(const std::string& path) {
         path + ": в cam-файле " + lineCount(captions.size()) + ", а в этом " + lineCount(file.lines.size());
     return false;
   }
-  // Camera values stay as the file has them, blanks included; lines after the eighth are not read.
+  // Camera values stay as the file has them, blanks included. Of the lines after the eighth only the
+  // EXIF focal length is kept, as the program's reader reads it.
   for (std::size_t l = 0; l < captions.size(); ++l) {
     rows_[l][1] = cameraLineValue(file.lines[l]);
   }
+  exifFocalLength_ = exifFocalLengthOf(file.lines, decimalSeparator_);
   return true;
 }
 

@@ -2,6 +2,7 @@
 #include "datafiles/camera_lines.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ public:
   const EditorLayout& layout() const { return layout_; }
   char decimalSeparator() const { return decimalSeparator_; }
   bool isPointList() const;
+  // The camera file's ninth line, the focal length its photos' EXIF gives, when it holds one: not
+  // on the grid, but written back on save so that editing the camera does not lose it.
+  const std::optional<double>& exifFocalLength() const { return exifFocalLength_; }
 
   bool modified() const { return modified_; }
   void setModified(bool value) { modified_ = value; }
@@ -79,6 +83,7 @@ private:
   EditorLayout layout_;
   bool modified_ = false;
   std::vector<Row> rows_;
+  std::optional<double> exifFocalLength_;
   std::string failureDetail_;
 };
 

@@ -80,6 +80,9 @@ EditorLines cameraLines(const EditorDocument& document) {
     }
     result.lines.push_back(cameraFileLine(static_cast<std::size_t>(l), value));
   }
+  if (const auto& exif = document.exifFocalLength()) {
+    result.lines.push_back(exifFocalLengthLine(formatGeneral(*exif, document.decimalSeparator())));
+  }
   return result;
 }
 

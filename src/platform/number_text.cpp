@@ -209,12 +209,12 @@ std::string plainDigits(const SignificantDigits& rounded, char decimalSeparator)
   return out;
 }
 
-std::string formatFixed(double value, char decimalSeparator) {
+std::string formatFixed(double value, char decimalSeparator, int digits) {
   if (!std::isfinite(value)) {
     return formatGeneral(value, decimalSeparator);
   }
   char buffer[400];
-  const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
+  const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, digits);
   std::string out(buffer, written.ptr);
   const std::size_t point = out.find('.');
   if (point != std::string::npos) {

@@ -32,7 +32,8 @@ SignificantDigits roundToSignificant(double value, int significant);
 std::string plainDigits(const SignificantDigits& rounded, char decimalSeparator);
 std::string mantissaDigits(const SignificantDigits& rounded, char decimalSeparator);
 
-// Fixed form: exactly four digits after the separator ("1523.0870", "-0.5000").
-std::string formatFixed(double value, char decimalSeparator);
+// Fixed form: exactly four digits after the separator ("1523.0870", "-0.5000"), or as many as given
+// ("2100.0" with one).
+std::string formatFixed(double value, char decimalSeparator, int digits = 4);
 
 } // namespace kavo

@@ -246,6 +246,86 @@ TEST(Run, ClusteringWarnsOnceAndStillRuns) {
   EXPECT_EQ(b.view.progressPosition, 0);
 }
 
+// A camera file whose line 9 states a focal length 20 % above the result: the window shows the warning
+// as it shows the clustering one, and the run keeps it with its warnings, which the command line,
+// the JSON and the report print. 5 % off draws nothing.
+TEST(Run, ExifFocalLengthFarFromTheResultWarns) {
+  for (const double factor : {1.2, 1.05}) {
+    SCOPED_TRACE(factor);
+    Bench b;
+    auto lines = readLines(b.series.cameraFile);
+    lines.resize(8);
+    lines.push_back(formatGeneral(1800.0 * factor, '.') + " ; Фокусное расстояние по EXIF (пикс.)");
+    writeLines(b.series.cameraFile, lines);
+    b.run();
+    ASSERT_EQ(b.last().status, RunStatus::Done);
+    ASSERT_NE(refinedOf(b.last()), nullptr);
+    EXPECT_EQ(b.view.focal, "1800.0000");
+    const auto shown = b.port.messages();
+    if (factor < 1.1) {
+      EXPECT_TRUE(shown.empty());
+      EXPECT_TRUE(b.last().inputs.warnings.empty());
+      continue;
+    }
+    const std::string warning =
+        "Фокусное расстояние по EXIF 2160.0 пикс. отличается от классического результата "
+        "1800.0 и от уточнённого 1800.0 более чем на 10 %: проверьте, не менялись ли "
+        "зум и фокус, и шаги камеры";
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, warning);
+    EXPECT_EQ(shown[0].caption, "Предупреждение!");
+    EXPECT_EQ(shown[0].icon, BoxIcon::Warning);
+    EXPECT_EQ(b.last().inputs.warnings, std::vector<std::string>{warning});
+    EXPECT_EQ(runReportInput(b.last(), "").warnings, std::vector<std::string>{warning});
+  }
+}
+
+// Which shown value the warning names, and that 10 % is of the EXIF value.
+TEST(Run, ExifFocalWarningNamesTheValueThatDiffers) {
+  struct Case {
+    std::optional<double> classic; // shown when given
+    std::optional<double> refined;
+    double exif;
+    const char* names; // "" for no warning
+  };
+  const Case cases[] = {
+      {1800.0, std::nullopt, 2160.0, "от результата 1800.0 более"},
+      {std::nullopt, 2200.0, 1900.0, "от результата 2200.0 более"},
+      {1700.0, 1800.0, 1900.0, "от классического результата 1700.0 более"},
+      {1800.0, 2150.0, 1900.0, "от уточнённого результата 2150.0 более"},
+      {1800.0, 1800.0, 1890.0, ""},
+      {2210.0, std::nullopt, 2000.0, "от результата 2210.0 более"},
+      {2190.0, std::nullopt, 2000.0, ""},
+      {1810.0, std::nullopt, 2000.0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.names);
+    RunResult r;
+    r.status = RunStatus::NoValue;
+    if (c.classic) {
+      setClassicResult(r, 100.0, -*c.classic, 1.0, 0.1, '.'); // the value shown is the absolute one
+    }
+    if (c.refined) {
+      r.assessment.emplace();
+      r.assessment->series.refined.ok = true;
+      r.assessment->series.refined.focal = *c.refined;
+    }
+    r.camera.exifFocalLength = c.exif;
+    const std::string warning = exifFocalWarning(r);
+    if (std::string(c.names).empty()) {
+      EXPECT_EQ(warning, "");
+    } else {
+      EXPECT_EQ(warning.rfind("Фокусное расстояние по EXIF " + formatFixed(c.exif, '.', 1) +
+                                  " пикс. отличается " + c.names,
+                              0),
+                0u)
+          << warning;
+    }
+    r.camera.exifFocalLength.reset();
+    EXPECT_EQ(exifFocalWarning(r), "");
+  }
+}
+
 struct SpreadCase {
   double farthest;
   bool passes;

@@ -74,6 +74,68 @@ TEST(KavoCli, HumanSummaryShowsTheThreeFieldsAndTheCount) {
                   "95 % интервал: 1[78][0-9]{2}\\.[0-9]{4} … 18[0-9]{2}\\.[0-9]{4}\n"));
 }
 
+// The sample series with a line 9 in its camera file, as detect writes it for photos that state their
+// focal length: 20 % off the result warns in the JSON's warnings, which names the value or values
+// shown, and the JSON carries the EXIF value; 5 % off does not warn. The classic numbers stay the
+// sample's.
+TEST(KavoCli, ExifFocalLengthOfTheCameraFileChecksTheResult) {
+  struct Case {
+    const char* exif;
+    bool refine;
+    const char* warningStart; // "" when none
+  };
+  const Case cases[] = {
+      {"2159.6", false,
+       "Фокусное расстояние по EXIF 2159.6 пикс. отличается от результата 1799.7 более чем на 10 %: "
+       "проверьте, не менялись ли зум и фокус, и шаги камеры"},
+      {"1889.7", false, ""},
+      {"2159.6", true,
+       "Фокусное расстояние по EXIF 2159.6 пикс. отличается от классического результата 1799.7 и от "
+       "уточнённого 1"},
+      {"1889.7", true, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.exif) + (c.refine ? " refined" : " classic only"));
+    SeriesCopy s;
+    auto lines = s.lines("camera.cam");
+    ASSERT_EQ(lines.size(), 8u);
+    lines.push_back(std::string(c.exif) + " ; Фокусное расстояние по EXIF (пикс.)");
+    s.write("camera.cam", lines);
+    const std::vector<std::string> extra =
+        c.refine ? std::vector<std::string>{"--json"} : std::vector<std::string>{"--json", "--no-refine"};
+    const CliRun r = cli(s.computeArgs(extra));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto json = nlohmann::json::parse(r.out);
+    EXPECT_EQ(json["meanValue"], 1799.7003262444346);
+    EXPECT_EQ(json["deviation"], 9.139082288074222);
+    EXPECT_EQ(json["standardDeviation"], 0.2546505721038534);
+    EXPECT_EQ(json["exifFocalLength"], std::stod(c.exif));
+    std::vector<std::string> exifWarnings;
+    for (const auto& w : json["warnings"]) {
+      if (w.get<std::string>().find("EXIF") != std::string::npos) {
+        exifWarnings.push_back(w);
+      }
+    }
+    if (std::string(c.warningStart).empty()) {
+      EXPECT_TRUE(exifWarnings.empty()) << exifWarnings.front();
+      continue;
+    }
+    ASSERT_EQ(exifWarnings.size(), 1u);
+    EXPECT_EQ(exifWarnings[0].rfind(c.warningStart, 0), 0u) << exifWarnings[0];
+  }
+  // The human summary: the warning on stderr, the EXIF value beside the result on stdout.
+  SeriesCopy s;
+  auto lines = s.lines("camera.cam");
+  lines.push_back("2159.6 ; Фокусное расстояние по EXIF (пикс.)");
+  s.write("camera.cam", lines);
+  const CliRun text = cli(s.computeArgs({"--no-refine"}));
+  EXPECT_EQ(text.status, 0);
+  EXPECT_THAT(text.err,
+              ::testing::HasSubstr("Предупреждение: Фокусное расстояние по EXIF 2159.6 пикс. отличается"));
+  EXPECT_THAT(text.out, ::testing::HasSubstr("Фокусное расстояние (пикс.): 1799.7003\n"));
+  EXPECT_THAT(text.out, ::testing::HasSubstr("Фокусное расстояние по EXIF (пикс.): 2159.6\n"));
+}
+
 // Hostile inputs: the exact message of the window, a detail naming what was wrong, exit 1.
 struct HostileCase {
   const char* name;

@@ -2,7 +2,9 @@
 #include "datafiles/camera_file.h"
 #include "datafiles/coordinate_files.h"
 #include "datafiles/list_file.h"
+#include "exif_writer.h"
 #include "photo_renderer.h"
+#include "platform/text_file.h"
 #include "refine/refine_series.h"
 #include "temp_folder.h"
 
@@ -192,6 +194,53 @@ TEST_P(DetectThenCompute, FindsTheFocalLengthTheCameraHad) {
 
 INSTANTIATE_TEST_SUITE_P(Targets, DetectThenCompute, ::testing::ValuesIn(kTargets),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// Photos that state their focal length in EXIF, as a camera stores them: camera.cam records it in
+// pixels on line 9, detect's summary and JSON name it, and compute's result, which agrees, draws no
+// warning. When the zoom was turned between shots (one photo at 6 mm) nothing is recorded and detect
+// says why.
+TEST(Detect, RecordsTheFocalLengthThePhotosStateInExif) {
+  const Target& t = kTargets[0];
+  test::TempFolder work;
+  std::vector<std::string> photos;
+  for (std::size_t k = 0; k < 4; ++k) {
+    const std::string png = PhotoSeries::of(t).photos[k];
+    photos.push_back(test::copyAsJpeg(png, work.path() + fs::path(png).stem().string() + ".jpg"));
+    // 5 mm at 5080 pixels per inch (200 per mm): the 1000 px the photos were drawn with.
+    test::writeExif(photos.back(), {{"Exif.Photo.FocalLength", "50/10"},
+                                    {"Exif.Photo.FocalPlaneXResolution", "5080/1"},
+                                    {"Exif.Photo.FocalPlaneResolutionUnit", "2"},
+                                    {"Exif.Photo.PixelXDimension", "1200"},
+                                    {"Exif.Photo.PixelYDimension", "900"}});
+  }
+  const std::string same = work.path() + "same";
+  const CliRun agreed = cli(detectArgs(t, same, photos, {"--json"}));
+  ASSERT_EQ(agreed.status, 0) << agreed.err;
+  const std::vector<std::string> lines = loadLines(same + "/camera.cam").lines;
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[8], "1000 ; Фокусное расстояние по EXIF (пикс.)");
+  EXPECT_EQ(nlohmann::json::parse(agreed.out)["exifFocalLength"], 1000.0);
+  EXPECT_NE(agreed.err.find("Фокусное расстояние по EXIF: 1000.0 пикс."), std::string::npos) << agreed.err;
+  const nlohmann::json computed = computeJson(same);
+  EXPECT_EQ(computed["exifFocalLength"], 1000.0);
+  for (const auto& w : computed["warnings"]) {
+    EXPECT_EQ(w.get<std::string>().find("EXIF"), std::string::npos) << w;
+  }
+
+  test::writeExif(photos[2], {{"Exif.Photo.FocalLength", "60/10"}});
+  const std::string zoomed = work.path() + "zoomed";
+  const CliRun r = cli(detectArgs(t, zoomed, photos, {"--json"}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(loadLines(zoomed + "/camera.cam").lines.size(), 8u);
+  const nlohmann::json j = nlohmann::json::parse(r.out);
+  EXPECT_TRUE(j["exifFocalLength"].is_null());
+  ASSERT_EQ(j["warnings"].size(), 1u);
+  const std::string warning = j["warnings"][0];
+  EXPECT_NE(warning.find("фокусное расстояние по EXIF меняется от снимка к снимку"), std::string::npos);
+  EXPECT_NE(warning.find(photos[2] + ": 1200.0 пикс."), std::string::npos) << warning;
+  EXPECT_NE(r.err.find("Предупреждение: " + warning), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("Фокусное расстояние по EXIF:"), std::string::npos) << r.err;
+}
 
 struct SkipCase {
   const char* name;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,61 @@ TEST(CameraFile, ReadsEachLineByItsValueBeforeTheFirstSemicolon) {
       EXPECT_THAT(cam.status.detail, HasSubstr("a.cam, " + std::string(c.detail)));
     }
   }
+}
+
+// Line 9, the focal length the photos' EXIF gives, counts when it holds a positive number; with it
+// or without it every other value reads as it did.
+TEST(CameraFile, ReadsTheExifFocalLengthOfLine9AndTheRestAsBefore) {
+  struct Case {
+    const char* line9; // nullptr: a file of eight lines
+    char separator;
+    std::optional<double> exif;
+  };
+  const Case cases[] = {
+      {nullptr, '.', std::nullopt},        {"1000.5 ; EXIF", '.', 1000.5},
+      {"1000,5 ; EXIF", ',', 1000.5},      {"1000,5 ; EXIF", '.', std::nullopt},
+      {"0 ; EXIF", '.', std::nullopt},     {"-1000 ; EXIF", '.', std::nullopt},
+      {"1000.5", '.', std::nullopt}, // no ';': no value
+      {"a ninth line", '.', std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line9 ? c.line9 : "eight lines");
+    TempFolder folder;
+    folder.writeLines("t.txt", {"1"});
+    auto lines = cameraLines();
+    if (c.separator == ',') {
+      lines[6] = "1,5 ; px";
+    }
+    if (c.line9 != nullptr) {
+      lines.push_back(c.line9);
+    }
+    CameraFileValues values;
+    const ReadStatus status = parseCameraFile(
+        readFileBytes(folder.writeLines("a.cam", lines)), values,
+        [](const std::string&) { return std::string(); }, c.separator);
+    ASSERT_TRUE(status.ok) << status.detail;
+    EXPECT_EQ(values.exifFocalLength, c.exif);
+    EXPECT_EQ(values.imageCentreX, 1024);
+    EXPECT_EQ(values.focalLength, -1);
+    EXPECT_EQ(values.imageHeight, 1536);
+    EXPECT_TRUE(values.hasPrincipalPoint);
+    EXPECT_EQ(values.principalPointX, c.separator == ',' ? 1.5 : 1.0);
+    EXPECT_EQ(values.principalPointY, 2);
+    // The reader of lines 1 to 6 reads the file as it reads one of eight lines.
+    const Camera classic = readCamera(folder.file("a.cam"), c.separator);
+    ASSERT_TRUE(classic.status.ok) << classic.status.detail;
+    EXPECT_EQ(classic.cx, 1024);
+    EXPECT_EQ(classic.focal, -1);
+    EXPECT_EQ(classic.height, 1536);
+    EXPECT_EQ(classic.table, std::vector<std::string>{"1"});
+  }
+  // A file of six lines has no EXIF focal length either.
+  CameraFileValues six;
+  ASSERT_TRUE(parseCameraFile(
+                  readFileBytes(kData + "/camera/six_lines.cam"), six,
+                  [](const std::string&) { return std::string(); }, '.')
+                  .ok);
+  EXPECT_FALSE(six.exifFocalLength.has_value());
 }
 
 TEST(CameraFile, AssignsTheOutputsUpToTheFailingLine) {
@@ -251,6 +307,26 @@ TEST(CameraFile, CopyWithTheFocalLengthReadsBackAndKeepsEveryOtherLine) {
   // Line 4 on disk is Windows-1251: "Фокусное" is 8 bytes.
   EXPECT_EQ(after[3], "1523.0870 ; \xD4\xEE\xEA\xF3\xF1\xED\xEE\xE5 \xF0\xE0\xF1\xF1\xF2\xEE\xFF\xED\xE8\xE5"
                       "(\xEF\xE8\xEA\xF1.).  \xD1\xCA\xCE = 12.4410;  \xD1\xF2.\xEE\xF2\xEA\xEB. = 2.7860");
+}
+
+// Save writes line 4 and keeps the EXIF focal length of line 9 as it keeps every other line.
+TEST(CameraFile, CopyKeepsTheExifFocalLengthOfLine9) {
+  TempFolder folder;
+  folder.writeLines("t.txt", {"1"});
+  auto lines = cameraLines();
+  lines.push_back("1000.5 ; EXIF");
+  const std::string source = folder.writeLines("camera.cam", lines);
+  const std::string target = folder.file("cameraF.cam");
+  ASSERT_TRUE(writeFocalLengthCopy(source, target, "1523.0870", "12.4410", "2.7860").ok);
+  const TextLines after = loadLines(target);
+  ASSERT_EQ(after.lines.size(), 9u);
+  EXPECT_EQ(after.lines[8], lines[8]);
+  CameraFileValues values;
+  ASSERT_TRUE(parseCameraFile(
+                  readFileBytes(target), values, [](const std::string&) { return std::string(); }, '.')
+                  .ok);
+  EXPECT_EQ(values.focalLength, 1523.087);
+  EXPECT_EQ(values.exifFocalLength, 1000.5);
 }
 
 TEST(CameraFile, SavingOverTheCameraFileItselfReplacesOnlyLine4) {

@@ -124,6 +124,12 @@ TEST(Writers, WriteTheExactBytesOfEachFormat) {
                                                        "1001,25 ; Координата X главной точки\r\n"
                                                        "-5E-5 ; Координата Y главной точки\r\n"));
 
+  // The EXIF focal length, where detect has one, on a ninth line.
+  camera.exifFocalLength = 1000.5;
+  ASSERT_EQ(writeCameraFile(folder.path() + "b.cam", camera, ','), "");
+  EXPECT_EQ(readBytes(folder.path() + "b.cam"),
+            readBytes(folder.path() + "a.cam") + cp1251("1000,5 ; Фокусное расстояние по EXIF (пикс.)\r\n"));
+
   ASSERT_EQ(writeCoordinateFile(folder.path() + "s.crd", {{12, 3.5}, {-0.5, 1000}}, ','), "");
   EXPECT_EQ(readBytes(folder.path() + "s.crd"), "12 ; 3,5\r\n-0,5 ; 1000\r\n");
   ASSERT_EQ(writeCoordinateFile(folder.path() + "empty.crd", {}, '.'), "");
@@ -154,6 +160,8 @@ TEST(Writers, RefuseWhatWouldNotReadBack) {
   const std::vector<Case> cases = {
       {"camera_nan_centre", camera([](CameraGeometry& c) { c.imageCentreX = kNaN; }), "строка 1"},
       {"camera_infinite_focal", camera([](CameraGeometry& c) { c.focalLength = kInf; }), "строка 4"},
+      {"camera_nan_exif_focal", camera([](CameraGeometry& c) { c.exifFocalLength = kNaN; }), "строка 9"},
+      {"camera_zero_exif_focal", camera([](CameraGeometry& c) { c.exifFocalLength = 0.0; }), "строка 9"},
       {"camera_unnamed_table", camera([](CameraGeometry& c) { c.correctionTable.clear(); }),
        "строка 3: таблица коррекции не названа"},
       {"camera_table_with_semicolon", camera([](CameraGeometry& c) { c.correctionTable = "a;b.txt"; }),

@@ -346,5 +346,29 @@ TEST(EditorSave, CameraFileIsByteStableFromTheFirstSave) {
   EXPECT_EQ(saved[2], saved[0]);
 }
 
+// The ninth line that holds the EXIF focal length detect wrote is not on the grid, but a save keeps
+// it; an edit of the grid does not lose it.
+TEST(EditorSave, CameraFileKeepsTheExifFocalLength) {
+  TempFolder folder("exif");
+  const std::string eight = cp1251("512 ; Координата X центра изображения\r\n"
+                                   "384 ; Координата Y центра изображения\r\n"
+                                   "таблица.tab ; Таблица коррекции\r\n"
+                                   " ; Фокусное расстояние\r\n"
+                                   "1024 ; Размер изображения по горизонтали\r\n"
+                                   "768 ; Размер изображения по вертикали\r\n"
+                                   "512 ; Координата X главной точки\r\n"
+                                   "384 ; Координата Y главной точки\r\n");
+  const std::string ninth = cp1251("1000,5 ; Фокусное расстояние по EXIF (пикс.)\r\n");
+  EditorDocument document(',');
+  ASSERT_EQ(document.LoadFile(folder.write("camera.cam", eight + ninth), 5), 1) << document.failureDetail();
+  document.setCell(1, 4, "1025");
+  ScriptedUserPort port;
+  port.saveFiles = {folder.file("edited.cam")};
+  ASSERT_EQ(runEditorSave(document, port), EditorSaveOutcome::Written);
+  std::string expected = eight + ninth;
+  expected.replace(expected.find("1024"), 4, "1025");
+  EXPECT_EQ(test::readBytes(folder.file("edited.cam")), expected);
+}
+
 } // namespace
 } // namespace kavo

@@ -117,6 +117,7 @@ TEST(NumberText, FixedForm) {
     double value;
     char separator;
     const char* text;
+    int digits = 4;
   };
   const Case cases[] = {
       {1523.087, '.', "1523.0870"},
@@ -128,9 +129,12 @@ TEST(NumberText, FixedForm) {
       {0.2546505721038534, '.', "0.2547"},
       {9.139082288074222, '.', "9.1391"},
       {1e20, '.', "100000000000000000000.0000"},
+      {1799.7003262444346, '.', "1799.7", 1},
+      {2100, ',', "2100,0", 1},
+      {1005.36, '.', "1005.4", 1},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(formatFixed(c.value, c.separator), c.text) << c.value;
+    EXPECT_EQ(formatFixed(c.value, c.separator, c.digits), c.text) << c.value;
   }
 }
 

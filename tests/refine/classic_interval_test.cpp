@@ -18,10 +18,7 @@ namespace {
 using testing::boardSeries;
 using testing::refineInputFor;
 
-bool hasWarning(const RefinedResult& r, const std::string& start) {
-  return std::any_of(r.warnings.begin(), r.warnings.end(),
-                     [&](const std::string& w) { return w.rfind(start, 0) == 0; });
-}
+using testing::hasWarning;
 
 // The sample series: its classic result is known to the last bit.
 TEST(ClassicInterval, BelongsToTheClassicMeanOfTheSample) {

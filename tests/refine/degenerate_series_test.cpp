@@ -19,10 +19,7 @@ using testing::boardSeries;
 using testing::refineInputFor;
 using testing::relativeError;
 
-bool hasWarning(const RefinedResult& r, const std::string& start) {
-  return std::any_of(r.warnings.begin(), r.warnings.end(),
-                     [&](const std::string& w) { return w.rfind(start, 0) == 0; });
-}
+using testing::hasWarning;
 
 struct DegenerateCase {
   const char* name;

@@ -87,18 +87,7 @@ std::vector<SeriesAssessment> assessAll(const std::vector<RefineInput>& inputs) 
 TEST(EdgesCoverage, ThreeImagesAreCoveredAtLeastEightyPercentOfTheTime) {
   std::vector<RefineInput> inputs;
   for (std::uint64_t seed = 1; seed <= 100; ++seed) {
-    SyntheticGeometryOptions o;
-    o.rows = 8;
-    o.cols = 7;
-    o.pitch = 30.0;
-    o.focal = 1600.0;
-    o.images = 3;
-    o.step = 20.0;
-    o.noise = 0.05;
-    o.tiltDegrees = 3.0;
-    o.stepJitter = 0.05;
-    o.seed = seed;
-    inputs.push_back(testing::refineInputFor(o));
+    inputs.push_back(testing::refineInputFor(testing::threeImages(seed)));
   }
   GeometryTally t;
   t.addAll(assessAll(inputs), 1600.0);

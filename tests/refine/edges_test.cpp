@@ -19,26 +19,9 @@ namespace {
 using testing::boardSeries;
 using testing::refineInputFor;
 
-bool hasWarning(const RefinedResult& r, const std::string& start) {
-  return std::any_of(r.warnings.begin(), r.warnings.end(),
-                     [&](const std::string& w) { return w.rfind(start, 0) == 0; });
-}
+using testing::hasWarning;
 
-// The series of the outside study: three images, steps scattered 0.05 mm around the list.
-SyntheticGeometryOptions threeImages(std::uint64_t seed) {
-  SyntheticGeometryOptions o;
-  o.rows = 8;
-  o.cols = 7;
-  o.pitch = 30.0;
-  o.focal = 1600.0;
-  o.images = 3;
-  o.step = 20.0;
-  o.noise = 0.05;
-  o.tiltDegrees = 3.0;
-  o.stepJitter = 0.05;
-  o.seed = seed;
-  return o;
-}
+using testing::threeImages;
 
 TEST(Edges, ThreeImagesRestTheirIntervalsOnTheStatedStepAccuracy) {
   RefineInput in = refineInputFor(threeImages(3));

@@ -8,6 +8,7 @@
 #include "refine/refine_types.h"
 #include "refine/synthetic_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -68,6 +69,29 @@ inline bool allFinite(const RefinedResult& r) {
 }
 
 // The sample series of examples/sample, read as the compute command reads it ("." separator).
+// Whether the fit gave a warning that starts with start.
+inline bool hasWarning(const RefinedResult& r, const std::string& start) {
+  return std::any_of(r.warnings.begin(), r.warnings.end(),
+                     [&](const std::string& w) { return w.rfind(start, 0) == 0; });
+}
+
+// The outside study's short series: `kavo-cli synth --grid 8x7 --pitch 30 --focal 1600 --images 3
+// --step 20 --noise 0.05 --tilt 3 --step-jitter 0.05`.
+inline SyntheticGeometryOptions threeImages(std::uint64_t seed) {
+  SyntheticGeometryOptions o;
+  o.rows = 8;
+  o.cols = 7;
+  o.pitch = 30.0;
+  o.focal = 1600.0;
+  o.images = 3;
+  o.step = 20.0;
+  o.noise = 0.05;
+  o.tiltDegrees = 3.0;
+  o.stepJitter = 0.05;
+  o.seed = seed;
+  return o;
+}
+
 inline RefineInput sampleSeriesInput(const std::string& folder) {
   RefineInput in;
   std::vector<std::string> table;

@@ -21,10 +21,7 @@ int suspectCount(const RefinedResult& r) {
       std::count_if(r.steps.begin(), r.steps.end(), [](const StepCheck& s) { return s.suspect; }));
 }
 
-bool hasWarning(const RefinedResult& r, const std::string& start) {
-  return std::any_of(r.warnings.begin(), r.warnings.end(),
-                     [&](const std::string& w) { return w.rfind(start, 0) == 0; });
-}
+using testing::hasWarning;
 
 TEST(StepCheck, AStepListedTwoMillimetresShortIsFlaggedAndLeftOutOfTheScale) {
   for (const bool tilted : {false, true}) {

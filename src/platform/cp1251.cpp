@@ -72,14 +72,50 @@ bool nextCodePoint(std::string_view text, std::size_t& pos, std::uint32_t& cp) {
   return true;
 }
 
+// The byte 0x80..0xFF that stands for a code point, or -1 when Windows-1251 has none. The letters
+// А..я (U+0410..U+044F) sit in order at 0xC0..0xFF; the other 64 are looked up.
+constexpr bool lettersInOrder() {
+  for (std::uint32_t i = 0; i < 0x40; ++i) {
+    if (kHighHalf[0x40 + i] != 0x0410 + i) {
+      return false;
+    }
+  }
+  return true;
+}
+static_assert(lettersInOrder(), "the letters fill 0xC0..0xFF in order");
+
+int highHalfByte(std::uint32_t cp) {
+  constexpr std::uint32_t kFirstLetter = 0x0410;
+  constexpr std::size_t kLettersAt = 0x40;
+  if (cp >= kFirstLetter && cp < kFirstLetter + 0x40) {
+    return static_cast<int>(0x80 + kLettersAt + (cp - kFirstLetter));
+  }
+  for (std::size_t i = 0; i < kLettersAt; ++i) {
+    if (kHighHalf[i] == cp) {
+      return static_cast<int>(0x80 + i);
+    }
+  }
+  return -1;
+}
+
 } // namespace
 
 std::string decodeCp1251(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() * 2);
-  for (const char ch : bytes) {
-    const auto b = static_cast<unsigned char>(ch);
-    appendUtf8(out, b < 0x80 ? b : kHighHalf[b - 0x80u]);
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    // Runs of ASCII, most of every data file, are copied as they stand.
+    std::size_t end = pos;
+    while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80) {
+      ++end;
+    }
+    out.append(bytes, pos, end - pos);
+    if (end == bytes.size()) {
+      break;
+    }
+    appendUtf8(out, kHighHalf[static_cast<unsigned char>(bytes[end]) - 0x80u]);
+    pos = end + 1;
   }
   return out;
 }
@@ -101,15 +137,10 @@ std::optional<std::string> encodeCp1251(std::string_view utf8, std::string* erro
       out.push_back(static_cast<char>(cp));
       continue;
     }
-    bool found = false;
-    for (std::size_t i = 0; i < kHighHalf.size(); ++i) {
-      if (kHighHalf[i] == cp) {
-        out.push_back(static_cast<char>(0x80 + i));
-        found = true;
-        break;
-      }
-    }
-    if (!found) {
+    const int byte = highHalfByte(cp);
+    if (byte >= 0) {
+      out.push_back(static_cast<char>(byte));
+    } else {
       if (error != nullptr) {
         *error =
             "символ «" + std::string(utf8.substr(start, pos - start)) + "» нельзя записать в Windows-1251";

@@ -14,25 +14,20 @@
 namespace kavo {
 
 std::vector<std::string> splitLines(const std::string& text) {
+  // A line ends at CR LF, CR or LF; the text after the last end is a line when it is not empty.
   std::vector<std::string> lines;
-  std::string current;
-  bool pending = false; // a line has started and is not yet ended
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(current);
-      current.clear();
-      pending = false;
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-        ++i;
-      }
-    } else {
-      current.push_back(c);
-      pending = true;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) {
+      lines.emplace_back(text, start);
+      break;
     }
-  }
-  if (pending) {
-    lines.push_back(current);
+    lines.emplace_back(text, start, end - start);
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') {
+      ++start;
+    }
   }
   return lines;
 }

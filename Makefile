@@ -72,13 +72,13 @@ bench: deps
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVO_FUZZ=ON -DKAVO_GUI=OFF -DKAVO_TESTS=OFF -DKAVO_BENCH=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target kavo_fuzz_harnesses
 	bash scripts/fuzz.sh $(FUZZ_BUILD) $(or $(FUZZ_TIME),300)
 
 fuzz-smoke: deps
 	@if [ -d fuzz ] && [ -f fuzz/CMakeLists.txt ]; then \
 	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVO_FUZZ=ON -DKAVO_GUI=OFF -DKAVO_TESTS=OFF -DKAVO_BENCH=OFF && \
-	  cmake --build $(FUZZ_BUILD) -j $(JOBS) && \
+	  cmake --build $(FUZZ_BUILD) -j $(JOBS) --target kavo_fuzz_harnesses && \
 	  bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS); \
 	fi
 

@@ -83,7 +83,8 @@ ReadStatus parseCameraFile(const FileBytes& file, CameraFileValues& values, cons
     return ReadStatus::failure(kReadFailed, file.path + ": " + problem);
   }
   const std::string& path = file.path;
-  const std::vector<std::string> fileLines = decodeLines(file.bytes);
+  // Every value sits on the first lines, up to the EXIF focal length; what follows is never decoded.
+  const std::vector<std::string> fileLines = decodeFirstLines(file.bytes, kExifFocalLineIndex + 1);
   CameraLines lines(path, fileLines, decimalSeparator);
 
   const auto centreX = lines.number(0);

@@ -94,14 +94,17 @@ ReadStatus parseScenePoints(const FileBytes& file, std::vector<CoordinatePair>& 
     return ReadStatus::failure(kSceneFailed, problem);
   }
   const std::string& path = file.path;
-  const std::vector<std::string> lines = decodeLines(file.bytes);
-  if (lines.size() > kMaxPointsPerFile) {
-    return ReadStatus::failure(kSceneFailed, tooManyPoints(path, lines.size()));
+  const std::size_t lineTotal = countLines(file.bytes);
+  if (lineTotal > kMaxPointsPerFile) {
+    return ReadStatus::failure(kSceneFailed, tooManyPoints(path, lineTotal));
   }
-  points.reserve(lines.size());
-  for (std::size_t i = 0; i < lines.size(); ++i) {
+  points.reserve(lineTotal);
+  // Lines are decoded as they are read: a faulty line ends the read with nothing after it decoded.
+  LineCursor cursor(file.bytes);
+  std::string line;
+  for (std::size_t i = 0; cursor.next(line); ++i) {
     std::string why;
-    const auto pair = readPointLine(lines[i], decimalSeparator, why);
+    const auto pair = readPointLine(line, decimalSeparator, why);
     if (!pair) {
       return ReadStatus::failure(kSceneFailed, lineAt(path, i) + why);
     }
@@ -118,14 +121,17 @@ ReadStatus parseImagePoints(const FileBytes& file, std::vector<CoordinatePair>& 
     return ReadStatus::failure(kImageFailed, problem);
   }
   const std::string& path = file.path;
-  const std::vector<std::string> lines = decodeLines(file.bytes);
-  if (lines.size() > kMaxPointsPerFile) {
-    return ReadStatus::failure(kImageFailed, tooManyPoints(path, lines.size()));
+  const std::size_t lineTotal = countLines(file.bytes);
+  if (lineTotal > kMaxPointsPerFile) {
+    return ReadStatus::failure(kImageFailed, tooManyPoints(path, lineTotal));
   }
-  points.reserve(lines.size());
-  for (std::size_t i = 0; i < lines.size(); ++i) {
+  points.reserve(lineTotal);
+  // Lines are decoded as they are read: a faulty line ends the read with nothing after it decoded.
+  LineCursor cursor(file.bytes);
+  std::string line;
+  for (std::size_t i = 0; cursor.next(line); ++i) {
     std::string why;
-    const auto pair = readPointLine(lines[i], decimalSeparator, why);
+    const auto pair = readPointLine(line, decimalSeparator, why);
     if (!pair) {
       return ReadStatus::failure(kImageFailed, lineAt(path, i) + why);
     }

@@ -19,12 +19,13 @@ ReadStatus parseListFile(const FileBytes& file, ListFileValues& list, char decim
     return ReadStatus::failure({}, file.path + ": " + problem);
   }
   const std::string& path = file.path;
-  const std::vector<std::string> lines = decodeLines(file.bytes);
   std::vector<std::string> names;
   std::vector<double> values;
   std::vector<std::size_t> valueLines;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
+  // Lines are decoded as they are read: a faulty line ends the read with nothing after it decoded.
+  LineCursor cursor(file.bytes);
+  std::string line;
+  for (std::size_t i = 0; cursor.next(line); ++i) {
     if (line.find("crd") != std::string::npos) {
       if (names.size() == static_cast<std::size_t>(kMaxListEntries)) {
         return ReadStatus::failure({}, lineAt(path, i) + "больше 101 имени файла изображения");

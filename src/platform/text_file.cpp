@@ -114,6 +114,55 @@ std::vector<std::string> decodeLines(const std::string& bytes) {
   return splitLines(decodeCp1251(bytes));
 }
 
+namespace {
+
+// Where the line starting at `start` ends (its first CR or LF, or the end of the bytes), and where
+// the next one starts.
+std::size_t lineEnd(std::string_view bytes, std::size_t start, std::size_t& next) {
+  std::size_t end = bytes.find_first_of("\r\n", start);
+  if (end == std::string_view::npos) {
+    end = bytes.size();
+    next = end;
+    return end;
+  }
+  next = end + 1;
+  if (bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') {
+    ++next;
+  }
+  return end;
+}
+
+} // namespace
+
+bool LineCursor::next(std::string& line) {
+  if (pos_ >= bytes_.size()) {
+    return false;
+  }
+  std::size_t following = 0;
+  const std::size_t end = lineEnd(bytes_, pos_, following);
+  line = decodeCp1251(bytes_.substr(pos_, end - pos_));
+  pos_ = following;
+  return true;
+}
+
+std::size_t countLines(std::string_view bytes) {
+  std::size_t count = 0;
+  for (std::size_t pos = 0; pos < bytes.size(); ++count) {
+    lineEnd(bytes, pos, pos);
+  }
+  return count;
+}
+
+std::vector<std::string> decodeFirstLines(std::string_view bytes, std::size_t count) {
+  std::vector<std::string> lines;
+  LineCursor cursor(bytes);
+  std::string line;
+  while (lines.size() < count && cursor.next(line)) {
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
 std::string encodingProblem(const std::string& bytes) {
   const auto starts = [&bytes](std::string_view mark) { return bytes.compare(0, mark.size(), mark) == 0; };
   if (starts("\xEF\xBB\xBF")) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kavo {
@@ -31,6 +32,26 @@ std::string encodingProblem(const std::string& bytes);
 
 // Windows-1251 bytes decoded to UTF-8 and split into lines (see loadLines).
 std::vector<std::string> decodeLines(const std::string& bytes);
+
+// The lines of Windows-1251 bytes, decoded one at a time as a reader asks for them, so that a reader
+// stopping at a faulty line decodes nothing after it. Lines end as in decodeLines.
+class LineCursor {
+public:
+  explicit LineCursor(std::string_view bytes) : bytes_(bytes) {}
+
+  // Decodes the next line into `line`; false when every line has been given.
+  bool next(std::string& line);
+
+private:
+  std::string_view bytes_;
+  std::size_t pos_ = 0;
+};
+
+// How many lines decodeLines gives for the bytes, counted without making them.
+std::size_t countLines(std::string_view bytes);
+
+// The first `count` lines of decodeLines (fewer when the bytes hold fewer).
+std::vector<std::string> decodeFirstLines(std::string_view bytes, std::size_t count);
 
 // Loads a Windows-1251 file into lines (no larger than kMaxDataFileBytes, not marked as UTF-8 or
 // UTF-16). A carriage return, a line feed or the pair each end a line;

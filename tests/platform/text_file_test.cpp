@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -39,7 +40,30 @@ TEST(TextFile, SplitsAtEveryKindOfLineEnd) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::string(c.text)));
     EXPECT_EQ(splitLines(c.text), c.lines);
+    // The readers that stop at a faulty line take the same lines one at a time, and count them
+    // without making them.
+    Lines taken;
+    LineCursor cursor(c.text);
+    for (std::string line; cursor.next(line);) {
+      taken.push_back(line);
+    }
+    EXPECT_EQ(taken, c.lines);
+    EXPECT_EQ(countLines(c.text), c.lines.size());
+    const Lines firstTwo(c.lines.begin(),
+                         c.lines.begin() + static_cast<long>(std::min<std::size_t>(2, c.lines.size())));
+    EXPECT_EQ(decodeFirstLines(c.text, 2), firstTwo);
   }
+}
+
+TEST(TextFile, LinesTakenOneAtATimeAreDecodedFromWindows1251) {
+  // "Шаг" and "crd" on CR-only and LF line ends, with a byte past the letters (0xB9, the numero sign).
+  LineCursor cursor("\xD8\xE0\xE3\r\xB9 crd\n");
+  std::string line;
+  ASSERT_TRUE(cursor.next(line));
+  EXPECT_EQ(line, "Шаг");
+  ASSERT_TRUE(cursor.next(line));
+  EXPECT_EQ(line, "№ crd");
+  EXPECT_FALSE(cursor.next(line));
 }
 
 TEST(TextFile, LoadsWindows1251AsUtf8) {

@@ -53,6 +53,30 @@ if(GTest_FOUND)
     <gtest/gtest.h> <gmock/gmock.h> <algorithm> <array> <chrono> <cmath> <cstdint> <filesystem> <fstream>
     <functional> <map> <memory> <optional> <set> <sstream> <string> <string_view> <vector>)
 endif()
+# Registers a test program with CTest once it is built: one test for each of its test suites, whose
+# cases run in one process of the program (see cmake/KavoSuiteTests.cmake). The test programs load
+# OpenCV, Qt and their dependencies, over 150 libraries; under the sanitizers that start takes as long
+# as most cases, and a process per case would spend minutes of every test run on it.
+function(kavo_discover_suites target)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "LABELS" ${ARGN})
+  get_property(launcher TARGET ${target} PROPERTY CROSSCOMPILING_EMULATOR)
+  string(JOIN " " launcher ${launcher})
+  string(JOIN "," labels ${ARG_LABELS})
+  set(tests_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_suites.cmake")
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} "-DTEST_EXECUTABLE=$<TARGET_FILE:${target}>" "-DTEST_LAUNCHER=${launcher}"
+            "-DTEST_WORKING_DIR=${CMAKE_CURRENT_BINARY_DIR}" "-DTEST_LABELS=${labels}"
+            "-DTEST_TIMEOUT=${ARG_TIMEOUT}" "-DCTEST_FILE=${tests_file}"
+            -P ${PROJECT_SOURCE_DIR}/cmake/KavoSuiteTests.cmake
+    BYPRODUCTS ${tests_file}
+    VERBATIM)
+  set(include_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_include.cmake")
+  file(WRITE ${include_file}
+    "if(EXISTS [==[${tests_file}]==])\n  include([==[${tests_file}]==])\nelse()\n"
+    "  add_test(${target}_NOT_BUILT ${target}_NOT_BUILT)\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${include_file})
+endfunction()
+
 function(kavo_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -61,5 +85,5 @@ function(kavo_add_gtest name)
   target_compile_options(${name} PRIVATE ${KAVO_TEST_COMPILE_OPTIONS})
   target_precompile_headers(${name} REUSE_FROM kavo_gtest_pch)
   kavo_sanitizer_launcher(${name})
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS core)
+  kavo_discover_suites(${name} LABELS core)
 endfunction()

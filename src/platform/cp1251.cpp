@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace kavo {
 namespace {
@@ -21,18 +22,57 @@ constexpr std::array<std::uint16_t, 128> kHighHalf = {
     0x0445, 0x0446, 0x0447, 0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
 
-void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+// Where the run of ASCII bytes starting at `pos` ends: the first byte at or past it with the high bit
+// set, or the size. Eight bytes are tested at once, since runs of ASCII make most of every data file.
+std::size_t asciiRunEnd(std::string_view text, std::size_t pos) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+  while (text.size() - pos >= 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data() + pos, sizeof word);
+    if ((word & kHighBits) != 0) {
+      break;
+    }
+    pos += 8;
   }
+  while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80) {
+    ++pos;
+  }
+  return pos;
 }
+
+// A byte's UTF-8 form: up to three bytes, padded to four so that it is copied whole.
+struct Utf8Form {
+  char bytes[4];
+  std::size_t length;
+};
+
+constexpr Utf8Form utf8FormOf(std::uint32_t cp) {
+  Utf8Form form{};
+  if (cp < 0x80) {
+    form.bytes[0] = static_cast<char>(cp);
+    form.length = 1;
+  } else if (cp < 0x800) {
+    form.bytes[0] = static_cast<char>(0xC0 | (cp >> 6));
+    form.bytes[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    form.length = 2;
+  } else {
+    form.bytes[0] = static_cast<char>(0xE0 | (cp >> 12));
+    form.bytes[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    form.bytes[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    form.length = 3;
+  }
+  return form;
+}
+
+constexpr std::array<Utf8Form, 256> utf8Forms() {
+  std::array<Utf8Form, 256> forms{};
+  for (std::uint32_t b = 0; b < 256; ++b) {
+    forms[b] = utf8FormOf(b < 0x80 ? b : kHighHalf[b - 0x80]);
+  }
+  return forms;
+}
+
+constexpr std::array<Utf8Form, 256> kUtf8Forms = utf8Forms();
 
 // Decodes one UTF-8 sequence at text[pos]; returns false for malformed input.
 bool nextCodePoint(std::string_view text, std::size_t& pos, std::uint32_t& cp) {
@@ -101,22 +141,16 @@ int highHalfByte(std::uint32_t cp) {
 } // namespace
 
 std::string decodeCp1251(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    // Runs of ASCII, most of every data file, are copied as they stand.
-    std::size_t end = pos;
-    while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80) {
-      ++end;
-    }
-    out.append(bytes, pos, end - pos);
-    if (end == bytes.size()) {
-      break;
-    }
-    appendUtf8(out, kHighHalf[static_cast<unsigned char>(bytes[end]) - 0x80u]);
-    pos = end + 1;
+  // Every byte becomes its UTF-8 form from the table: four bytes are copied and the output moves on
+  // by the form's length, so no byte is tested on the way.
+  std::string out(bytes.size() * 3 + 1, '\0');
+  char* to = out.data();
+  for (const char byte : bytes) {
+    const Utf8Form& form = kUtf8Forms[static_cast<unsigned char>(byte)];
+    std::memcpy(to, form.bytes, sizeof form.bytes);
+    to += form.length;
   }
+  out.resize(static_cast<std::size_t>(to - out.data()));
   return out;
 }
 
@@ -125,6 +159,12 @@ std::optional<std::string> encodeCp1251(std::string_view utf8, std::string* erro
   out.reserve(utf8.size());
   std::size_t pos = 0;
   while (pos < utf8.size()) {
+    const std::size_t runEnd = asciiRunEnd(utf8, pos);
+    out.append(utf8, pos, runEnd - pos);
+    pos = runEnd;
+    if (pos == utf8.size()) {
+      break;
+    }
     const std::size_t start = pos;
     std::uint32_t cp = 0;
     if (!nextCodePoint(utf8, pos, cp)) {

@@ -5,6 +5,7 @@
 #include "platform/system_error_text.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <string_view>
@@ -13,13 +14,38 @@
 
 namespace kavo {
 
+namespace {
+
+// The first CR or LF at or after `start`, or the size. Eight bytes are tested at once: a byte of the
+// word XORed with CR (or LF) is zero exactly where the word holds one.
+std::size_t nextLineBreak(std::string_view bytes, std::size_t start) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+  const auto hasZeroByte = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHighBits) != 0; };
+  std::size_t pos = start;
+  while (bytes.size() - pos >= 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + pos, sizeof word);
+    if (hasZeroByte(word ^ (kOnes * '\r')) || hasZeroByte(word ^ (kOnes * '\n'))) {
+      break;
+    }
+    pos += 8;
+  }
+  while (pos < bytes.size() && bytes[pos] != '\r' && bytes[pos] != '\n') {
+    ++pos;
+  }
+  return pos;
+}
+
+} // namespace
+
 std::vector<std::string> splitLines(const std::string& text) {
   // A line ends at CR LF, CR or LF; the text after the last end is a line when it is not empty.
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) {
+    const std::size_t end = nextLineBreak(text, start);
+    if (end == text.size()) {
       lines.emplace_back(text, start);
       break;
     }
@@ -119,9 +145,8 @@ namespace {
 // Where the line starting at `start` ends (its first CR or LF, or the end of the bytes), and where
 // the next one starts.
 std::size_t lineEnd(std::string_view bytes, std::size_t start, std::size_t& next) {
-  std::size_t end = bytes.find_first_of("\r\n", start);
-  if (end == std::string_view::npos) {
-    end = bytes.size();
+  const std::size_t end = nextLineBreak(bytes, start);
+  if (end == bytes.size()) {
     next = end;
     return end;
   }

@@ -66,6 +66,35 @@ TEST(TextFile, LinesTakenOneAtATimeAreDecodedFromWindows1251) {
   EXPECT_FALSE(cursor.next(line));
 }
 
+// Line ends and letters are found eight bytes at a time: each is put at every offset of a long line,
+// before, inside and after a whole word, and must be found where it is.
+TEST(TextFile, LineEndsAndLettersAreFoundAtEveryOffset) {
+  for (std::size_t at = 0; at < 26; ++at) {
+    for (const char* end : {"\r", "\n", "\r\n"}) {
+      SCOPED_TRACE(testing::Message()
+                   << "offset " << at << ", end " << testing::PrintToString(std::string(end)));
+      const std::string first = std::string(at, 'a') + "\xDF" + std::string(9, 'b'); // "Я" inside ASCII
+      const std::string text = first + end + std::string(at, 'c');
+      Lines expected{std::string(at, 'a') + "Я" + std::string(9, 'b')};
+      if (at > 0) {
+        expected.push_back(std::string(at, 'c'));
+      }
+      EXPECT_EQ(decodeLines(text), expected);
+      EXPECT_EQ(countLines(text), expected.size());
+      LineCursor cursor(text);
+      Lines taken;
+      for (std::string line; cursor.next(line);) {
+        taken.push_back(line);
+      }
+      EXPECT_EQ(taken, expected);
+      std::string why;
+      const auto bytes = encodeCp1251(expected.front(), &why);
+      ASSERT_TRUE(bytes.has_value()) << why;
+      EXPECT_EQ(*bytes, first);
+    }
+  }
+}
+
 TEST(TextFile, LoadsWindows1251AsUtf8) {
   TempFolder folder;
   // "1024 ; Координата X" in Windows-1251, CR-only line ends.

@@ -37,23 +37,29 @@ std::size_t nextLineBreak(std::string_view bytes, std::size_t start) {
   return pos;
 }
 
+// Where the line starting at `start` ends (its first CR or LF, or the end of the bytes), and where
+// the next one starts.
+std::size_t lineEnd(std::string_view bytes, std::size_t start, std::size_t& next) {
+  const std::size_t end = nextLineBreak(bytes, start);
+  if (end == bytes.size()) {
+    next = end;
+    return end;
+  }
+  next = end + 1;
+  if (bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') {
+    ++next;
+  }
+  return end;
+}
+
 } // namespace
 
 std::vector<std::string> splitLines(const std::string& text) {
   // A line ends at CR LF, CR or LF; the text after the last end is a line when it is not empty.
   std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = nextLineBreak(text, start);
-    if (end == text.size()) {
-      lines.emplace_back(text, start);
-      break;
-    }
+  for (std::size_t start = 0, next = 0; start < text.size(); start = next) {
+    const std::size_t end = lineEnd(text, start, next);
     lines.emplace_back(text, start, end - start);
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') {
-      ++start;
-    }
   }
   return lines;
 }
@@ -139,25 +145,6 @@ FileBytes readFileBytes(const std::string& path, std::size_t maxBytes) {
 std::vector<std::string> decodeLines(const std::string& bytes) {
   return splitLines(decodeCp1251(bytes));
 }
-
-namespace {
-
-// Where the line starting at `start` ends (its first CR or LF, or the end of the bytes), and where
-// the next one starts.
-std::size_t lineEnd(std::string_view bytes, std::size_t start, std::size_t& next) {
-  const std::size_t end = nextLineBreak(bytes, start);
-  if (end == bytes.size()) {
-    next = end;
-    return end;
-  }
-  next = end + 1;
-  if (bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') {
-    ++next;
-  }
-  return end;
-}
-
-} // namespace
 
 bool LineCursor::next(std::string& line) {
   if (pos_ >= bytes_.size()) {

@@ -117,7 +117,7 @@ std::optional<PhotoImage> loadPhoto(const std::string& path, std::string& why) {
     why = "не читается: нет доступа или это не обычный файл";
     return std::nullopt;
   }
-  if (!cv::haveImageReader(path)) {
+  if (!isPhotoKind(path) || !cv::haveImageReader(path)) {
     why = "это не изображение (PNG, JPEG или TIFF)";
     return std::nullopt;
   }

@@ -270,6 +270,10 @@ PhotoSize tiffSize(const std::string& path) {
 
 } // namespace
 
+bool isPhotoKind(const std::string& path) {
+  return kindOf(path) != Kind::Other;
+}
+
 PhotoSize photoSize(const std::string& path) {
   const Kind kind = kindOf(path);
   if (kind == Kind::Other) {

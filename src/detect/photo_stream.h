@@ -3,6 +3,12 @@
 
 namespace kavo::detect {
 
+// Whether the file's first bytes are those of a JPEG, PNG or TIFF file, the kinds of photo read. Other
+// content is never handed to OpenCV: its readers would take it by content whatever the name, and some
+// (DICOM among them) allocate what their header claims, gigabytes from a file of a few hundred bytes,
+// before the size of the picture could be checked.
+bool isPhotoKind(const std::string& path);
+
 // Whether a JPEG, PNG or TIFF file holds its whole picture: the file is decoded to its end by the
 // format's own library, and a stream cut short or damaged on the way (a JPEG without its end, a PNG
 // whose compressed data or check sums fail, a TIFF strip that cannot be read) is reported in the

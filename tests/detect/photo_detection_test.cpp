@@ -245,6 +245,18 @@ const BadPhoto kBadPhotos[] = {
     {"Folder", [](const test::TempFolder& f) { return f.path(); }, kBoard, PhotoStatus::Failed, "папка"},
     {"TextFile", [](const test::TempFolder& f) { return f.write("notes.png", "9x6 board, 25 mm\n"); }, kBoard,
      PhotoStatus::Failed, "не изображение"},
+    // 175 bytes that OpenCV takes for DICOM whatever the name; its reader allocated over 4 GB on the word
+    // of their header. Only PNG, JPEG and TIFF content reaches a decoder.
+    {"DicomUnderAJpegName", [](const test::TempFolder&) { return damagedPhoto("dicom-header.jpg"); }, kBoard,
+     PhotoStatus::Failed, "это не изображение (PNG, JPEG или TIFF)"},
+    // A BMP decodes, but its header's size is not checked: it is not a kind of photo read.
+    {"BmpUnderAPngName",
+     [](const test::TempFolder& f) {
+       const std::string bmp = f.path() + "grey.bmp";
+       cv::imwrite(bmp, cv::Mat(30, 40, CV_8U, cv::Scalar(90)));
+       return f.write("grey.png", test::readBytes(bmp));
+     },
+     kBoard, PhotoStatus::Failed, "это не изображение (PNG, JPEG или TIFF)"},
     {"TruncatedPng",
      [](const test::TempFolder& f) {
        const std::string whole = boardPhoto(f, kBoard);
